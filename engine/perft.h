@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/state_block.h"
+
+namespace galvetta {
+
+// Counts the legal move sequences of `depth` plies from the position loaded
+// in the block, using only the engine's generators, make/take-back and attack
+// test: a move is legal when, once made, its side's king is not attacked.
+// Before the first call, set up the root with perft_begin.
+void perft_begin(StateBlock* block);
+uint64_t perft(StateBlock* block, Frame* frame, int depth);
+
+// Makes move `move` of `frame`'s list and reports whether it is legal; when it
+// returns true the move is on the board and enemy_side has been passed to the
+// other side. perft_take_back undoes a move perft_make made (legal or not).
+bool perft_make(StateBlock* block, Frame* frame, uint32_t move);
+void perft_take_back(StateBlock* block, Frame* frame, bool legal);
+
+} // namespace galvetta

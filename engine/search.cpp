@@ -1,0 +1,220 @@
+// The search is one loop over an explicit frame stack. Each label below is a
+// step of the walk; going down makes a move and steps to the next frame,
+// coming back takes it back. A node's alpha is its grandparent's `best`, its
+// beta the negated `best` of its parent; cut-offs happen at equality.
+#include "engine/search.h"
+
+#include <atomic>
+
+#include "engine/attack.h"
+#include "engine/makemove.h"
+#include "engine/movegen.h"
+
+// Some step labels are reached by falling through from the step before them;
+// they are kept as names of the walk.
+#pragma GCC diagnostic ignored "-Wunused-label"
+
+namespace galvetta {
+
+namespace {
+
+inline void publish(StateBlock* block, uint32_t nodes, uint64_t generated, uint64_t played) {
+    Header& h = block->header;
+    h.nodes = nodes;
+    std::atomic_ref<uint32_t>(h.generated_moves[0]).store(static_cast<uint32_t>(generated), std::memory_order_relaxed);
+    std::atomic_ref<uint32_t>(h.generated_moves[1]).store(static_cast<uint32_t>(generated >> 32), std::memory_order_relaxed);
+    h.played_moves[0] = static_cast<uint32_t>(played);
+    h.played_moves[1] = static_cast<uint32_t>(played >> 32);
+}
+
+} // namespace
+
+SearchOutcome search(StateBlock* block) {
+    EngineVars& vars = block->vars;
+    Header& header = block->header;
+    Frame* const root = block->root();
+    Frame* const deepest = root + (DEEPEST_PLY - 1);
+
+    for (int k = 0; k < FRAME_COUNT - 1; ++k) root[k].ply = k + 1;
+    root->first_move = MOVE_AREA_START;
+    vars.enemy_side ^= 12;
+    vars.running_eval = 0;
+    root->best_move = 0;
+    block->frames[0].best = VALUE_SENTINEL;
+    block->frames[1].best = VALUE_SENTINEL;
+    vars.mate_value = VALUE_ILLEGAL;
+    vars.stalemate_value = 0;
+
+    uint32_t nodes = 0;
+    uint64_t generated = 0;
+    uint64_t played = 0;
+
+    Frame* f = root; // the frame of the node being worked on
+    MoveRecord* m = nullptr;
+    int32_t v = 0; // value being returned from the node at f
+    SearchOutcome outcome = SearchOutcome::complete;
+
+EnterNode:
+    // Count the node; every 65,536 nodes see whether the driver asked to stop.
+    ++nodes;
+    if ((nodes & 0xFFFF) == 0) {
+        publish(block, nodes, generated, played);
+        if (std::atomic_ref<uint32_t>(header.stop_request).load(std::memory_order_relaxed) & 1)
+            goto Interrompi;
+    }
+    // The move area cannot take another list: value the line as it stands.
+    if (MOVE_AREA_END - f->first_move < NODE_MOVE_ROOM * sizeof(MoveRecord)) {
+        f->best_move = 0;
+        f->best = 0;
+        v = vars.running_eval;
+        goto RitornaValoreUltimo;
+    }
+    {
+        const uint32_t count = generate_node(block, f);
+        if (count == 0) goto RitornaIllegale;
+        generated += count;
+    }
+
+UltimoNodo:
+    // Beyond the iteration depth (or at the last frame) the node is a leaf worth
+    // the best gain available to its side.
+    if ((f->ply > root->depth && f->last_to != (f - 1)->last_to) || f == deepest) {
+        f->best_move = f->pick;
+        f->best = f->pick_score;
+        v = wrap_add(f->pick_score, vars.running_eval);
+        goto RitornaValoreUltimo;
+    }
+    f->best = (f - 2)->best;
+
+ChooseMove:
+    // The generator's pick first, then the remaining moves by descending score.
+    if (f->pick != 0) {
+        m = at<MoveRecord>(block, f->pick);
+    } else {
+        MoveRecord* const end = at<MoveRecord>(block, (f + 1)->first_move);
+        MoveRecord* best = nullptr;
+        int32_t best_score = VALUE_ILLEGAL;
+        for (MoveRecord* r = at<MoveRecord>(block, f->first_move); r < end; ++r) {
+            if (r->order_score > best_score) {
+                best_score = r->order_score;
+                best = r;
+            }
+        }
+        if (best == nullptr) {
+            if (f == root) goto TestIterative;
+            goto RitornaAlfa;
+        }
+        m = best;
+    }
+
+    // Search move m: make it and step down, or drop a castling that fails.
+    f->pick = 0;
+    if (!make_move(block, f, offset_of(block, m))) {
+        unmake_move(block, f);
+        if (--f->candidates == 0) goto VerificaMattoStallo;
+        goto ChooseMove;
+    }
+    ++played;
+    m->order_score = VALUE_ILLEGAL;
+    vars.running_eval = wrap_neg(vars.running_eval);
+    ++f;
+    vars.enemy_side ^= 12;
+    vars.mate_value = wrap_add(vars.mate_value, MATE_STEP);
+    f->best_move = 0;
+    goto EnterNode;
+
+RitornaAlfa:
+    // Every move searched: the node is worth its best.
+    v = f->best;
+
+RitornaValoreUltimo:
+    // Return v from the node at f to its parent.
+    if (f == root) goto Fine;
+    --f;
+    vars.enemy_side ^= 12;
+    vars.mate_value = wrap_sub(vars.mate_value, MATE_STEP);
+    unmake_move(block, f);
+    m = at<MoveRecord>(block, f->current_move);
+    m->value = wrap_neg(v);
+
+Confronta1:
+    // The child's value reaches its side's alpha: m refutes the parent.
+    if (v <= (f - 1)->best) goto Taglia;
+
+Confronta2:
+    if (wrap_neg(v) <= f->best) goto ChooseMove;
+
+AssegnaValore:
+    f->best = wrap_neg(v);
+    f->best_move = offset_of(block, m);
+    goto ChooseMove;
+
+Taglia:
+    // Cut-off at f: its remaining moves are skipped and its parent goes on.
+    if (f == root) goto Fine;
+    --f;
+    vars.enemy_side ^= 12;
+    vars.mate_value = wrap_sub(vars.mate_value, MATE_STEP);
+    unmake_move(block, f);
+    at<MoveRecord>(block, f->current_move)->value = wrap_neg(v);
+    goto ChooseMove;
+
+RitornaIllegale:
+    // No list: the side to move can take the enemy king (or has no move), so the
+    // move that led here was illegal.
+    if (f == root) goto Fine;
+    --f;
+    vars.enemy_side ^= 12;
+    vars.mate_value = wrap_sub(vars.mate_value, MATE_STEP);
+    unmake_move(block, f);
+    at<MoveRecord>(block, f->current_move)->value = VALUE_ILLEGAL;
+    if (--f->candidates > 0) goto ChooseMove;
+
+VerificaMattoStallo:
+    // Every move of f proved illegal: mated if its king is attacked, else stalemate.
+    if (square_attacked(block, f->king_cell)) goto Matto;
+    v = vars.stalemate_value;
+    goto RitornaValoreUltimo;
+
+Matto:
+    v = vars.mate_value;
+    goto RitornaValoreUltimo;
+
+TestIterative:
+    // The root's list is done: stop, or deepen and walk the same list again.
+    if (std::atomic_ref<uint32_t>(header.finish_request).load(std::memory_order_relaxed) & 1)
+        goto FineIterazioni;
+    {
+        const int32_t depth = root->depth;
+        const int32_t left = header.max_depth - depth;
+        if (left == 0) goto FineIterazioni;
+        int32_t next = left >= header.depth_step ? depth + header.depth_step : header.max_depth;
+        // A step below 1 would repeat the same depth for ever.
+        if (next <= depth && depth < header.max_depth) next = header.max_depth;
+        root->depth = next;
+    }
+
+AssegnaValoriRicerca:
+    // Re-key the root moves by last iteration's values; illegal ones stay out.
+    for (MoveRecord* r = at<MoveRecord>(block, root->first_move),
+                    *end = at<MoveRecord>(block, (root + 1)->first_move);
+         r < end; ++r)
+        r->order_score = r->value;
+    root->pick = root->best_move;
+    root->best = VALUE_FLOOR;
+    goto ChooseMove;
+
+FineIterazioni:
+    v = root->best;
+
+Fine:
+    outcome = SearchOutcome::complete;
+    publish(block, nodes, generated, played);
+    return outcome;
+
+Interrompi:
+    publish(block, nodes, generated, played);
+    return SearchOutcome::abandoned;
+}
+
+} // namespace galvetta

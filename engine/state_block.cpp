@@ -1,0 +1,56 @@
+#include "engine/state_block.h"
+
+#include <cstring>
+
+namespace galvetta {
+
+namespace {
+
+// Square weights in units of 256, rank 8 first, the same for both sides.
+constexpr int32_t SQUARE_WEIGHTS[8][8] = {
+    {0, 0, 0, 0, 0, 0, 0, 0},      {0, 4, 16, 18, 18, 16, 4, 0},  {0, 8, 20, 22, 22, 20, 8, 0},
+    {0, 18, 24, 52, 52, 24, 18, 0}, {0, 18, 24, 52, 52, 24, 18, 0}, {0, 8, 20, 22, 22, 20, 8, 0},
+    {0, 4, 16, 18, 18, 16, 4, 0},  {0, 0, 0, 0, 0, 0, 0, 0},
+};
+
+// Everything after the header as prepare_block leaves it. Because the records
+// hold offsets rather than addresses, the image is the same for every block.
+struct PreparedImage {
+    unsigned char bytes[sizeof(StateBlock)];
+
+    PreparedImage() : bytes{} {
+        auto* block = reinterpret_cast<StateBlock*>(bytes);
+        EngineVars& vars = block->vars;
+        // The White entry (enemy White) describes Black's records and vice versa.
+        vars.list_anchor[side_index(WHITE)] = FIRST_BLACK_RECORD - sizeof(PieceRecord);
+        vars.list_anchor[side_index(BLACK)] = FIRST_WHITE_RECORD - sizeof(PieceRecord);
+        vars.pawn_attack_row[side_index(WHITE)] = 256;
+        vars.pawn_attack_row[side_index(BLACK)] = -256;
+        vars.ep_row[side_index(WHITE)] = 512;
+        vars.ep_row[side_index(BLACK)] = 1280;
+        for (int row = 0; row < 8; ++row) {
+            for (int column = 0; column < 8; ++column) {
+                Cell& cell = block->board_template[row][column];
+                cell.weight = SQUARE_WEIGHTS[row][column] * 256 + static_cast<int32_t>(EMPTY_WORD);
+                cell.occupant = EMPTY_WORD;
+            }
+        }
+    }
+};
+
+const PreparedImage& prepared_image() {
+    static const PreparedImage image;
+    return image;
+}
+
+} // namespace
+
+uint32_t engine_block_size() { return sizeof(StateBlock); }
+
+void prepare_block(StateBlock* block) {
+    constexpr size_t header = sizeof(Header);
+    std::memcpy(reinterpret_cast<unsigned char*>(block) + header,
+                prepared_image().bytes + header, sizeof(StateBlock) - header);
+}
+
+} // namespace galvetta

@@ -1,0 +1,4 @@
+#pragma once
+
+// Runs the benchmark and prints its figures; returns the exit status.
+int run_bench(bool json);

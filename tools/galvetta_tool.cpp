@@ -1,0 +1,296 @@
+// galvetta-tool: the engine on the command line, for users and for tests.
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/engine_run.h"
+#include "engine/loader.h"
+#include "engine/movegen.h"
+#include "engine/perft.h"
+#include "game/PositionText.h"
+#include "tools/bench.h"
+
+using namespace galvetta;
+
+namespace {
+
+constexpr const char* USAGE = R"(usage: galvetta-tool COMMAND [ARGUMENTS]
+
+POSITION is a 70-character position text: squares a8..h1 ('-' empty, White in
+lower case, Black in upper case), side to move ('B' White, 'N' Black), the
+en-passant file or '-', and four castling flags (White short, White long,
+Black short, Black long: '+' or '-'). The start position is
+  RNBQKBNRPPPPPPPP--------------------------------pppppppprnbqkbnrB+++++
+
+Commands:
+  perft POSITION DEPTH [--divide]
+      Counts the legal move sequences of DEPTH plies. With --divide, first
+      prints each root move with its count. Prints the time and moves per
+      second; the last line is the count.
+  moves POSITION
+      The root's generated move records in order: move, kind, gain in hex;
+      the generator's pick is marked with '*'.
+  show POSITION
+      The loaded board, rank 8 first, and the state the engine loaded.
+  fen FEN
+      Converts a FEN position to a position text.
+  tofen POSITION
+      Converts a position text to FEN.
+  search POSITION [--start N] [--max N] [--step N]
+      Runs the engine (default depths 4, 4, 4) and prints the move, the score,
+      the counters, the error flag and the time in milliseconds.
+  legal POSITION MOVE
+      Prints "legal" or "illegal" for a move such as e2e4 or e7e8q.
+  bench [--json]
+      The project's benchmark: fixed positions at fixed depths; prints speed
+      figures and a signature that changes only with the search's behaviour.
+  --help
+      This text.
+
+Bad input is reported on standard error with exit status 2.
+)";
+
+struct UsageError {
+    std::string message;
+};
+
+[[noreturn]] void fail(const std::string& message) { throw UsageError{message}; }
+
+int parse_number(std::string_view text, const char* what, int low, int high) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        fail(std::string("bad ") + what + " '" + std::string(text) + "' (expected " + std::to_string(low) +
+             ".." + std::to_string(high) + ")");
+    return value;
+}
+
+std::string checked_position(std::string_view text) {
+    Parsed<std::string> parsed = ValidatePositionText(text);
+    if (!parsed) fail(parsed.error);
+    return *parsed.value;
+}
+
+std::unique_ptr<StateBlock> block_with(const std::string& position) {
+    auto block = std::make_unique<StateBlock>();
+    std::memset(&block->header, 0, sizeof(Header));
+    std::memcpy(block->header.position_text, position.data(), position.size());
+    return block;
+}
+
+// A block prepared and loaded with `position`, ready for generation.
+std::unique_ptr<StateBlock> loaded(const std::string& position) {
+    auto block = block_with(position);
+    prepare_block(block.get());
+    if (!load_position(block.get())) fail("the engine cannot load this position");
+    perft_begin(block.get());
+    return block;
+}
+
+// The text of a generated (not yet made) move: its from-square is where its piece stands.
+std::string root_move_text(StateBlock* block, uint32_t move) {
+    MoveRecord* record = at<MoveRecord>(block, move);
+    record->from = at<PieceRecord>(block, record->piece)->cell;
+    char text[16];
+    char* end = write_move(block, move, text);
+    return std::string(text, end);
+}
+
+const char* kind_name(uint32_t kind) {
+    switch (kind) {
+    case MOVE_PLAIN: return "plain";
+    case MOVE_DOUBLE_STEP: return "double-step";
+    case MOVE_CASTLE_SHORT: return "castle-short";
+    case MOVE_CASTLE_LONG: return "castle-long";
+    case MOVE_PROMOTION: return "promotion";
+    case MOVE_ROOK_LOSES_CASTLING: return "rook-loses-castling";
+    case MOVE_KING_LOSES_CASTLING: return "king-loses-castling";
+    case MOVE_EN_PASSANT: return "en-passant";
+    default: return "?";
+    }
+}
+
+int command_perft(const std::vector<std::string_view>& args) {
+    if (args.size() < 2 || args.size() > 3) fail("perft needs POSITION DEPTH [--divide]");
+    const bool divide = args.size() == 3;
+    if (divide && args[2] != "--divide") fail("unknown perft option '" + std::string(args[2]) + "'");
+    const std::string position = checked_position(args[0]);
+    const int depth = parse_number(args[1], "depth", 1, 20);
+    auto block = loaded(position);
+    StateBlock* b = block.get();
+    Frame* root = b->root();
+
+    const auto start = std::chrono::steady_clock::now();
+    uint64_t total = 0;
+    if (divide) {
+        const uint32_t count = generate_node(b, root);
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t move = root->first_move + i * static_cast<uint32_t>(sizeof(MoveRecord));
+            const std::string text = root_move_text(b, move);
+            const bool legal = perft_make(b, root, move);
+            if (legal) {
+                const uint64_t n = perft(b, root + 1, depth - 1);
+                std::printf("%s %llu\n", text.c_str(), static_cast<unsigned long long>(n));
+                total += n;
+            }
+            perft_take_back(b, root, legal);
+        }
+    } else {
+        total = perft(b, root, depth);
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("time %.3f s, %.0f moves per second\n", seconds, seconds > 0 ? total / seconds : 0.0);
+    std::printf("%llu\n", static_cast<unsigned long long>(total));
+    return 0;
+}
+
+int command_moves(const std::vector<std::string_view>& args) {
+    if (args.size() != 1) fail("moves needs POSITION");
+    auto block = loaded(checked_position(args[0]));
+    StateBlock* b = block.get();
+    Frame* root = b->root();
+    const uint32_t count = generate_node(b, root);
+    if (count == 0) std::printf("no moves (the side to move has none, or can take the king)\n");
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t move = root->first_move + i * static_cast<uint32_t>(sizeof(MoveRecord));
+        const MoveRecord* record = at<MoveRecord>(b, move);
+        const std::string text = root_move_text(b, move);
+        std::printf("%-8s %-20s %08X%s\n", text.c_str(), kind_name(record->kind),
+                    static_cast<uint32_t>(record->gain), move == root->pick ? " *" : "");
+    }
+    return 0;
+}
+
+int command_show(const std::vector<std::string_view>& args) {
+    if (args.size() != 1) fail("show needs POSITION");
+    auto block = loaded(checked_position(args[0]));
+    StateBlock* b = block.get();
+    static constexpr std::string_view LETTERS = "kqrbnpKQRBNP";
+    static constexpr uint32_t WORDS[12] = {WHITE_KING, WHITE_QUEEN, WHITE_ROOK, WHITE_BISHOP, WHITE_KNIGHT, WHITE_PAWN,
+                                           BLACK_KING, BLACK_QUEEN, BLACK_ROOK, BLACK_BISHOP, BLACK_KNIGHT, BLACK_PAWN};
+    for (int row = 0; row < 8; ++row) {
+        std::printf("%d ", 8 - row);
+        for (int column = 0; column < 8; ++column) {
+            const uint32_t occupant = cell_at(b, square_cell(row, column))->occupant;
+            char c = '-';
+            for (int i = 0; i < 12; ++i)
+                if (WORDS[i] == occupant) c = LETTERS[i];
+            std::printf(" %c", c);
+        }
+        std::printf("\n");
+    }
+    std::printf("   a b c d e f g h\n");
+    const uint32_t mover = b->vars.enemy_side ^ 12;
+    std::printf("side to move: %s\n", mover == WHITE ? "White" : "Black");
+    const uint32_t ep = b->frames[1].ep_target;
+    char square[3] = "-";
+    if (ep != 0) write_square(b, ep, square)[0] = '\0';
+    std::printf("en passant: %s\n", square);
+    std::string rights;
+    const auto has = [&](uint32_t record) { return record != 0 && at<PieceRecord>(b, record)->routine == gen_castling_rook; };
+    const auto king_can = [&](int side) {
+        const uint32_t king = b->vars.castle_king[side];
+        return king != 0 && at<PieceRecord>(b, king)->routine == gen_castling_king;
+    };
+    if (king_can(0) && has(b->vars.castle_rook[1])) rights += 'K';
+    if (king_can(0) && has(b->vars.castle_rook[0])) rights += 'Q';
+    if (king_can(1) && has(b->vars.castle_rook[3])) rights += 'k';
+    if (king_can(1) && has(b->vars.castle_rook[2])) rights += 'q';
+    std::printf("castling: %s\n", rights.empty() ? "-" : rights.c_str());
+    return 0;
+}
+
+int command_fen(const std::vector<std::string_view>& args) {
+    if (args.empty()) fail("fen needs FEN");
+    std::string fen;
+    for (auto arg : args) fen += std::string(arg) + ' ';
+    Parsed<std::string> parsed = FenToPositionText(fen);
+    if (!parsed) fail(parsed.error);
+    std::printf("%s\n", parsed.value->c_str());
+    return 0;
+}
+
+int command_tofen(const std::vector<std::string_view>& args) {
+    if (args.size() != 1) fail("tofen needs POSITION");
+    std::printf("%s\n", PositionTextToFen(checked_position(args[0])).c_str());
+    return 0;
+}
+
+int command_search(const std::vector<std::string_view>& args) {
+    if (args.empty()) fail("search needs POSITION");
+    const std::string position = checked_position(args[0]);
+    int start = 4, max = 4, step = 4;
+    for (size_t i = 1; i < args.size(); i += 2) {
+        if (i + 1 >= args.size()) fail("option '" + std::string(args[i]) + "' needs a number");
+        const int value = parse_number(args[i + 1], "depth", 1, 64);
+        if (args[i] == "--start") start = value;
+        else if (args[i] == "--max") max = value;
+        else if (args[i] == "--step") step = value;
+        else fail("unknown search option '" + std::string(args[i]) + "'");
+    }
+    auto block = block_with(position);
+    Header& h = block->header;
+    h.start_depth = start;
+    h.max_depth = max;
+    h.depth_step = step;
+    const auto t0 = std::chrono::steady_clock::now();
+    engine_run(block.get());
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("move %s\n", h.move_text);
+    std::printf("score %d\n", h.best_score);
+    std::printf("nodes %u\n", h.nodes);
+    std::printf("generated %llu\n", static_cast<unsigned long long>(read_u64(h.generated_moves)));
+    std::printf("played %llu\n", static_cast<unsigned long long>(read_u64(h.played_moves)));
+    std::printf("error %d\n", h.error_flag);
+    std::printf("ms %lld\n", static_cast<long long>(ms));
+    return 0;
+}
+
+int command_legal(const std::vector<std::string_view>& args) {
+    if (args.size() != 2) fail("legal needs POSITION MOVE");
+    const std::string position = checked_position(args[0]);
+    const std::string_view move = args[1];
+    if (move.size() < 4 || move.size() >= sizeof(Header::move_text)) fail("bad move '" + std::string(move) + "'");
+    auto block = block_with(position);
+    std::memcpy(block->header.move_text, move.data(), move.size());
+    std::printf("%s\n", is_legal_move(block.get()) ? "legal" : "illegal");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::fputs(USAGE, stderr);
+        return 2;
+    }
+    const std::string_view command = args.front();
+    args.erase(args.begin());
+    try {
+        if (command == "--help" || command == "-h" || command == "help") {
+            std::fputs(USAGE, stdout);
+            return 0;
+        }
+        if (command == "perft") return command_perft(args);
+        if (command == "moves") return command_moves(args);
+        if (command == "show") return command_show(args);
+        if (command == "fen") return command_fen(args);
+        if (command == "tofen") return command_tofen(args);
+        if (command == "search") return command_search(args);
+        if (command == "legal") return command_legal(args);
+        if (command == "bench") {
+            if (args.size() > 1 || (args.size() == 1 && args[0] != "--json")) fail("bench takes only --json");
+            return run_bench(!args.empty());
+        }
+        fail("unknown command '" + std::string(command) + "' (try --help)");
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "galvetta-tool: %s\n", error.message.c_str());
+        return 2;
+    }
+}
