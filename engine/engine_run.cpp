@@ -15,6 +15,7 @@ void clear_counters(Header& header) {
     std::atomic_ref<uint32_t>(header.generated_moves[0]).store(0, std::memory_order_relaxed);
     std::atomic_ref<uint32_t>(header.generated_moves[1]).store(0, std::memory_order_relaxed);
     header.played_moves[0] = header.played_moves[1] = 0;
+    header.iterations = 0;
 }
 
 } // namespace

@@ -45,6 +45,7 @@ SearchOutcome search(StateBlock* block) {
     vars.mate_value = VALUE_ILLEGAL;
     vars.stalemate_value = 0;
 
+    header.iterations = 0;
     uint32_t nodes = 0;
     uint64_t generated = 0;
     uint64_t played = 0;
@@ -182,6 +183,7 @@ Matto:
 
 TestIterative:
     // The root's list is done: stop, or deepen and walk the same list again.
+    ++header.iterations;
     if (std::atomic_ref<uint32_t>(header.finish_request).load(std::memory_order_relaxed) & 1)
         goto FineIterazioni;
     {

@@ -163,7 +163,8 @@ struct Header {
     uint32_t thread_flag;
     uint32_t start_time;
     uint32_t end_time;
-    uint32_t reserved[3];
+    uint32_t iterations; // iterations the last search finished (our own addition)
+    uint32_t reserved[2];
 };
 
 inline constexpr int BOARD_ROWS = 24;        // 8 margin, 8 playing, 8 margin

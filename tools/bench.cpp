@@ -22,20 +22,20 @@ struct BenchPosition {
 };
 
 constexpr BenchPosition POSITIONS[] = {
-    {"start", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 6},
-    {"open-e4e5", "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", 6},
-    {"sicilian", "rnbqkb1r/pp2pppp/3p1n2/8/3NP3/8/PPP2PPP/RNBQKB1R w KQkq - 1 5", 6},
-    {"kiwipete", "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 5},
-    {"sharp-castled", "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10", 5},
-    {"tactics", "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 8", 6},
-    {"quiet-middle", "r2q1rk1/pb1nbppp/1p2pn2/2pp4/3P4/1P1BPN2/PBPN1PPP/R2Q1RK1 w - - 0 10", 6},
-    {"queens-off", "r4rk1/pp3ppp/2n1bn2/2pp4/8/2NPBN2/PPP2PPP/R4RK1 b - - 0 12", 6},
-    {"rook-ending", "8/5pk1/6p1/8/3R4/6P1/r4PK1/8 w - - 0 40", 8},
-    {"pawn-ending", "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 8},
-    {"promotion", "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1", 6},
-    {"promotions-mixed", "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 5},
-    {"knight-fork", "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 5},
-    {"minor-ending", "8/3k4/2n5/4p3/4P3/3B4/3K4/8 w - - 0 50", 8},
+    {"start", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 8},
+    {"open-e4e5", "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", 7},
+    {"sicilian", "rnbqkb1r/pp2pppp/3p1n2/8/3NP3/8/PPP2PPP/RNBQKB1R w KQkq - 1 5", 7},
+    {"kiwipete", "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 7},
+    {"sharp-castled", "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10", 7},
+    {"tactics", "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 8", 7},
+    {"quiet-middle", "r2q1rk1/pb1nbppp/1p2pn2/2pp4/3P4/1P1BPN2/PBPN1PPP/R2Q1RK1 w - - 0 10", 8},
+    {"queens-off", "r4rk1/pp3ppp/2n1bn2/2pp4/8/2NPBN2/PPP2PPP/R4RK1 b - - 0 12", 8},
+    {"rook-ending", "8/5pk1/6p1/8/3R4/6P1/r4PK1/8 w - - 0 40", 9},
+    {"pawn-ending", "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 10},
+    {"promotion", "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1", 8},
+    {"promotions-mixed", "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 7},
+    {"knight-fork", "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 7},
+    {"minor-ending", "8/3k4/2n5/4p3/4P3/3B4/3K4/8 w - - 0 50", 10},
 };
 
 } // namespace
