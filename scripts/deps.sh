@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, whatever the build and the tests need that this
+# machine lacks. Usage: scripts/deps.sh [build|test]
+set -euo pipefail
+what=${1:-build}
+packages=(cmake g++ ninja-build libgtest-dev qt6-base-dev)
+if [ "$what" = test ]; then
+  packages+=(xvfb xdotool xboard fairymax stockfish)
+fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
