@@ -10,31 +10,39 @@ namespace galvetta {
 namespace {
 
 // What every generator needs at hand: the block's base, the side that may be
-// captured, the current frame and the mover's record.
+// captured, the current frame and the mover's record. The node's pick is kept
+// here while the list is built and stored in the frame once at the end, so
+// that it can live in registers instead of being reloaded after every record.
 struct GenContext {
     unsigned char* base;
     StateBlock* block;
     Frame* frame;
     uint32_t enemy;
     uint32_t piece;
+    int32_t pick_score;
+    MoveRecord* pick;
 };
+
+// The generators are inlined into generate_node so that the context stays in
+// registers across the whole node.
+#define GALVETTA_INLINE inline __attribute__((always_inline))
 
 inline Cell* cell_of(const GenContext& g, uint32_t cell) {
     return reinterpret_cast<Cell*>(g.base + cell);
 }
 
 // Writes one record and keeps the frame's pick on the first highest gain.
-inline MoveRecord* put(const GenContext& g, MoveRecord* out, int32_t gain, uint32_t to,
-                       uint32_t kind) {
+GALVETTA_INLINE MoveRecord* put(GenContext& g, MoveRecord* out, int32_t gain, uint32_t to,
+                                uint32_t kind) {
     out->order_score = gain;
     out->gain = gain;
     out->value = gain;
     out->piece = g.piece;
     out->to = to;
     out->kind = kind;
-    if (gain > g.frame->pick_score) {
-        g.frame->pick_score = gain;
-        g.frame->pick = static_cast<uint32_t>(reinterpret_cast<unsigned char*>(out) - g.base);
+    if (gain > g.pick_score) {
+        g.pick_score = gain;
+        g.pick = out;
     }
     return out + 1;
 }
@@ -46,7 +54,7 @@ inline void add_bonus(MoveRecord* record, int32_t bonus) {
 }
 
 // Target test for one step of a king or knight. Returns nullptr on the enemy king.
-inline MoveRecord* step(const GenContext& g, MoveRecord* out, uint32_t to, uint32_t kind) {
+GALVETTA_INLINE MoveRecord* step(GenContext& g, MoveRecord* out, uint32_t to, uint32_t kind) {
     const Cell* cell = cell_of(g, to);
     const uint32_t occ = cell->occupant;
     if (!(occ & g.enemy)) return out;
@@ -55,7 +63,7 @@ inline MoveRecord* step(const GenContext& g, MoveRecord* out, uint32_t to, uint3
 }
 
 // A sliding ray: empty cells continue it, a capture or a blocker ends it.
-inline MoveRecord* ray(const GenContext& g, MoveRecord* out, uint32_t from, int32_t dir,
+GALVETTA_INLINE MoveRecord* ray(GenContext& g, MoveRecord* out, uint32_t from, int32_t dir,
                        uint32_t kind) {
     uint32_t to = from + dir;
     for (;;) {
@@ -75,7 +83,7 @@ inline MoveRecord* ray(const GenContext& g, MoveRecord* out, uint32_t from, int3
         if (out == nullptr) return nullptr;                                                        \
     } while (0)
 
-MoveRecord* gen_king_moves(const GenContext& g, MoveRecord* out, uint32_t from) {
+GALVETTA_INLINE MoveRecord* gen_king_moves(GenContext& g, MoveRecord* out, uint32_t from) {
     g.frame->king_cell = from;
     for (int32_t dir : {DIR_N, DIR_NE, DIR_E, DIR_SE, DIR_S, DIR_SW, DIR_W, DIR_NW})
         GALVETTA_TRY(step(g, out, from + dir, MOVE_PLAIN));
@@ -84,7 +92,7 @@ MoveRecord* gen_king_moves(const GenContext& g, MoveRecord* out, uint32_t from) 
 
 // The castling rook of one corner still able to castle: it exists, keeps its
 // castling routine and still stands, alive, on its corner.
-inline bool castling_rook_ready(const GenContext& g, uint32_t rook) {
+GALVETTA_INLINE bool castling_rook_ready(const GenContext& g, uint32_t rook) {
     if (rook == 0) return false;
     const PieceRecord* record = at<PieceRecord>(g.block, rook);
     return record->routine == gen_castling_rook && cell_of(g, record->cell)->owner == rook;
@@ -92,14 +100,14 @@ inline bool castling_rook_ready(const GenContext& g, uint32_t rook) {
 
 // Castling rook (a-file when `long_side`) of the mover's side, or 0 when the
 // mover is not the king that stood at home at load.
-inline uint32_t castling_rook_of(const GenContext& g, bool long_side) {
+GALVETTA_INLINE uint32_t castling_rook_of(const GenContext& g, bool long_side) {
     const EngineVars& vars = g.block->vars;
     if (g.piece == vars.castle_king[0]) return vars.castle_rook[long_side ? 0 : 1];
     if (g.piece == vars.castle_king[1]) return vars.castle_rook[long_side ? 2 : 3];
     return 0;
 }
 
-MoveRecord* gen_castling_king_moves(const GenContext& g, MoveRecord* out, uint32_t from) {
+GALVETTA_INLINE MoveRecord* gen_castling_king_moves(GenContext& g, MoveRecord* out, uint32_t from) {
     g.frame->king_cell = from;
     constexpr uint32_t KIND = MOVE_KING_LOSES_CASTLING;
     GALVETTA_TRY(step(g, out, from + DIR_NW, KIND));
@@ -140,24 +148,24 @@ MoveRecord* gen_castling_king_moves(const GenContext& g, MoveRecord* out, uint32
     return out;
 }
 
-MoveRecord* gen_queen_moves(const GenContext& g, MoveRecord* out, uint32_t from) {
+GALVETTA_INLINE MoveRecord* gen_queen_moves(GenContext& g, MoveRecord* out, uint32_t from) {
     for (int32_t dir : {DIR_N, DIR_NW, DIR_NE, DIR_E, DIR_W, DIR_S, DIR_SW, DIR_SE})
         GALVETTA_TRY(ray(g, out, from, dir, MOVE_PLAIN));
     return out;
 }
 
-MoveRecord* gen_rook_moves(const GenContext& g, MoveRecord* out, uint32_t from, uint32_t kind) {
+GALVETTA_INLINE MoveRecord* gen_rook_moves(GenContext& g, MoveRecord* out, uint32_t from, uint32_t kind) {
     for (int32_t dir : {DIR_N, DIR_E, DIR_W, DIR_S}) GALVETTA_TRY(ray(g, out, from, dir, kind));
     return out;
 }
 
-MoveRecord* gen_bishop_moves(const GenContext& g, MoveRecord* out, uint32_t from) {
+GALVETTA_INLINE MoveRecord* gen_bishop_moves(GenContext& g, MoveRecord* out, uint32_t from) {
     for (int32_t dir : {DIR_NW, DIR_NE, DIR_SW, DIR_SE})
         GALVETTA_TRY(ray(g, out, from, dir, MOVE_PLAIN));
     return out;
 }
 
-MoveRecord* gen_knight_moves(const GenContext& g, MoveRecord* out, uint32_t from) {
+GALVETTA_INLINE MoveRecord* gen_knight_moves(GenContext& g, MoveRecord* out, uint32_t from) {
     for (int32_t jump : {-528, -496, -288, -224, 224, 288, 496, 528})
         GALVETTA_TRY(step(g, out, from + jump, MOVE_PLAIN));
     return out;
@@ -173,7 +181,7 @@ constexpr PromotionPiece BLACK_PROMOTIONS[4] = {
     {BLACK_QUEEN, gen_queen}, {BLACK_ROOK, gen_rook}, {BLACK_BISHOP, gen_bishop}, {BLACK_KNIGHT, gen_knight}};
 
 // Four promotion records to `to`, queen first; each gain includes the new piece.
-inline MoveRecord* promotions(const GenContext& g, MoveRecord* out, uint32_t to,
+GALVETTA_INLINE MoveRecord* promotions(GenContext& g, MoveRecord* out, uint32_t to,
                               const PromotionPiece (&pieces)[4]) {
     const int32_t weight = cell_of(g, to)->weight;
     for (const PromotionPiece& piece : pieces) {
@@ -188,7 +196,7 @@ inline MoveRecord* promotions(const GenContext& g, MoveRecord* out, uint32_t to,
 // `enemy_bits` the opponent's colour bit tested on captures (0x08 or 0x04,
 // with the empty bit 0x80 to tell an empty cell apart).
 template <int32_t ahead, uint32_t enemy_bits>
-MoveRecord* gen_pawn_moves(const GenContext& g, MoveRecord* out, uint32_t from,
+GALVETTA_INLINE MoveRecord* gen_pawn_moves(GenContext& g, MoveRecord* out, uint32_t from,
                            const PromotionPiece (&pieces)[4]) {
     const uint32_t one = from + ahead;
     if (cell_of(g, one)->occupant & EMPTY_BIT) {
@@ -225,19 +233,18 @@ MoveRecord* gen_pawn_moves(const GenContext& g, MoveRecord* out, uint32_t from,
 }
 
 #undef GALVETTA_TRY
+#undef GALVETTA_INLINE
 
 } // namespace
 
 uint32_t generate_node(StateBlock* block, Frame* frame) {
     auto* base = reinterpret_cast<unsigned char*>(block);
-    frame->pick_score = VALUE_FLOOR;
-    frame->pick = 0;
     MoveRecord* const first = at<MoveRecord>(block, frame->first_move);
     MoveRecord* out = first;
 
     const uint32_t enemy = block->vars.enemy_side;
     const uint32_t last = block->vars.last_record[side_index(enemy)];
-    GenContext g{base, block, frame, enemy, 0};
+    GenContext g{base, block, frame, enemy, 0, VALUE_FLOOR, nullptr};
     for (uint32_t piece = block->vars.list_anchor[side_index(enemy)] + sizeof(PieceRecord);
          piece <= last; piece += sizeof(PieceRecord)) {
         const PieceRecord* record = reinterpret_cast<const PieceRecord*>(base + piece);
@@ -263,6 +270,8 @@ uint32_t generate_node(StateBlock* block, Frame* frame) {
         }
     }
 
+    frame->pick_score = g.pick_score;
+    frame->pick = g.pick ? offset_of(block, g.pick) : 0;
     const uint32_t count = static_cast<uint32_t>(out - first);
     (frame + 1)->first_move = offset_of(block, out);
     frame->candidates = static_cast<int32_t>(count);
