@@ -1,0 +1,221 @@
+#include "game/EngineDriver.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/engine_run.h"
+#include "game/ChessClock.h"
+
+namespace galvetta {
+
+namespace {
+
+constexpr const char* PLACEHOLDER_POSITION =
+    "TCADRACTOOOOOOOO--------------------------------ooooooootcadractB-++++";
+
+uint32_t load_relaxed(uint32_t& word) {
+    return std::atomic_ref<uint32_t>(word).load(std::memory_order_relaxed);
+}
+void store_relaxed(uint32_t& word, uint32_t value) {
+    std::atomic_ref<uint32_t>(word).store(value, std::memory_order_relaxed);
+}
+
+// The search thread's body: a higher priority where the system allows it
+// (quietly none where it does not), then the engine run.
+void search_thread(StateBlock* block, std::atomic<bool>* done) {
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), -5);
+    engine_thread(block);
+    done->store(true, std::memory_order_release);
+}
+
+} // namespace
+
+int MulDiv(int a, int b, int c) {
+    if (c == 0) return -1;
+    const int64_t product = static_cast<int64_t>(a) * b;
+    int64_t quotient = product / c;
+    const int64_t remainder = product % c;
+    if (2 * std::llabs(remainder) >= std::llabs(static_cast<int64_t>(c)))
+        quotient += ((product < 0) != (c < 0)) ? -1 : 1;
+    if (quotient > INT32_MAX || quotient < INT32_MIN) return -1;
+    return static_cast<int>(quotient);
+}
+
+std::string FormatFloat(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return text;
+}
+
+TEngineDriver::TEngineDriver(ChessClock* clock) : Clock(clock) {
+    block_ = std::make_unique<StateBlock>();
+    Block = block_.get();
+    std::memset(&Block->header, 0, sizeof(Header));
+    std::strcpy(Block->header.position_text, PLACEHOLDER_POSITION);
+}
+
+TEngineDriver::~TEngineDriver() {
+    if (Block != nullptr) store_relaxed(Block->header.stop_request, 1);
+    JoinSearch();
+}
+
+void TEngineDriver::JoinSearch() {
+    if (thread_.joinable()) thread_.join();
+    Block->header.thread_handle = 0;
+}
+
+void TEngineDriver::StopSearch() {
+    if (Clock != nullptr) Clock->Stop();
+    store_relaxed(Block->header.stop_request, 1);
+}
+
+void TEngineDriver::ResetSearchFlags() {
+    store_relaxed(Block->header.stop_request, 0);
+    store_relaxed(Block->header.finish_request, 0);
+}
+
+void TEngineDriver::RequestFinish() { store_relaxed(Block->header.finish_request, 1); }
+
+void TEngineDriver::StartSearch() {
+    store_relaxed(Block->header.finish_request, 0);
+    if (thread_.joinable()) {
+        // The old search's position is gone: end it and drop its result.
+        const uint32_t stop = load_relaxed(Block->header.stop_request);
+        store_relaxed(Block->header.stop_request, 1);
+        JoinSearch();
+        store_relaxed(Block->header.stop_request, stop);
+    }
+    start_time_ = std::chrono::steady_clock::now();
+    thread_done_.store(false, std::memory_order_relaxed);
+    collected_stopped_ = false;
+    Block->header.thread_handle = 1;
+    thread_ = std::thread(search_thread, Block, &thread_done_);
+}
+
+bool TEngineDriver::SearchFinished() {
+    if (Block == nullptr || !thread_.joinable()) return false;
+    if (!thread_done_.load(std::memory_order_acquire)) return false;
+    JoinSearch();
+    collected_stopped_ = (Block->header.stop_request & 1) != 0;
+    return true;
+}
+
+int TEngineDriver::IsLegalMove(const std::string& move) {
+    auto copy = std::make_unique<StateBlock>();
+    std::memcpy(&copy->header, &Block->header, sizeof(Header));
+    std::memset(copy->header.move_text, 0, sizeof copy->header.move_text);
+    std::strncpy(copy->header.move_text, move.c_str(), sizeof copy->header.move_text - 1);
+    copy->header.thread_handle = 0;
+    copy->header.stop_request = 0;
+    copy->header.finish_request = 0;
+    copy->header.start_time = 0;
+    copy->header.end_time = 0;
+    return is_legal_move(copy.get());
+}
+
+double TEngineDriver::GeneratedMoves() const {
+    uint32_t* halves = Block->header.generated_moves;
+    return load_relaxed(halves[0]) + load_relaxed(halves[1]) * 4294967296.0;
+}
+
+double TEngineDriver::PlayedMoves() const {
+    const uint32_t* halves = Block->header.played_moves;
+    return halves[0] + halves[1] * 4294967296.0;
+}
+
+void TEngineDriver::MeasureElapsed() {
+    ElapsedMs = static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - start_time_)
+                                        .count());
+}
+
+int TEngineDriver::ApplyEngineMove() {
+    char* p = Block->header.position_text;
+    const char* m = Block->header.move_text;
+    const size_t move_length = strnlen(m, sizeof Block->header.move_text);
+    if (move_length < 4 || strnlen(p, sizeof Block->header.position_text) < 65) return 0;
+    const size_t k = (m[2] == '-' || m[2] == 'x') ? 3 : 2;
+    if (k + 1 >= move_length) return 0;
+    const int from_file = m[0] - 'a', from_row = 7 - (m[1] - '1');
+    const int to_file = m[k] - 'a', to_row = 7 - (m[k + 1] - '1');
+    for (int v : {from_file, from_row, to_file, to_row})
+        if (v < 0 || v > 7) return 0;
+    const int from = from_file + 8 * from_row;
+    const int to = to_file + 8 * to_row;
+
+    const bool white = p[64] == 'B';
+    char piece = p[from];
+    const size_t letter_at = (move_length > k + 2 && m[k + 2] == '=') ? k + 3 : k + 2;
+    if (move_length > letter_at) {
+        const auto letter = static_cast<unsigned char>(m[letter_at]);
+        piece = static_cast<char>(white ? std::tolower(letter) : std::toupper(letter));
+    }
+    if (p[to] == '-' && ((from ^ to) & 1)) {
+        if (piece == 'P') p[to - 8] = '-';
+        if (piece == 'p') p[to + 8] = '-';
+    }
+    p[from] = '-';
+    p[to] = piece;
+    p[64] ^= 0x0C;
+    p[65] = ((piece == 'P' && to - from == 16) || (piece == 'p' && from - to == 16)) ? m[0] : '-';
+    if (piece == 'k' || piece == 'K') {
+        if (to - from == 2) {
+            p[to - 1] = p[to + 1];
+            p[to + 1] = '-';
+        } else if (to - from == -2) {
+            p[to + 1] = p[to - 2];
+            p[to - 2] = '-';
+        }
+        if (piece == 'k') p[66] = p[67] = '-';
+        else p[68] = p[69] = '-';
+    }
+    for (int square : {from, to}) {
+        if (square == 0) p[69] = '-';
+        if (square == 7) p[68] = '-';
+        if (square == 56) p[67] = '-';
+        if (square == 63) p[66] = '-';
+    }
+    p[70] = '\0';
+    if (Clock != nullptr) Clock->Switch(IncrementSeconds);
+    ++Block->header.move_number;
+    return 1;
+}
+
+int TEngineDriver::ReportMove(std::string& move_edit, std::string& statistics, std::string& position_memo) {
+    Header& h = Block->header;
+    MeasureElapsed();
+    move_edit = h.move_text;
+    if (ElapsedMs == 0) ElapsedMs = 1;
+    if (h.nodes == 0) h.nodes = 1;
+    if (h.generated_moves[0] == 0 && h.generated_moves[1] == 0) h.generated_moves[0] = 1;
+    const int score = MulDiv(h.best_score, 1, h.score_unit);
+    const double generated = GeneratedMoves(), played = PlayedMoves();
+
+    std::string report;
+    report += "\r\n---------------------move #" + std::to_string(static_cast<uint32_t>(h.move_number));
+    report += "\r\nGalvetta's move: " + move_edit;
+    report += "\r\nPosition score: " + std::to_string(score);
+    report += "\r\nMilliseconds: " + FormatFloat(ElapsedMs);
+    report += "\r\nGenerated moves: " + FormatFloat(generated);
+    report += "\r\nPlayed moves: " + FormatFloat(played);
+    report += "\r\nNumber of Nodes: " + std::to_string(h.nodes);
+    report += "\r\nGenerated per node: " + FormatFloat(std::ceil(generated / h.nodes));
+    report += "\r\nGenerated per second: " + FormatFloat(std::ceil(generated * 1000 / ElapsedMs));
+    report += "\r\nPlayed/Generated: " + FormatFloat(played / generated);
+    report += "\r\nNodes/second: " +
+              std::to_string(MulDiv(static_cast<int>(h.nodes), 1000, static_cast<int>(ElapsedMs)));
+    report += "\r\nError flag: " + std::to_string(static_cast<uint32_t>(h.error_flag));
+    statistics = report + statistics;
+
+    ApplyEngineMove();
+    position_memo = h.position_text;
+    if (h.error_flag != 0 && ErrorBeep) ErrorBeep();
+    return score;
+}
+
+} // namespace galvetta

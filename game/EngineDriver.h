@@ -1,0 +1,85 @@
+// The engine driver: one engine state block, the time-control settings, the
+// search thread, the legality test, and the application of the engine's move
+// to the position text with its statistics report.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "engine/state_block.h"
+
+namespace galvetta {
+
+class ChessClock;
+
+// Win32's MulDiv: a * b / c rounded half away from zero; -1 when c is 0 or the
+// result does not fit in 32 bits.
+int MulDiv(int a, int b, int c);
+
+// A double in the runtime's general form: up to 15 significant digits, no
+// trailing zeros.
+std::string FormatFloat(double value);
+
+class TEngineDriver {
+public:
+    explicit TEngineDriver(ChessClock* clock);
+    // Stops a running search and waits for its thread before the block goes.
+    ~TEngineDriver();
+    TEngineDriver(const TEngineDriver&) = delete;
+    TEngineDriver& operator=(const TEngineDriver&) = delete;
+
+    // Stops both clocks and asks the search to abandon. Does not wait.
+    void StopSearch();
+    void ResetSearchFlags();
+    // Starts the search thread on the block. A search still running or not
+    // yet collected is stopped and its result dropped first.
+    void StartSearch();
+    // True exactly once per search, when its thread has ended; collects it.
+    bool SearchFinished();
+    // Non-zero when the engine's legality test accepts the move in the block's
+    // position. Works on a copy of the block.
+    int IsLegalMove(const std::string& move);
+    // Applies the block's move text to its position text; 1 done, 0 rejected.
+    int ApplyEngineMove();
+    // Writes the statistics report in front of `statistics`, sets the move and
+    // position texts, applies the move and returns the score in pawns.
+    int ReportMove(std::string& move_edit, std::string& statistics, std::string& position_memo);
+    double GeneratedMoves() const;
+    double PlayedMoves() const;
+
+    // Measures ElapsedMs from the start of the last search to now, in
+    // milliseconds of a monotonic clock (so midnight is no edge).
+    void MeasureElapsed();
+    // The last collected search was asked to stop: its result is not a move.
+    bool StopWasRequested() const { return collected_stopped_; }
+    bool SearchRunning() const { return thread_.joinable(); }
+    // Sets the block's finish_request, read by the running search.
+    void RequestFinish();
+
+    StateBlock* Block = nullptr;
+    ChessClock* Clock = nullptr;
+    int MovesPerControl = 0;
+    int BaseSeconds = 300;
+    int IncrementSeconds = 0;
+    int SecondsPerMove = 0;
+    double ElapsedMs = 1000.0;
+    double BudgetMs = 0.0;
+
+    // Sounds the error beep (the engine's error flag); the window sets it.
+    std::function<void()> ErrorBeep;
+
+private:
+    void JoinSearch();
+
+    std::unique_ptr<StateBlock> block_;
+    std::thread thread_;
+    std::atomic<bool> thread_done_{false};
+    bool collected_stopped_ = false;
+    std::chrono::steady_clock::time_point start_time_{};
+};
+
+} // namespace galvetta

@@ -1,0 +1,291 @@
+#include "ui/Main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "game/StandardInputThread.h"
+#include "ui/Comandi.h"
+#include "ui/GraphicChessBoard.h"
+#include "ui/QuorClock.h"
+
+namespace galvetta {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// Memo text with the report's CR LF line ends shown as plain lines.
+QString memo_text(const std::string& s) { return qs(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+QLineEdit* read_only_edit(QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setReadOnly(true);
+    return edit;
+}
+
+} // namespace
+
+QString TfrmMain::Caption() {
+    // The project version without its last part: 0.11.0.125 shows as 0.11.0.
+    QString version = QStringLiteral(GALVETTA_VERSION);
+    const int dot = version.lastIndexOf('.');
+    if (version.count('.') >= 3 && dot > 0) version.truncate(dot);
+    return QStringLiteral("Galvetta Release ") + version;
+}
+
+TfrmMain::TfrmMain(const QStringList& arguments, TStandardInputThread* reader, bool headless)
+    : arguments_(arguments), reader_(reader), headless_(headless) {
+    BuildWindow();
+    // FormCreate: the driver comes with the game control, on the White clock.
+    game_ = std::make_unique<TGameControl>(*scacchiera, *clkBianco, *clkNero, *this, reader_);
+    game_->Driver().ErrorBeep = [] { QApplication::beep(); };
+    game_->CopyBoardToEngine();
+}
+
+TfrmMain::~TfrmMain() {
+    timMossa->stop();
+    game_.reset(); // stops the search and waits for it before the block goes
+}
+
+void TfrmMain::BuildWindow() {
+    setWindowTitle(QStringLiteral("Galvetta"));
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* layout = new QHBoxLayout(central);
+
+    // The board panel: Black's clock above the board, White's below (turned over by Reverse).
+    board_panel_ = new QWidget(central);
+    auto* board_layout = new QVBoxLayout(board_panel_);
+    clkNero = new TQuorClock(board_panel_);
+    clkBianco = new TQuorClock(board_panel_);
+    for (TQuorClock* clock : {clkNero, clkBianco}) {
+        clock->setObjectName(clock == clkNero ? "clkNero" : "clkBianco");
+        clock->setText(QStringLiteral("05:00"));
+        QFont font = clock->font();
+        font.setPointSize(20);
+        font.setBold(true);
+        clock->setFont(font);
+        clock->setMinimumHeight(36);
+        clock->Max = 0;
+        clock->Step = -1;
+        clock->OnTick = [](ChessClock* ticking) {
+            if (ticking->GetValue() <= 0) {
+                auto* widget = static_cast<TQuorClock*>(ticking);
+                widget->setText(widget->text() + QStringLiteral(" Tempo scaduto (out of time)"));
+            }
+        };
+    }
+    clkBianco->SetLinkedClock(clkNero);
+    scacchiera = new TGraphicChessBoard(board_panel_);
+    scacchiera->setObjectName("scacchiera");
+    board_layout->addWidget(clkNero);
+    board_layout->addWidget(scacchiera);
+    board_layout->addWidget(clkBianco);
+
+    trkLivelli = new QSlider(Qt::Horizontal, board_panel_);
+    trkLivelli->setRange(2, 40);
+    trkLivelli->setValue(8);
+    lblLivello = new QLabel(QStringLiteral("Livello 8"), board_panel_);
+    connect(trkLivelli, &QSlider::valueChanged, this, [this](int position) {
+        lblLivello->setText(QStringLiteral("Livello: %1 (ply)").arg(position));
+    });
+    board_layout->addWidget(lblLivello);
+    board_layout->addWidget(trkLivelli);
+    layout->addWidget(board_panel_);
+
+    // The pages.
+    pagine = new QTabWidget(central);
+    auto* verifica = new QWidget(pagine);
+    auto* grid = new QGridLayout(verifica);
+    txtMossa = read_only_edit(verifica);
+    txtTempoPrevisto = read_only_edit(verifica);
+    txtMossePreviste = read_only_edit(verifica);
+    txtMosse = read_only_edit(verifica);
+    const std::pair<const char*, QLineEdit*> edits[] = {{"Last Galvetta's move:", txtMossa},
+                                                        {"Estimated time in ms:", txtTempoPrevisto},
+                                                        {"Moves to generate:", txtMossePreviste},
+                                                        {"Generated moves:", txtMosse}};
+    int row = 0;
+    for (const auto& [caption, edit] : edits) {
+        grid->addWidget(new QLabel(QString::fromUtf8(caption), verifica), row, 0);
+        grid->addWidget(edit, row++, 1, 1, 2);
+    }
+    grid->addWidget(new QLabel(QStringLiteral("Statistics:"), verifica), row++, 0);
+    txtStatistiche = new QPlainTextEdit(verifica);
+    txtStatistiche->setReadOnly(true);
+    grid->addWidget(txtStatistiche, row++, 0, 1, 3);
+    txtEsegui = new QLineEdit(verifica);
+    BitBtn2 = new QPushButton(QStringLiteral("Mossa o Comando per Galvetta (Make Move)"), verifica);
+    auto* help_button = new QPushButton(QStringLiteral("?"), verifica);
+    grid->addWidget(txtEsegui, row, 0);
+    grid->addWidget(BitBtn2, row, 1);
+    grid->addWidget(help_button, row++, 2);
+    grid->addWidget(new QLabel(QStringLiteral("To promote: g7g8q and press enter"), verifica), row++, 0, 1, 3);
+    pagine->addTab(verifica, QStringLiteral("&Verifica"));
+
+    auto* invio = new QWidget(pagine);
+    auto* invio_layout = new QGridLayout(invio);
+    memComandi = new QPlainTextEdit(invio);
+    memComandi->setReadOnly(true);
+    txtCommand = new QLineEdit(invio);
+    BitBtn1 = new QPushButton(QStringLiteral("Mossa o Comando per WinBoard (command to WB)"), invio);
+    auto* help_button2 = new QPushButton(QStringLiteral("?"), invio);
+    invio_layout->addWidget(memComandi, 0, 0, 1, 3);
+    invio_layout->addWidget(txtCommand, 1, 0);
+    invio_layout->addWidget(BitBtn1, 1, 1);
+    invio_layout->addWidget(help_button2, 1, 2);
+    pagine->addTab(invio, QStringLiteral("Invio &Comandi"));
+
+    lstComandi = new QListWidget(pagine);
+    lstComandi->addItem(QStringLiteral("Received commands:"));
+    pagine->addTab(lstComandi, QStringLiteral("Comandi &ricevuti"));
+
+    auto* debug = new QWidget(pagine);
+    auto* debug_layout = new QGridLayout(debug);
+    txtPosizione = new QPlainTextEdit(debug);
+    txtPosizione->setReadOnly(true);
+    debug_layout->addWidget(txtPosizione, 0, 0, 1, 4);
+    debug_layout->addWidget(new QLabel(QStringLiteral("Start"), debug), 1, 0);
+    debug_layout->addWidget(new QLineEdit(debug), 1, 1);
+    debug_layout->addWidget(new QLabel(QStringLiteral("Delta"), debug), 1, 2);
+    debug_layout->addWidget(new QLineEdit(QStringLiteral("2"), debug), 1, 3);
+    pagine->addTab(debug, QStringLiteral("&Debug"));
+    layout->addWidget(pagine, 1);
+
+    // The tool bar.
+    QToolBar* tools = addToolBar(QStringLiteral("Strumenti"));
+    actResetGame = tools->addAction(QStringLiteral("&Nuova partita"), this, [this] { game_->ResetGameExecute(); });
+    actMoveBack = tools->addAction(QStringLiteral("&Annulla l'ultima mossa"), this, [this] { game_->MoveBackExecute(); });
+    actMove = tools->addAction(QStringLiteral("&Mossa a Galvetta"), this, [this] { game_->MoveExecute(false); });
+    actStop = tools->addAction(QStringLiteral("&Ferma la ricerca"), this, [this] { game_->StopExecute(); });
+    actReverse = tools->addAction(QStringLiteral("&Inverti"), this, &TfrmMain::ReverseExecute);
+    tools->addSeparator();
+    tlbGioca = tools->addAction(QStringLiteral("Hold"));
+    tlbGioca->setCheckable(true);
+    tlbGioca->setToolTip(QStringLiteral("Se premuto, non muove / If pressed, don't makes any move"));
+    connect(tlbGioca, &QAction::toggled, this, [this](bool on) {
+        if (on != game_->Hold()) game_->SetHold(on);
+    });
+    cmdEdit = tools->addAction(QStringLiteral("Edit"));
+    cmdEdit->setCheckable(true);
+    cmdEdit->setToolTip(QStringLiteral("Edit position"));
+    connect(cmdEdit, &QAction::toggled, this, [this](bool on) {
+        if (on != game_->EditMode()) game_->SetEditMode(on);
+    });
+    tlbAutoPlay = tools->addAction(QStringLiteral("AutoPlay"));
+    tlbAutoPlay->setCheckable(true);
+    tlbAutoPlay->setToolTip(QStringLiteral("Se premuto, gioca da solo / AutoPlay"));
+    connect(tlbAutoPlay, &QAction::toggled, this, [this](bool on) {
+        if (on != game_->AutoPlay()) game_->SetAutoPlay(on);
+    });
+
+    // The status bar's four panels.
+    const int widths[4] = {100, 200, 200, 50};
+    for (int i = 0; i < 4; ++i) {
+        stato[i] = new QLabel(statusBar());
+        stato[i]->setMinimumWidth(widths[i]);
+        statusBar()->addWidget(stato[i]);
+    }
+
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { game_->InterpretCommand(txtEsegui->text().toStdString()); });
+    connect(txtEsegui, &QLineEdit::returnPressed, BitBtn2, &QPushButton::click);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { CommandItemChanged(txtCommand->text().toStdString()); });
+    connect(txtCommand, &QLineEdit::returnPressed, BitBtn1, &QPushButton::click);
+    connect(help_button, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
+    connect(help_button2, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
+
+    timMossa = new QTimer(this);
+    timMossa->setInterval(100);
+    connect(timMossa, &QTimer::timeout, this, &TfrmMain::timMossaTimer);
+}
+
+void TfrmMain::FormShow() {
+    setWindowTitle(Caption());
+    const QString argument = arguments_.join(' ');
+    if (argument.size() > 2) {
+        if (argument.startsWith(QStringLiteral("/L"))) {
+            bool ok = false;
+            const int level = argument.mid(2).trimmed().toInt(&ok);
+            if (ok)
+                trkLivelli->setValue(level);
+            else
+                txtStatistiche->appendPlainText(QStringLiteral("Ignored argument: ") + argument);
+        } else {
+            trkLivelli->setValue(6);
+        }
+    }
+    game_->ResetGameExecute();
+    timMossa->start();
+    game_->CopyBoardToEngine();
+}
+
+void TfrmMain::timMossaTimer() {
+    game_->OnMoveTimer();
+    // Without a window nobody can reach the program once its input has ended.
+    if (headless_ && reader_ != nullptr && reader_->AtEnd() && !game_->Driver().SearchRunning()) close();
+}
+
+void TfrmMain::PlaceClocks() {
+    auto* layout = static_cast<QVBoxLayout*>(board_panel_->layout());
+    layout->removeWidget(clkNero);
+    layout->removeWidget(clkBianco);
+    TQuorClock* top = scacchiera->GetBlackAtBottom() ? clkBianco : clkNero;
+    TQuorClock* bottom = scacchiera->GetBlackAtBottom() ? clkNero : clkBianco;
+    layout->insertWidget(0, top);
+    layout->insertWidget(2, bottom);
+}
+
+void TfrmMain::ReverseExecute() {
+    scacchiera->SetBlackAtBottom(!scacchiera->GetBlackAtBottom());
+    PlaceClocks();
+}
+
+void TfrmMain::cmdAiutoComandiClick() {
+    if (help_ == nullptr) help_ = new TfrmComandi(this);
+    help_->show();
+    help_->raise();
+}
+
+void TfrmMain::SetStatusPanel(int index, const std::string& text) {
+    if (index >= 0 && index < 4) stato[index]->setText(qs(text));
+}
+void TfrmMain::SentLineAdded(const std::string& line) { memComandi->appendPlainText(qs(line)); }
+void TfrmMain::SentLinesCleared() { memComandi->clear(); }
+void TfrmMain::ReceivedLineAdded(const std::string& line) { lstComandi->addItem(qs(line)); }
+void TfrmMain::CommandItemChanged(const std::string& value) {
+    command_item_ = qs(value);
+    if (CommandItemListener) CommandItemListener(command_item_);
+}
+void TfrmMain::ModesChanged() {
+    tlbGioca->setChecked(game_->Hold());
+    cmdEdit->setChecked(game_->EditMode());
+    tlbAutoPlay->setChecked(game_->AutoPlay());
+}
+void TfrmMain::StatisticsChanged(const std::string& text) { txtStatistiche->setPlainText(memo_text(text)); }
+void TfrmMain::EngineMoveShown(const std::string& move) { txtMossa->setText(qs(move)); }
+void TfrmMain::PositionShown(const std::string& position) { txtPosizione->setPlainText(qs(position)); }
+void TfrmMain::GeneratedMovesShown(const std::string& text) { txtMosse->setText(qs(text)); }
+void TfrmMain::PlanningShown(const std::string& moves, const std::string& ms, int depth) {
+    txtMossePreviste->setText(qs(moves));
+    txtTempoPrevisto->setText(qs(ms));
+    trkLivelli->setValue(depth);
+}
+void TfrmMain::CloseRequested() {
+    timMossa->stop();
+    close();
+}
+
+} // namespace galvetta

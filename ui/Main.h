@@ -1,0 +1,110 @@
+// The main window: the board, the two clocks, the level slider, the tool bar,
+// the status bar and the pages with the statistics and the protocol traffic.
+// The play itself is TGameControl's; the window shows it and forwards the
+// person's actions to it.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <memory>
+
+#include "game/GameControl.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSlider;
+class QTabWidget;
+class QTimer;
+
+namespace galvetta {
+
+class TGraphicChessBoard;
+class TQuorClock;
+class TQuorLabel;
+class TStandardInputThread;
+class TfrmComandi;
+
+class TfrmMain : public QMainWindow, public GameView {
+    Q_OBJECT
+public:
+    // `arguments` is the command line after the program's name; `reader` may be
+    // null (tests drive the interpreter directly); `headless` ends the program
+    // when standard input ends.
+    TfrmMain(const QStringList& arguments, TStandardInputThread* reader, bool headless);
+    ~TfrmMain() override;
+
+    // What the window does when it is first shown (also called by tests).
+    void FormShow();
+    static QString Caption();
+
+    TGameControl& Game() { return *game_; }
+    TGraphicChessBoard* scacchiera;
+    TQuorClock* clkBianco;
+    TQuorClock* clkNero;
+    QTimer* timMossa;
+    QSlider* trkLivelli;
+    QLabel* lblLivello;
+    QAction* actResetGame;
+    QAction* actMoveBack;
+    QAction* actMove;
+    QAction* actReverse;
+    QAction* actStop;
+    QAction* tlbGioca;
+    QAction* cmdEdit;
+    QAction* tlbAutoPlay;
+    QLabel* stato[4];
+    QTabWidget* pagine;
+    QLineEdit* txtMossa;
+    QLineEdit* txtTempoPrevisto;
+    QLineEdit* txtMossePreviste;
+    QLineEdit* txtMosse;
+    QPlainTextEdit* txtStatistiche;
+    QLineEdit* txtEsegui;
+    QPushButton* BitBtn2;
+    QPlainTextEdit* memComandi;
+    QLineEdit* txtCommand;
+    QPushButton* BitBtn1;
+    QListWidget* lstComandi;
+    QPlainTextEdit* txtPosizione;
+
+    // The conversation item "Command" and who wants to hear of its changes.
+    QString CommandItem() const { return command_item_; }
+    std::function<void(const QString&)> CommandItemListener;
+
+    // GameView
+    void SetStatusPanel(int index, const std::string& text) override;
+    void SentLineAdded(const std::string& line) override;
+    void SentLinesCleared() override;
+    void ReceivedLineAdded(const std::string& line) override;
+    void CommandItemChanged(const std::string& value) override;
+    void ModesChanged() override;
+    void StatisticsChanged(const std::string& text) override;
+    void EngineMoveShown(const std::string& move) override;
+    void PositionShown(const std::string& position) override;
+    void GeneratedMovesShown(const std::string& text) override;
+    void PlanningShown(const std::string& moves, const std::string& ms, int depth) override;
+    void CloseRequested() override;
+
+public slots:
+    void ReverseExecute();
+    void cmdAiutoComandiClick();
+
+private:
+    void BuildWindow();
+    void PlaceClocks();
+    void timMossaTimer();
+
+    QStringList arguments_;
+    TStandardInputThread* reader_;
+    bool headless_;
+    std::unique_ptr<TGameControl> game_;
+    TfrmComandi* help_ = nullptr;
+    QString command_item_;
+    QWidget* board_panel_ = nullptr;
+};
+
+} // namespace galvetta
