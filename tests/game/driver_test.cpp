@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "game/ChessClock.h"
+#include "game/EngineDriver.h"
+#include "game/PositionText.h"
+
+namespace galvetta::test {
+
+namespace {
+
+void set_position(TEngineDriver& driver, const std::string& text) {
+    std::strcpy(driver.Block->header.position_text, text.c_str());
+}
+void set_move(TEngineDriver& driver, const char* move) { std::strcpy(driver.Block->header.move_text, move); }
+std::string position(TEngineDriver& driver) { return driver.Block->header.position_text; }
+int at(const char* square) { return (7 - (square[1] - '1')) * 8 + (square[0] - 'a'); }
+
+} // namespace
+
+TEST(Driver, MulDivRoundsLikeWin32) {
+    const struct {
+        int a, b, c, result;
+    } rows[] = {{7, 1, 2, 4},   {-7, 1, 2, -4}, {5, 1, 3, 2},  {6291460, 1, 6291460, 1}, {9437190, 1, 6291460, 2},
+                {1, 1, 0, -1},  {7, 1, -2, -4}, {2000000000, 2, 1, -1}, {3, 1000, 7, 429}};
+    for (const auto& r : rows) EXPECT_EQ(MulDiv(r.a, r.b, r.c), r.result) << r.a << "*" << r.b << "/" << r.c;
+    EXPECT_EQ(FormatFloat(0.25), "0.25");
+    EXPECT_EQ(FormatFloat(1234.0), "1234");
+    EXPECT_EQ(FormatFloat(1.0 / 3), "0.333333333333333");
+}
+
+TEST(Driver, ApplyEngineMoveRows) {
+    const struct {
+        const char* fen;
+        const char* move;
+        const char* square;
+        char piece;
+        char side;
+        char ep;
+        const char* flags;
+    } rows[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "e2e4", "e4", 'p', 'N', 'e', "++++"},
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", "e7-e5", "e5", 'P', 'B', 'e', "++++"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "g1f3", "f3", 'n', 'N', '-', "++++"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1-g1", "f1", 'r', 'N', '-', "--++"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8-c8", "d8", 'R', 'B', '-', "++--"},
+        {"r3k2r/8/8/8/8/8/8/R3K2N w KQkq - 0 1", "h1g3", "g3", 'n', 'N', '-', "-+++"},
+        {"r3k2r/6N1/8/8/8/8/8/R3K3 w Qkq - 0 1", "g7h8", "h8", 'n', 'N', '-', "-+-+"},
+        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8q", "a8", 'q', 'N', '-', "----"},
+        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8Q", "a8", 'q', 'N', '-', "----"},
+        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7-a8=Q", "a8", 'q', 'N', '-', "----"},
+        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8=q", "a8", 'q', 'N', '-', "----"},
+        {"4k3/8/8/8/8/8/p7/4K3 b - - 0 1", "a2a1n", "a1", 'N', 'B', '-', "----"},
+    };
+    for (const auto& row : rows) {
+        TEngineDriver driver(nullptr);
+        set_position(driver, *FenToPositionText(row.fen).value);
+        set_move(driver, row.move);
+        ASSERT_EQ(driver.ApplyEngineMove(), 1) << row.move;
+        const std::string p = position(driver);
+        EXPECT_EQ(p[at(row.square)], row.piece) << row.move;
+        EXPECT_EQ(p[64], row.side) << row.move;
+        EXPECT_EQ(p[65], row.ep) << row.move;
+        EXPECT_EQ(p.substr(66, 4), row.flags) << row.move;
+        EXPECT_EQ(p.size(), 70u);
+        EXPECT_EQ(driver.Block->header.move_number, 1);
+    }
+}
+
+TEST(Driver, EnPassantCastlingSquaresAndRejections) {
+    TEngineDriver driver(nullptr);
+    set_position(driver, *FenToPositionText("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1").value);
+    set_move(driver, "e5d6");
+    ASSERT_EQ(driver.ApplyEngineMove(), 1);
+    EXPECT_EQ(position(driver)[at("d5")], '-');
+
+    ChessClock white, black;
+    white.SetLinkedClock(&black);
+    white.Set(300, true);
+    white.Start(false);
+    TEngineDriver clocked(&white);
+    clocked.IncrementSeconds = 12;
+    set_position(clocked, STARTING_POSITION);
+    for (const char* bad : {"e2", "i2i4", "e9e4", "", "e2-e"}) {
+        set_move(clocked, bad);
+        EXPECT_EQ(clocked.ApplyEngineMove(), 0) << bad;
+    }
+    EXPECT_EQ(position(clocked), STARTING_POSITION);
+    EXPECT_EQ(clocked.Block->header.move_number, 0);
+    EXPECT_TRUE(white.Started());
+    set_move(clocked, "e2e4");
+    ASSERT_EQ(clocked.ApplyEngineMove(), 1);
+    EXPECT_EQ(white.GetValue(), 312); // the increment went to the clock that ran
+    EXPECT_TRUE(black.Started());
+}
+
+TEST(Driver, ReportTextAndScore) {
+    TEngineDriver driver(nullptr);
+    set_position(driver, STARTING_POSITION);
+    Header& h = driver.Block->header;
+    set_move(driver, "e2-e4");
+    h.move_number = 3;
+    h.best_score = 9437190; // 1.5 pawns rounds to 2
+    h.score_unit = SCORE_UNIT;
+    h.mate_score = MATE_SCORE;
+    h.nodes = 0; // shown as 1
+    h.generated_moves[0] = 10;
+    h.generated_moves[1] = 0;
+    h.played_moves[0] = 4;
+    h.played_moves[1] = 0;
+    h.error_flag = 0;
+    std::string move, statistics = "older", memo;
+    const int score = driver.ReportMove(move, statistics, memo);
+    EXPECT_EQ(score, 2);
+    EXPECT_EQ(move, "e2-e4");
+    // The elapsed time is measured; check the fixed parts around it.
+    const std::string head = "\r\n---------------------move #3\r\nGalvetta's move: e2-e4\r\nPosition score: 2\r\nMilliseconds: ";
+    EXPECT_EQ(statistics.substr(0, head.size()), head);
+    EXPECT_NE(statistics.find("\r\nGenerated moves: 10\r\nPlayed moves: 4\r\nNumber of Nodes: 1\r\nGenerated per node: 10\r\n"),
+              std::string::npos);
+    EXPECT_NE(statistics.find("\r\nPlayed/Generated: 0.4\r\nNodes/second: "), std::string::npos);
+    EXPECT_EQ(statistics.substr(statistics.size() - std::strlen("\r\nError flag: 0older")), "\r\nError flag: 0older");
+    EXPECT_EQ(memo, position(driver));
+    EXPECT_EQ(memo[at("e4")], 'p');
+    EXPECT_EQ(h.move_number, 4);
+}
+
+TEST(Driver, LegalityOnACopyAndASearchOnItsThread) {
+    TEngineDriver driver(nullptr);
+    set_position(driver, STARTING_POSITION);
+    EXPECT_NE(driver.IsLegalMove("e2e4"), 0);
+    EXPECT_EQ(driver.IsLegalMove("e2e5"), 0);
+    EXPECT_EQ(position(driver), STARTING_POSITION);
+
+    Header& h = driver.Block->header;
+    h.start_depth = 2;
+    h.max_depth = 4;
+    h.depth_step = 2;
+    driver.ResetSearchFlags();
+    driver.StartSearch();
+    while (!driver.SearchFinished()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(driver.SearchFinished()); // only once
+    EXPECT_FALSE(driver.StopWasRequested());
+    EXPECT_STRNE(h.move_text, "");
+    EXPECT_GT(driver.GeneratedMoves(), 0.0);
+}
+
+TEST(Driver, StoppedSearchAndDestructionDuringASearch) {
+    auto driver = std::make_unique<TEngineDriver>(nullptr);
+    set_position(*driver, STARTING_POSITION);
+    Header& h = driver->Block->header;
+    h.start_depth = 2;
+    h.max_depth = 30;
+    h.depth_step = 2;
+    driver->ResetSearchFlags();
+    driver->StartSearch();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    driver->StopSearch();
+    while (!driver->SearchFinished()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(driver->StopWasRequested());
+
+    // Destroyed while its search runs: it must wait for the thread.
+    driver->ResetSearchFlags();
+    driver->StartSearch();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    driver.reset();
+    SUCCEED();
+}
+
+} // namespace galvetta::test
