@@ -3,9 +3,9 @@
 # machine lacks. Usage: scripts/deps.sh [build|test]
 set -euo pipefail
 what=${1:-build}
-packages=(cmake g++ ninja-build libgtest-dev qt6-base-dev)
+packages=(cmake g++ ninja-build libgtest-dev qt6-base-dev fonts-dejavu-core)
 if [ "$what" = test ]; then
-  packages+=(xvfb xdotool xboard fairymax stockfish)
+  packages+=(xvfb xdotool xboard fairymax python3)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -17,15 +17,18 @@ configure() { # dir, extra cmake arguments
 
 echo "== release build"
 configure build/release -DCMAKE_BUILD_TYPE=Release
-(cd build/release && ctest --output-on-failure -j "$jobs")
+(cd build/release && ctest --output-on-failure -j "$jobs" -LE 'xboard|fuzz')
+echo "== random protocol lines into the built program"
+(cd build/release && ctest --output-on-failure -L fuzz)
 
 echo "== address and undefined-behaviour sanitizers"
 configure build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=address
-(cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE 'perft-deep')
+(cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE 'perft-deep|xboard|fuzz')
 
 echo "== thread sanitizer"
 configure build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=thread
-(cd build/tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" -LE 'perft-deep')
+# The engine and game layers (threads: search, reader, timer); Qt itself is not built for TSan.
+(cd build/tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" -L 'engine|game')
 
 echo "== benchmark signature, release against sanitizer build"
 bench_log=$(mktemp)
@@ -40,4 +43,7 @@ if [ "$release" != "$sanitized" ]; then
   echo "benchmark signatures differ"
   exit 1
 fi
+echo "== a match under the real xboard"
+(cd build/release && ctest --output-on-failure -L xboard)
+cat build/release/xboard-match/results.txt 2>/dev/null || true
 echo "all test stages passed"

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Plays Galvetta against fairymax under the real xboard on a private Xvfb:
+# four games at 40 moves in 2 minutes with colours alternating, then one game
+# from a set-up position with Black to move. Every game must end by mate,
+# stalemate, a draw rule, adjudication or time: never by an illegal move, a
+# false claim, a crash or a stall. Prints the results; exits non-zero on a fault.
+# Usage: match_test.sh GALVETTA_BINARY OUTPUT_DIR
+set -u
+galvetta=$(realpath "$1")
+out=$(mkdir -p "$2" && cd "$2" && pwd)
+PATH="$PATH:/usr/games"
+for tool in xboard Xvfb fairymax python3; do
+    command -v "$tool" >/dev/null || { echo "match_test: $tool is not installed"; exit 1; }
+done
+
+xvfb_pid= xboard_pid=
+finish() {
+    # End only what this script started: xboard (which ends its engines) and Xvfb.
+    [ -n "$xboard_pid" ] && kill "$xboard_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+}
+trap finish EXIT
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
+display=$(tr -d '[:space:]' <"$out/display")
+[ -n "$display" ] || { echo "match_test: Xvfb did not start"; exit 1; }
+mkdir -p "$out/home"
+
+# play NAME WALL_SECONDS XBOARD_ARGUMENTS...: one match; its games in NAME.pgn.
+play() {
+    local name=$1 wall=$2
+    shift 2
+    rm -f "$out/$name.pgn"
+    HOME="$out/home" DISPLAY=":$display" xboard \
+        -fcp "$galvetta" -fd "$out" -fn Galvetta -scp fairymax -sd "$out" -sn fairymax \
+        -matchMode true -saveGameFile "$out/$name.pgn" -pgnExtendedInfo true \
+        -debugMode true -nameOfDebugFile "$out/$name.debug" \
+        -autoCallFlag true -testLegality true -testClaims true -checkMates true \
+        -materialDraws true -trivialDraws false -repeatsToDraw 3 -ponderNextMove false \
+        -popupExitMessage false -popupMoveErrors false -saveSettingsOnExit false \
+        -animateMoving false -flashCount 0 -soundProgram "" -matchPause 500 \
+        "$@" >"$out/$name.stdout" 2>"$out/$name.stderr" </dev/null &
+    xboard_pid=$!
+    local waited=0
+    while kill -0 "$xboard_pid" 2>/dev/null && [ $waited -lt "$wall" ]; do
+        sleep 1
+        waited=$((waited + 1))
+    done
+    if kill -0 "$xboard_pid" 2>/dev/null; then
+        echo "match_test: $name did not finish within ${wall}s (a stall)"
+        return 1
+    fi
+    wait "$xboard_pid"
+    xboard_pid=
+}
+
+echo "r1bqk2r/pp1nbppp/2p1pn2/3p4/P1PP4/2N2N2/1P2PPPP/R1BQKB1R b KQkq - 0 7" >"$out/black-to-move.fen"
+
+status=0
+play games 1500 -matchGames 4 -mps 40 -tc 2 || status=1
+play setup 600 -matchGames 1 -mps 40 -tc 2 -loadPositionFile "$out/black-to-move.fen" -loadPositionIndex 1 || status=1
+
+python3 "$(dirname "$0")/check_games.py" "$out/games.pgn" 4 "$out/setup.pgn" 1 >"$out/results.txt" || status=1
+cat "$out/results.txt"
+exit $status
