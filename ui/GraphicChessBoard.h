@@ -1,36 +1,42 @@
-// The board widget: the board model drawn as eight by eight cells.
+// The main window's board: the game model drawn from the image list.
 #pragma once
 
-#include <QWidget>
-
 #include "game/BoardModel.h"
+#include "ui/BoardCanvas.h"
 
 namespace galvetta {
 
-class TGraphicChessBoard : public QWidget, public TBoardModel {
+class TGraphicChessBoard : public TBoardCanvas, public TBoardModel {
     Q_OBJECT
 public:
     explicit TGraphicChessBoard(QWidget* parent = nullptr);
 
     void SetBlackAtBottom(bool value);
     bool GetBlackAtBottom() const { return BlackAtBottom; }
-    int CellSize() const { return cell_size_; }
-    // Top-left pixel of a square's cell, and the square under a pixel (-1 outside).
-    QPoint CellOrigin(int index) const;
-    int SquareAt(QPoint pixel) const;
-
-    QSize sizeHint() const override { return QSize(8 * cell_size_, 8 * cell_size_); }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    bool DropMove(const std::string& move) override { return Move(move); }
     void SquareChanged(int index) override;
-    void PositionReplaced() override;
+    void PositionReplaced() override { RePaint(); }
     void BoardInvalidated() override;
     void LockChanged() override;
     void Beep() override;
+};
 
-private:
-    int cell_size_ = 48;
+// The plain board: the same drawing and mouse, the simpler move execution.
+class TChessBoard : public TBoardCanvas, public TPlainBoardModel {
+    Q_OBJECT
+public:
+    explicit TChessBoard(QWidget* parent = nullptr);
+
+    void SetBlackAtBottom(bool value);
+
+protected:
+    bool DropMove(const std::string& move) override { return ExecMove(move); }
+    void SquareChanged(int index) override;
+    void PositionReplaced() override { RePaint(); }
+    void LockChanged() override;
+    void Beep() override;
 };
 
 } // namespace galvetta

@@ -16,10 +16,14 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <QFileInfo>
+
 #include "game/StandardInputThread.h"
 #include "ui/Comandi.h"
+#include "ui/Conversation.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/QuorClock.h"
+#include "ui/QuorLabel.h"
 
 namespace galvetta {
 
@@ -29,6 +33,16 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 // Memo text with the report's CR LF line ends shown as plain lines.
 QString memo_text(const std::string& s) { return qs(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+// A page caption with the shadow of the window's labels.
+TQuorLabel* caption(const QString& text, QWidget* parent, bool yellow = false) {
+    auto* label = new TQuorLabel(parent);
+    label->setText(text);
+    label->SetShadowColor(yellow ? Qt::yellow : Qt::cyan);
+    label->SetShadowWidth(yellow ? 2 : 1);
+    label->setMinimumHeight(label->fontMetrics().height() + 3);
+    return label;
+}
 
 QLineEdit* read_only_edit(QWidget* parent) {
     auto* edit = new QLineEdit(parent);
@@ -47,12 +61,23 @@ QString TfrmMain::Caption() {
 }
 
 TfrmMain::TfrmMain(const QStringList& arguments, TStandardInputThread* reader, bool headless)
-    : arguments_(arguments), reader_(reader), headless_(headless) {
+    : imgPezzi(MakePieceImages(48)), arguments_(arguments), reader_(reader), headless_(headless) {
     BuildWindow();
     // FormCreate: the driver comes with the game control, on the White clock.
     game_ = std::make_unique<TGameControl>(*scacchiera, *clkBianco, *clkNero, *this, reader_);
     game_->Driver().ErrorBeep = [] { QApplication::beep(); };
     game_->CopyBoardToEngine();
+
+    // The conversation server, named after the program.
+    Conversation = new TConversationServer(this);
+    Conversation->OnMacro = [this](const QStringList& lines) {
+        std::vector<std::string> macro;
+        for (const QString& line : lines) macro.push_back(line.toStdString());
+        game_->ExecuteMacro(macro);
+    };
+    Conversation->OnPoke = [this](const QString& text) { game_->PokeCommand(text.toStdString()); };
+    Conversation->ItemValue = [this] { return command_item_; };
+    Conversation->Start(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
 }
 
 TfrmMain::~TfrmMain() {
@@ -91,6 +116,7 @@ void TfrmMain::BuildWindow() {
     clkBianco->SetLinkedClock(clkNero);
     scacchiera = new TGraphicChessBoard(board_panel_);
     scacchiera->setObjectName("scacchiera");
+    scacchiera->SetPictures(&imgPezzi);
     board_layout->addWidget(clkNero);
     board_layout->addWidget(scacchiera);
     board_layout->addWidget(clkBianco);
@@ -119,11 +145,11 @@ void TfrmMain::BuildWindow() {
                                                         {"Moves to generate:", txtMossePreviste},
                                                         {"Generated moves:", txtMosse}};
     int row = 0;
-    for (const auto& [caption, edit] : edits) {
-        grid->addWidget(new QLabel(QString::fromUtf8(caption), verifica), row, 0);
+    for (const auto& [text, edit] : edits) {
+        grid->addWidget(caption(QString::fromUtf8(text), verifica, edit == txtMossa), row, 0);
         grid->addWidget(edit, row++, 1, 1, 2);
     }
-    grid->addWidget(new QLabel(QStringLiteral("Statistics:"), verifica), row++, 0);
+    grid->addWidget(caption(QStringLiteral("Statistics:"), verifica, true), row++, 0);
     txtStatistiche = new QPlainTextEdit(verifica);
     txtStatistiche->setReadOnly(true);
     grid->addWidget(txtStatistiche, row++, 0, 1, 3);
@@ -133,7 +159,7 @@ void TfrmMain::BuildWindow() {
     grid->addWidget(txtEsegui, row, 0);
     grid->addWidget(BitBtn2, row, 1);
     grid->addWidget(help_button, row++, 2);
-    grid->addWidget(new QLabel(QStringLiteral("To promote: g7g8q and press enter"), verifica), row++, 0, 1, 3);
+    grid->addWidget(caption(QStringLiteral("To promote: g7g8q and press enter"), verifica), row++, 0, 1, 3);
     pagine->addTab(verifica, QStringLiteral("&Verifica"));
 
     auto* invio = new QWidget(pagine);
@@ -143,10 +169,11 @@ void TfrmMain::BuildWindow() {
     txtCommand = new QLineEdit(invio);
     BitBtn1 = new QPushButton(QStringLiteral("Mossa o Comando per WinBoard (command to WB)"), invio);
     auto* help_button2 = new QPushButton(QStringLiteral("?"), invio);
-    invio_layout->addWidget(memComandi, 0, 0, 1, 3);
-    invio_layout->addWidget(txtCommand, 1, 0);
-    invio_layout->addWidget(BitBtn1, 1, 1);
-    invio_layout->addWidget(help_button2, 1, 2);
+    invio_layout->addWidget(caption(QStringLiteral("Lines sent:"), invio), 0, 0, 1, 3);
+    invio_layout->addWidget(memComandi, 1, 0, 1, 3);
+    invio_layout->addWidget(txtCommand, 2, 0);
+    invio_layout->addWidget(BitBtn1, 2, 1);
+    invio_layout->addWidget(help_button2, 2, 2);
     pagine->addTab(invio, QStringLiteral("Invio &Comandi"));
 
     lstComandi = new QListWidget(pagine);
@@ -157,35 +184,50 @@ void TfrmMain::BuildWindow() {
     auto* debug_layout = new QGridLayout(debug);
     txtPosizione = new QPlainTextEdit(debug);
     txtPosizione->setReadOnly(true);
-    debug_layout->addWidget(txtPosizione, 0, 0, 1, 4);
-    debug_layout->addWidget(new QLabel(QStringLiteral("Start"), debug), 1, 0);
-    debug_layout->addWidget(new QLineEdit(debug), 1, 1);
-    debug_layout->addWidget(new QLabel(QStringLiteral("Delta"), debug), 1, 2);
-    debug_layout->addWidget(new QLineEdit(QStringLiteral("2"), debug), 1, 3);
+    debug_layout->addWidget(caption(QStringLiteral("Position text:"), debug), 0, 0, 1, 4);
+    debug_layout->addWidget(txtPosizione, 1, 0, 1, 4);
+    debug_layout->addWidget(caption(QStringLiteral("Start"), debug), 2, 0);
+    debug_layout->addWidget(new QLineEdit(debug), 2, 1);
+    debug_layout->addWidget(caption(QStringLiteral("Delta"), debug), 2, 2);
+    debug_layout->addWidget(new QLineEdit(QStringLiteral("2"), debug), 2, 3);
     pagine->addTab(debug, QStringLiteral("&Debug"));
     layout->addWidget(pagine, 1);
 
     // The tool bar.
     QToolBar* tools = addToolBar(QStringLiteral("Strumenti"));
-    actResetGame = tools->addAction(QStringLiteral("&Nuova partita"), this, [this] { game_->ResetGameExecute(); });
-    actMoveBack = tools->addAction(QStringLiteral("&Annulla l'ultima mossa"), this, [this] { game_->MoveBackExecute(); });
-    actMove = tools->addAction(QStringLiteral("&Mossa a Galvetta"), this, [this] { game_->MoveExecute(false); });
-    actStop = tools->addAction(QStringLiteral("&Ferma la ricerca"), this, [this] { game_->StopExecute(); });
-    actReverse = tools->addAction(QStringLiteral("&Inverti"), this, &TfrmMain::ReverseExecute);
+    tools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    const QColor ink(40, 60, 110);
+    const auto icon = [&](const char* glyph) { return QIcon(MakeGlyphIcon(QString::fromUtf8(glyph), ink)); };
+    for (const char* glyph : {"\u2750", "\u2713", "\u2399"}) { // open, save, print: not available
+        QAction* disabled = tools->addAction(icon(glyph), QString());
+        disabled->setToolTip(QStringLiteral("Disabled"));
+        disabled->setEnabled(false);
+    }
     tools->addSeparator();
-    tlbGioca = tools->addAction(QStringLiteral("Hold"));
+    actResetGame = tools->addAction(icon("\u265A"), QStringLiteral("&Nuova partita"), this, [this] { game_->ResetGameExecute(); });
+    actMoveBack = tools->addAction(icon("\u21B6"), QStringLiteral("&Annulla l'ultima mossa"), this, [this] { game_->MoveBackExecute(); });
+    actMove = tools->addAction(icon("\u25B6"), QStringLiteral("&Mossa a Galvetta"), this, [this] { game_->MoveExecute(false); });
+    actStop = tools->addAction(icon("\u25A0"), QStringLiteral("&Ferma la ricerca"), this, [this] { game_->StopExecute(); });
+    actReverse = tools->addAction(icon("\u21C5"), QStringLiteral("&Inverti"), this, &TfrmMain::ReverseExecute);
+    actResetGame->setToolTip(QStringLiteral("Nuova partita / New game"));
+    actMoveBack->setToolTip(QStringLiteral("Annulla l'ultima mossa / Take back"));
+    actMove->setToolTip(QStringLiteral("Mossa a Galvetta / Galvetta moves"));
+    actStop->setToolTip(QStringLiteral("Ferma la ricerca / Stop the search"));
+    actReverse->setToolTip(QStringLiteral("Inverti / Turn the board"));
+    tools->addSeparator();
+    tlbGioca = tools->addAction(icon("\u2016"), QStringLiteral("Hold"));
     tlbGioca->setCheckable(true);
     tlbGioca->setToolTip(QStringLiteral("Se premuto, non muove / If pressed, don't makes any move"));
     connect(tlbGioca, &QAction::toggled, this, [this](bool on) {
         if (on != game_->Hold()) game_->SetHold(on);
     });
-    cmdEdit = tools->addAction(QStringLiteral("Edit"));
+    cmdEdit = tools->addAction(icon("\u270E"), QStringLiteral("Edit"));
     cmdEdit->setCheckable(true);
     cmdEdit->setToolTip(QStringLiteral("Edit position"));
     connect(cmdEdit, &QAction::toggled, this, [this](bool on) {
         if (on != game_->EditMode()) game_->SetEditMode(on);
     });
-    tlbAutoPlay = tools->addAction(QStringLiteral("AutoPlay"));
+    tlbAutoPlay = tools->addAction(icon("\u21BB"), QStringLiteral("AutoPlay"));
     tlbAutoPlay->setCheckable(true);
     tlbAutoPlay->setToolTip(QStringLiteral("Se premuto, gioca da solo / AutoPlay"));
     connect(tlbAutoPlay, &QAction::toggled, this, [this](bool on) {
@@ -267,7 +309,7 @@ void TfrmMain::SentLinesCleared() { memComandi->clear(); }
 void TfrmMain::ReceivedLineAdded(const std::string& line) { lstComandi->addItem(qs(line)); }
 void TfrmMain::CommandItemChanged(const std::string& value) {
     command_item_ = qs(value);
-    if (CommandItemListener) CommandItemListener(command_item_);
+    if (Conversation != nullptr) Conversation->ItemChanged(command_item_);
 }
 void TfrmMain::ModesChanged() {
     tlbGioca->setChecked(game_->Hold());

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "game/GameControl.h"
+#include "ui/PieceImages.h"
 
 class QAction;
 class QLabel;
@@ -22,6 +23,7 @@ class QTimer;
 
 namespace galvetta {
 
+class TConversationServer;
 class TGraphicChessBoard;
 class TQuorClock;
 class TQuorLabel;
@@ -70,10 +72,11 @@ public:
     QPushButton* BitBtn1;
     QListWidget* lstComandi;
     QPlainTextEdit* txtPosizione;
+    TConversationServer* Conversation = nullptr;
+    ImageList imgPezzi;
 
-    // The conversation item "Command" and who wants to hear of its changes.
+    // The conversation item "Command".
     QString CommandItem() const { return command_item_; }
-    std::function<void(const QString&)> CommandItemListener;
 
     // GameView
     void SetStatusPanel(int index, const std::string& text) override;

@@ -1,0 +1,159 @@
+#include "ui/BoardCanvas.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace galvetta {
+
+TBoardCanvas::TBoardCanvas(TBoardModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+    setFixedSize(8 * FCell.width(), 8 * FCell.height());
+    setCursor(Qt::PointingHandCursor);
+}
+
+void TBoardCanvas::SetPictures(const ImageList* pictures) {
+    Pictures = pictures;
+    if (Pictures != nullptr && Pictures->size() >= 14) {
+        FCell = Pictures->first().size();
+        FUnderPiece = QPixmap(FCell);
+        FBoardBitmap = QPixmap(8 * FCell.width(), 8 * FCell.height());
+        FBoardBitmap.fill(BackColor);
+        setFixedSize(FBoardBitmap.size());
+        FCellRect = QRect(QPoint(0, 0), FCell);
+    } else {
+        Pictures = nullptr;
+        FBoardBitmap = QPixmap();
+    }
+    FPainted.clear();
+    RePaint();
+}
+
+void TBoardCanvas::SetBackColor(const QColor& colour) {
+    BackColor = colour;
+    update();
+}
+
+int TBoardCanvas::CoordinataX(int col) const {
+    return model_.BlackAtBottom ? width() - ((col + 1) * width()) / 8 : (col * width()) / 8;
+}
+int TBoardCanvas::CoordinataY(int row) const {
+    return model_.BlackAtBottom ? height() - ((row + 1) * height()) / 8 : (row * height()) / 8;
+}
+int TBoardCanvas::Colonna(int x) const {
+    return model_.BlackAtBottom ? 7 - (x * 8) / width() : (x * 8) / width();
+}
+int TBoardCanvas::Riga(int y) const {
+    return model_.BlackAtBottom ? 7 - (y * 8) / height() : (y * 8) / height();
+}
+
+int TBoardCanvas::IconaPezzo(char piece) const {
+    const size_t at = model_.EngineInitials.find(piece);
+    return at == std::string::npos ? 1 : static_cast<int>(at) + 2;
+}
+
+void TBoardCanvas::DisegnaPezzo(int image, int x, int y, bool floating) {
+    if (Pictures == nullptr) return;
+    const QRect r(QPoint(x, y), FCell);
+    QPainter painter(&FBoardBitmap);
+    if (floating) {
+        if (!FFloatRect.isNull()) {
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawPixmap(FFloatRect.topLeft(), FUnderPiece);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            update(FFloatRect);
+        }
+        FFloatRect = r;
+        FUnderPiece = FBoardBitmap.copy(r);
+    }
+    if (image >= 0 && image < Pictures->size()) {
+        painter.drawPixmap(r.topLeft(), (*Pictures)[image]);
+        update(r);
+    }
+}
+
+void TBoardCanvas::DisegnaPezzo(int col, int row) {
+    // The square first, so that a piece drawn here never stands over the one it replaced.
+    const char piece = model_.Pezzo(col, row);
+    DisegnaPezzo((col ^ row) & 1, CoordinataX(col), CoordinataY(row), false);
+    if (piece != '-') DisegnaPezzo(IconaPezzo(piece), CoordinataX(col), CoordinataY(row), false);
+}
+
+void TBoardCanvas::RePaint() {
+    if (Pictures != nullptr) {
+        const std::string& position = model_.GetPosition();
+        for (int row = 0; row < 8; ++row) {
+            for (int col = 0; col < 8; ++col) {
+                const int index = TBoardModel::Casa(col, row);
+                const char piece = model_.Pezzo(index);
+                if (static_cast<int>(FPainted.size()) > index && FPainted[index] == piece) continue;
+                ++squares_repainted_;
+                DisegnaPezzo((row + col) & 1, CoordinataX(col), CoordinataY(row), false);
+                const size_t at = model_.EngineInitials.find(piece);
+                if (piece != '-' && at != std::string::npos)
+                    DisegnaPezzo(static_cast<int>(at) + 2, CoordinataX(col), CoordinataY(row), false);
+            }
+        }
+        FPainted = position;
+    }
+    update();
+}
+
+void TBoardCanvas::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (FBoardBitmap.isNull())
+        painter.fillRect(rect(), BackColor);
+    else
+        painter.drawPixmap(rect(), FBoardBitmap);
+}
+
+void TBoardCanvas::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || model_.GetLocked()) return;
+    const QPoint p = event->position().toPoint();
+    FDragFrom = TBoardModel::Casa(Colonna(p.x()), Riga(p.y()));
+    if (FDragFrom < 0 || FDragFrom > 63 || model_.Pezzo(FDragFrom) == '-') {
+        FDragFrom = -1;
+        return;
+    }
+    model_.SetLastMove(TBoardModel::Coordinate(FDragFrom));
+    FDragPiece = model_.Pezzo(FDragFrom);
+    const char side = model_.Pezzo(64);
+    const bool own = (FDragPiece >= 'a' && side == 'B') || (FDragPiece < 'a' && side == 'N');
+    if (!own) {
+        FDragFrom = -1;
+        return;
+    }
+    model_.CancellaPezzo(FDragFrom);
+    FFloatRect = QRect();
+}
+
+void TBoardCanvas::mouseMoveEvent(QMouseEvent* event) {
+    if (FDragFrom < 0 || !(event->buttons() & Qt::LeftButton) || model_.GetLocked()) return;
+    const QPoint p = event->position().toPoint();
+    DisegnaPezzo(IconaPezzo(FDragPiece), p.x() - FCell.width() / 2, p.y() - FCell.height() / 2, true);
+}
+
+void TBoardCanvas::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || model_.GetLocked() || FDragFrom < 0) return;
+    const QPoint p = event->position().toPoint();
+    const int from = FDragFrom;
+    // A drop off the board puts the piece back where it was.
+    const int to = rect().contains(p) ? TBoardModel::Casa(Colonna(p.x()), Riga(p.y())) : from;
+    DisegnaPezzo(-1, width(), height(), true);
+    FDragFrom = -1;
+    model_.ImpostaPezzo(FDragPiece, from);
+    std::string move = TBoardModel::Coordinate(from) + TBoardModel::Coordinate(to);
+    // A pawn dropped on its last rank becomes a queen (the command box takes other pieces).
+    if ((FDragPiece == model_.EngineInitials[5] && to < 8) || (FDragPiece == model_.EngineInitials[11] && to >= 56))
+        move += 'q';
+    DropMove(move);
+}
+
+void TBoardCanvas::CancelDrag() {
+    if (FDragFrom < 0) return;
+    DisegnaPezzo(-1, width(), height(), true);
+    model_.ImpostaPezzo(FDragPiece, FDragFrom);
+    FDragFrom = -1;
+}
+
+void TBoardCanvas::ShowLock() { setCursor(model_.GetLocked() ? Qt::ForbiddenCursor : Qt::PointingHandCursor); }
+
+} // namespace galvetta

@@ -1,0 +1,74 @@
+// What both board widgets draw and how they take the mouse: the squares
+// mapped to pixels (turned over when Black is at the bottom), an off-screen
+// bitmap of the whole board where only changed squares are redrawn, and a
+// piece dragged with the left button that follows the pointer.
+#pragma once
+
+#include <QColor>
+#include <QPixmap>
+#include <QWidget>
+#include <string>
+
+#include "game/BoardModel.h"
+#include "ui/PieceImages.h"
+
+namespace galvetta {
+
+class TBoardCanvas : public QWidget {
+    Q_OBJECT
+public:
+    TBoardCanvas(TBoardModel& model, QWidget* parent);
+
+    // Assigns the image list (not owned) and resizes the board to eight cells.
+    void SetPictures(const ImageList* pictures);
+    const ImageList* GetPictures() const { return Pictures; }
+    void SetBackColor(const QColor& colour);
+    QColor GetBackColor() const { return BackColor; }
+
+    int CoordinataX(int col) const;
+    int CoordinataY(int row) const;
+    int Colonna(int x) const;
+    int Riga(int y) const;
+    // Image of a piece letter: its place in EngineInitials plus 1; 1 for anything else.
+    int IconaPezzo(char piece) const;
+    // Draws one image at (x, y) into the board bitmap; a floating draw first
+    // restores what lay under the previous floating image.
+    void DisegnaPezzo(int image, int x, int y, bool floating);
+    void DisegnaPezzo(int col, int row);
+    void DisegnaCasa(int index) { DisegnaPezzo(index % 8, index / 8); }
+    // Redraws the squares that differ from the last repaint, then the screen.
+    void RePaint();
+    void ForgetPainted() { FPainted.clear(); }
+
+    // Squares drawn by RePaint so far (what "only changed squares" saves).
+    int SquaresRepainted() const { return squares_repainted_; }
+    const QPixmap& BoardBitmap() const { return FBoardBitmap; }
+    bool Dragging() const { return FDragFrom >= 0; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    // Plays a dropped move ("e2e4") through the board's own move execution.
+    virtual bool DropMove(const std::string& move) = 0;
+    // Puts a lifted piece back when the board is locked in the middle of a drag.
+    void CancelDrag();
+    void ShowLock();
+
+private:
+    TBoardModel& model_;
+    const ImageList* Pictures = nullptr;
+    QColor BackColor = Qt::white;
+    QPixmap FBoardBitmap;
+    QPixmap FUnderPiece;
+    QSize FCell{48, 48};
+    QRect FFloatRect;
+    QRect FCellRect{0, 0, 48, 48};
+    std::string FPainted;
+    int FDragFrom = -1;
+    char FDragPiece = static_cast<char>(255);
+    int squares_repainted_ = 0;
+};
+
+} // namespace galvetta
