@@ -17,13 +17,15 @@ configure() { # dir, extra cmake arguments
 
 echo "== release build"
 configure build/release -DCMAKE_BUILD_TYPE=Release
-(cd build/release && ctest --output-on-failure -j "$jobs" -LE 'xboard|fuzz')
+(cd build/release && ctest --output-on-failure -j "$jobs" -LE 'xboard|fuzz|xvfb')
+echo "== a real window under Xvfb"
+(cd build/release && ctest --output-on-failure -L xvfb)
 echo "== random protocol lines into the built program"
 (cd build/release && ctest --output-on-failure -L fuzz)
 
 echo "== address and undefined-behaviour sanitizers"
 configure build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=address
-(cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE 'perft-deep|xboard|fuzz')
+(cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE 'perft-deep|xboard|fuzz|xvfb')
 
 echo "== thread sanitizer"
 configure build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=thread

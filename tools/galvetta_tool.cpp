@@ -14,6 +14,7 @@
 #include "engine/perft.h"
 #include "game/PositionText.h"
 #include "tools/bench.h"
+#include "tools/talk.h"
 
 using namespace galvetta;
 
@@ -49,6 +50,14 @@ Commands:
   bench [--json]
       The project's benchmark: fixed positions at fixed depths; prints speed
       figures and a signature that changes only with the search's behaviour.
+  talk [--server NAME] [--count N] [--timeout S] REQUEST
+      Talks to a running galvetta's conversation server (default name
+      "galvetta"; a second instance adds its process id). REQUEST is one of
+        execute LINE      run LINE as a command, as if typed in
+        macro LINE...     run several lines in order
+        poke TEXT         write TEXT to galvetta's output
+        request           print the item "Command" (the last line either way)
+        advise            print the next N (--count, 1) values of the item
   --help
       This text.
 
@@ -284,6 +293,7 @@ int main(int argc, char** argv) {
         if (command == "tofen") return command_tofen(args);
         if (command == "search") return command_search(args);
         if (command == "legal") return command_legal(args);
+        if (command == "talk") return run_talk(std::vector<std::string>(args.begin(), args.end()));
         if (command == "bench") {
             if (args.size() > 1 || (args.size() == 1 && args[0] != "--json")) fail("bench takes only --json");
             return run_bench(!args.empty());

@@ -10,10 +10,16 @@ TConversationServer::TConversationServer(QObject* parent) : QObject(parent) {
     connect(&server_, &QLocalServer::newConnection, this, &TConversationServer::Accept);
 }
 
+TConversationServer::~TConversationServer() {
+    for (auto it = clients_.begin(); it != clients_.end(); ++it) it.key()->disconnect(this);
+    clients_.clear();
+}
+
 bool TConversationServer::Start(const QString& base_name) {
-    if (server_.listen(base_name)) return true;
-    // Someone answering on the name is a running instance; a name nobody
-    // answers on was left behind by one that ended, and can be taken over.
+    // Someone answering on the name is a running instance: take the name with
+    // our process id. A name nobody answers on was left behind by one that
+    // ended and is taken over. (Listening would silently replace a live
+    // instance's socket, so ask first.)
     QLocalSocket probe;
     probe.connectToServer(base_name);
     const bool alive = probe.waitForConnected(200);
@@ -22,7 +28,9 @@ bool TConversationServer::Start(const QString& base_name) {
         QLocalServer::removeServer(base_name);
         if (server_.listen(base_name)) return true;
     }
-    return server_.listen(base_name + QLatin1Char('-') + QString::number(QCoreApplication::applicationPid()));
+    const QString own = base_name + QLatin1Char('-') + QString::number(QCoreApplication::applicationPid());
+    QLocalServer::removeServer(own);
+    return server_.listen(own);
 }
 
 void TConversationServer::Accept() {

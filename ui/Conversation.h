@@ -28,6 +28,8 @@ public:
     static constexpr int MAX_MACRO_LINES = 1000;
 
     explicit TConversationServer(QObject* parent = nullptr);
+    // Clients still connected are closed without calling back into a server that is going.
+    ~TConversationServer() override;
 
     // Listens under `base_name`, or under base_name-PID when another running
     // instance holds that name. Returns false when neither works.

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Galvetta in a real window under a private Xvfb: drag White's e-pawn two
+# squares with xdotool, see the engine answer (on its output and through the
+# conversation server), and keep a screenshot.
+# Usage: real_window_test.sh GALVETTA GALVETTA_TOOL SCREENSHOT_DIR
+set -u
+galvetta=$1 tool=$2 shots=$3
+mkdir -p "$shots"
+for t in Xvfb xdotool xwd convert; do
+    command -v "$t" >/dev/null || { echo "real_window_test: $t is not installed"; exit 1; }
+done
+work=$(mktemp -d)
+xvfb_pid= app_pid= feeder_pid=
+finish() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    [ -n "$feeder_pid" ] && kill "$feeder_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap finish EXIT
+
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(tr -d '[:space:]' <"$work/display")
+
+# Standard input stays open (a window program does not end with its input).
+mkfifo "$work/in"
+sleep 300 >"$work/in" &
+feeder_pid=$!
+"$galvetta" <"$work/in" >"$work/out" 2>/dev/null &
+app_pid=$!
+
+window=
+for _ in $(seq 100); do
+    window=$(xdotool search --name "Galvetta Release" 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || { echo "real_window_test: no window"; exit 1; }
+sleep 1
+# The conversation server is named after the program, or with its process id
+# when another instance holds that name.
+server=galvetta-$app_pid
+"$tool" talk --server "$server" request >/dev/null 2>&1 || server=galvetta
+
+# Find the board on the screen: a8 is the first pixel of the light squares' colour.
+xwd -root -silent | convert xwd:- "$work/before.png"
+read -r bx by < <(convert "$work/before.png" -crop 500x700+0+0 txt:- | awk -F'[,: ]+' '/#EEDCBA/ {print $1, $2; exit}')
+[ -n "${bx:-}" ] || { echo "real_window_test: board not found on screen"; exit 1; }
+cell=48
+e2x=$((bx + 4 * cell + cell / 2)) e2y=$((by + 6 * cell + cell / 2))
+e4y=$((by + 4 * cell + cell / 2))
+xdotool mousemove "$e2x" "$e2y" mousedown 1
+for y in $(seq "$e2y" -8 "$e4y"); do xdotool mousemove "$e2x" "$y"; done
+xdotool mousemove "$e2x" "$e4y" mouseup 1
+
+answer=
+for _ in $(seq 300); do
+    answer=$(grep -m1 '^move ' "$work/out")
+    [ -n "$answer" ] && break
+    sleep 0.1
+done
+sleep 0.5
+xwd -root -silent | convert xwd:- "$shots/galvetta-window.png"
+item=$("$tool" talk --server "$server" request)
+echo "engine answered: ${answer:-nothing}; item: $item"
+[ -n "$answer" ] || { echo "real_window_test: the engine did not answer the dragged move"; exit 1; }
+[ "$item" = "VALUE $answer" ] || { echo "real_window_test: the conversation item is not the engine's move"; exit 1; }
+echo "screenshot: $shots/galvetta-window.png"
