@@ -12,8 +12,8 @@ inline uint32_t occupant(const unsigned char* base, uint32_t cell) {
 
 // One ray from `cell`: the first step may meet a king (mask near), further
 // steps only the sliders (mask far). Margin and own-or-blocking pieces end it.
-inline bool ray_attacked(const unsigned char* base, uint32_t cell, int32_t step, uint32_t near,
-                         uint32_t far, uint32_t attacker) {
+inline bool ray_attacked(const unsigned char* base, uint32_t cell, int32_t step, uint32_t near, uint32_t far,
+                         uint32_t attacker) {
     uint32_t x = cell + step;
     uint32_t occ = occupant(base, x);
     uint32_t mask = near;

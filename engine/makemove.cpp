@@ -59,16 +59,14 @@ bool make_move(StateBlock* block, Frame* frame, uint32_t move_offset) {
     frame->last_to = destination;
     move->captured = to->occupant;
     move->captured_owner = to->owner;
-    to->weight = wrap_sub(wrap_add(to->weight, static_cast<int32_t>(word)),
-                          static_cast<int32_t>(to->occupant));
+    to->weight =
+        wrap_sub(wrap_add(to->weight, static_cast<int32_t>(word)), static_cast<int32_t>(to->occupant));
     to->occupant = word;
     to->owner = move->piece;
     piece->cell = destination;
 
     switch (move->kind) {
-    case MOVE_DOUBLE_STEP:
-        frame->ep_target = origin + (destination > origin ? 256 : -256);
-        break;
+    case MOVE_DOUBLE_STEP: frame->ep_target = origin + (destination > origin ? 256 : -256); break;
     case MOVE_CASTLE_SHORT: {
         if (refuse_castling(block, move, destination - 16, origin)) return false;
         shift_word(block, destination + 16, destination - 16);
@@ -119,8 +117,8 @@ void unmake_move(StateBlock* block, Frame* frame) {
     const uint32_t destination = move->to;
     Cell* to = cell_at(block, destination);
     const uint32_t word = to->occupant;
-    to->weight = wrap_sub(wrap_add(to->weight, static_cast<int32_t>(move->captured)),
-                          static_cast<int32_t>(word));
+    to->weight =
+        wrap_sub(wrap_add(to->weight, static_cast<int32_t>(move->captured)), static_cast<int32_t>(word));
     to->occupant = move->captured;
     to->owner = move->captured_owner;
 
@@ -164,7 +162,8 @@ void unmake_move(StateBlock* block, Frame* frame) {
     case MOVE_EN_PASSANT: {
         // The capture was restored onto the destination above; it belongs beside it.
         const uint32_t taken = move->captured;
-        to->weight = wrap_add(to->weight, wrap_sub(static_cast<int32_t>(EMPTY_WORD), static_cast<int32_t>(taken)));
+        to->weight =
+            wrap_add(to->weight, wrap_sub(static_cast<int32_t>(EMPTY_WORD), static_cast<int32_t>(taken)));
         to->occupant = EMPTY_WORD;
         Cell* victim = cell_at(block, move->victim_cell);
         victim->occupant = taken;

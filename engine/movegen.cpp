@@ -32,8 +32,7 @@ inline Cell* cell_of(const GenContext& g, uint32_t cell) {
 }
 
 // Writes one record and keeps the frame's pick on the first highest gain.
-GALVETTA_INLINE MoveRecord* put(GenContext& g, MoveRecord* out, int32_t gain, uint32_t to,
-                                uint32_t kind) {
+GALVETTA_INLINE MoveRecord* put(GenContext& g, MoveRecord* out, int32_t gain, uint32_t to, uint32_t kind) {
     out->order_score = gain;
     out->gain = gain;
     out->value = gain;
@@ -63,8 +62,7 @@ GALVETTA_INLINE MoveRecord* step(GenContext& g, MoveRecord* out, uint32_t to, ui
 }
 
 // A sliding ray: empty cells continue it, a capture or a blocker ends it.
-GALVETTA_INLINE MoveRecord* ray(GenContext& g, MoveRecord* out, uint32_t from, int32_t dir,
-                       uint32_t kind) {
+GALVETTA_INLINE MoveRecord* ray(GenContext& g, MoveRecord* out, uint32_t from, int32_t dir, uint32_t kind) {
     uint32_t to = from + dir;
     for (;;) {
         const Cell* cell = cell_of(g, to);
@@ -77,10 +75,10 @@ GALVETTA_INLINE MoveRecord* ray(GenContext& g, MoveRecord* out, uint32_t from, i
     }
 }
 
-#define GALVETTA_TRY(expr)                                                                          \
-    do {                                                                                           \
-        out = (expr);                                                                              \
-        if (out == nullptr) return nullptr;                                                        \
+#define GALVETTA_TRY(expr)                                                                                   \
+    do {                                                                                                     \
+        out = (expr);                                                                                        \
+        if (out == nullptr) return nullptr;                                                                  \
     } while (0)
 
 GALVETTA_INLINE MoveRecord* gen_king_moves(GenContext& g, MoveRecord* out, uint32_t from) {
@@ -155,7 +153,8 @@ GALVETTA_INLINE MoveRecord* gen_queen_moves(GenContext& g, MoveRecord* out, uint
 }
 
 GALVETTA_INLINE MoveRecord* gen_rook_moves(GenContext& g, MoveRecord* out, uint32_t from, uint32_t kind) {
-    for (int32_t dir : {DIR_N, DIR_E, DIR_W, DIR_S}) GALVETTA_TRY(ray(g, out, from, dir, kind));
+    for (int32_t dir : {DIR_N, DIR_E, DIR_W, DIR_S})
+        GALVETTA_TRY(ray(g, out, from, dir, kind));
     return out;
 }
 
@@ -182,7 +181,7 @@ constexpr PromotionPiece BLACK_PROMOTIONS[4] = {
 
 // Four promotion records to `to`, queen first; each gain includes the new piece.
 GALVETTA_INLINE MoveRecord* promotions(GenContext& g, MoveRecord* out, uint32_t to,
-                              const PromotionPiece (&pieces)[4]) {
+                                       const PromotionPiece (&pieces)[4]) {
     const int32_t weight = cell_of(g, to)->weight;
     for (const PromotionPiece& piece : pieces) {
         out->promo_word = piece.word;
@@ -197,7 +196,7 @@ GALVETTA_INLINE MoveRecord* promotions(GenContext& g, MoveRecord* out, uint32_t 
 // with the empty bit 0x80 to tell an empty cell apart).
 template <int32_t ahead, uint32_t enemy_bits>
 GALVETTA_INLINE MoveRecord* gen_pawn_moves(GenContext& g, MoveRecord* out, uint32_t from,
-                           const PromotionPiece (&pieces)[4]) {
+                                           const PromotionPiece (&pieces)[4]) {
     const uint32_t one = from + ahead;
     if (cell_of(g, one)->occupant & EMPTY_BIT) {
         if ((cell_of(g, one + ahead)->occupant & 0xFF) == 0)
@@ -206,8 +205,7 @@ GALVETTA_INLINE MoveRecord* gen_pawn_moves(GenContext& g, MoveRecord* out, uint3
             out = put(g, out, cell_of(g, one)->weight, one, MOVE_PLAIN);
         // A pawn on its start rank has the margin two rows behind it.
         const uint32_t two = one + ahead;
-        if ((cell_of(g, from - 2 * ahead)->occupant & 0xFF) == 0 &&
-            (cell_of(g, two)->occupant & EMPTY_BIT))
+        if ((cell_of(g, from - 2 * ahead)->occupant & 0xFF) == 0 && (cell_of(g, two)->occupant & EMPTY_BIT))
             out = put(g, out, cell_of(g, two)->weight, two, MOVE_DOUBLE_STEP);
     }
 
@@ -245,8 +243,8 @@ uint32_t generate_node(StateBlock* block, Frame* frame) {
     const uint32_t enemy = block->vars.enemy_side;
     const uint32_t last = block->vars.last_record[side_index(enemy)];
     GenContext g{base, block, frame, enemy, 0, VALUE_FLOOR, nullptr};
-    for (uint32_t piece = block->vars.list_anchor[side_index(enemy)] + sizeof(PieceRecord);
-         piece <= last; piece += sizeof(PieceRecord)) {
+    for (uint32_t piece = block->vars.list_anchor[side_index(enemy)] + sizeof(PieceRecord); piece <= last;
+         piece += sizeof(PieceRecord)) {
         const PieceRecord* record = reinterpret_cast<const PieceRecord*>(base + piece);
         const uint32_t from = record->cell;
         // A captured piece's square is owned by someone else (or nobody).

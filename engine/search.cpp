@@ -21,8 +21,10 @@ namespace {
 inline void publish(StateBlock* block, uint32_t nodes, uint64_t generated, uint64_t played) {
     Header& h = block->header;
     h.nodes = nodes;
-    std::atomic_ref<uint32_t>(h.generated_moves[0]).store(static_cast<uint32_t>(generated), std::memory_order_relaxed);
-    std::atomic_ref<uint32_t>(h.generated_moves[1]).store(static_cast<uint32_t>(generated >> 32), std::memory_order_relaxed);
+    std::atomic_ref<uint32_t>(h.generated_moves[0])
+        .store(static_cast<uint32_t>(generated), std::memory_order_relaxed);
+    std::atomic_ref<uint32_t>(h.generated_moves[1])
+        .store(static_cast<uint32_t>(generated >> 32), std::memory_order_relaxed);
     h.played_moves[0] = static_cast<uint32_t>(played);
     h.played_moves[1] = static_cast<uint32_t>(played >> 32);
 }
@@ -35,7 +37,8 @@ SearchOutcome search(StateBlock* block) {
     Frame* const root = block->root();
     Frame* const deepest = root + (DEEPEST_PLY - 1);
 
-    for (int k = 0; k < FRAME_COUNT - 1; ++k) root[k].ply = k + 1;
+    for (int k = 0; k < FRAME_COUNT - 1; ++k)
+        root[k].ply = k + 1;
     root->first_move = MOVE_AREA_START;
     vars.enemy_side ^= 12;
     vars.running_eval = 0;
@@ -198,7 +201,7 @@ TestIterative:
 
 AssegnaValoriRicerca:
     // Re-key the root moves by last iteration's values; illegal ones stay out.
-    for (MoveRecord* r = at<MoveRecord>(block, root->first_move),
+    for (MoveRecord *r = at<MoveRecord>(block, root->first_move),
                     *end = at<MoveRecord>(block, (root + 1)->first_move);
          r < end; ++r)
         r->order_score = r->value;

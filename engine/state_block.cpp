@@ -8,9 +8,9 @@ namespace {
 
 // Square weights in units of 256, rank 8 first, the same for both sides.
 constexpr int32_t SQUARE_WEIGHTS[8][8] = {
-    {0, 0, 0, 0, 0, 0, 0, 0},      {0, 4, 16, 18, 18, 16, 4, 0},  {0, 8, 20, 22, 22, 20, 8, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0},       {0, 4, 16, 18, 18, 16, 4, 0},   {0, 8, 20, 22, 22, 20, 8, 0},
     {0, 18, 24, 52, 52, 24, 18, 0}, {0, 18, 24, 52, 52, 24, 18, 0}, {0, 8, 20, 22, 22, 20, 8, 0},
-    {0, 4, 16, 18, 18, 16, 4, 0},  {0, 0, 0, 0, 0, 0, 0, 0},
+    {0, 4, 16, 18, 18, 16, 4, 0},   {0, 0, 0, 0, 0, 0, 0, 0},
 };
 
 // Everything after the header as prepare_block leaves it. Because the records
@@ -45,12 +45,14 @@ const PreparedImage& prepared_image() {
 
 } // namespace
 
-uint32_t engine_block_size() { return sizeof(StateBlock); }
+uint32_t engine_block_size() {
+    return sizeof(StateBlock);
+}
 
 void prepare_block(StateBlock* block) {
     constexpr size_t header = sizeof(Header);
-    std::memcpy(reinterpret_cast<unsigned char*>(block) + header,
-                prepared_image().bytes + header, sizeof(StateBlock) - header);
+    std::memcpy(reinterpret_cast<unsigned char*>(block) + header, prepared_image().bytes + header,
+                sizeof(StateBlock) - header);
 }
 
 } // namespace galvetta

@@ -256,7 +256,9 @@ uint32_t engine_block_size();
 // The header is left as it is. Safe to call on two blocks from two threads.
 void prepare_block(StateBlock* block);
 
-inline int side_index(uint32_t side) { return static_cast<int>(side >> 3); }
+inline int side_index(uint32_t side) {
+    return static_cast<int>(side >> 3);
+}
 
 // Offset <-> reference helpers. Every offset is relative to the block start.
 template <class T> inline T* at(StateBlock* block, uint32_t offset) {
@@ -269,7 +271,9 @@ inline uint32_t offset_of(const StateBlock* block, const void* p) {
     return static_cast<uint32_t>(static_cast<const unsigned char*>(p) -
                                  reinterpret_cast<const unsigned char*>(block));
 }
-inline Cell* cell_at(StateBlock* block, uint32_t offset) { return at<Cell>(block, offset); }
+inline Cell* cell_at(StateBlock* block, uint32_t offset) {
+    return at<Cell>(block, offset);
+}
 
 // Signed 32-bit arithmetic that wraps like the machine does, without the
 // undefined behaviour of signed overflow in C++.
@@ -279,7 +283,9 @@ inline int32_t wrap_add(int32_t a, int32_t b) {
 inline int32_t wrap_sub(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
-inline int32_t wrap_neg(int32_t a) { return static_cast<int32_t>(0u - static_cast<uint32_t>(a)); }
+inline int32_t wrap_neg(int32_t a) {
+    return static_cast<int32_t>(0u - static_cast<uint32_t>(a));
+}
 
 inline uint64_t read_u64(const uint32_t halves[2]) {
     return static_cast<uint64_t>(halves[0]) | (static_cast<uint64_t>(halves[1]) << 32);

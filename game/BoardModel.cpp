@@ -50,7 +50,9 @@ void TBoardModel::ImpostaPezzo(char piece, int index) {
     SquareChanged(index);
 }
 
-void TBoardModel::CancellaPezzo(int index) { ImpostaPezzo('-', index); }
+void TBoardModel::CancellaPezzo(int index) {
+    ImpostaPezzo('-', index);
+}
 
 void TBoardModel::SpostaPezzo(int from, int to) {
     ImpostaPezzo(Pezzo(from), to);
@@ -107,7 +109,8 @@ void TBoardModel::SetLocked(bool locked) {
 }
 
 void TBoardModel::ClearPosition() {
-    for (int i = 0; i < 64; ++i) CancellaPezzo(i);
+    for (int i = 0; i < 64; ++i)
+        CancellaPezzo(i);
 }
 
 bool TBoardModel::SetSquare(const std::string& token) {
@@ -125,9 +128,19 @@ bool TBoardModel::SetSquare(const std::string& token) {
     if (kind == std::string::npos) return true;
     // A square that is not a8..h1 changes nothing (it could otherwise reach the
     // side-to-move character).
-    if (token.size() < 3 || token[1] < 'a' || token[1] > 'h' || token[2] < '1' || token[2] > '8') return false;
+    if (token.size() < 3 || token[1] < 'a' || token[1] > 'h' || token[2] < '1' || token[2] > '8')
+        return false;
     ImpostaPezzo(EngineInitials[FEditColor + kind], IndiceCasa(token.substr(1)));
     return true;
+}
+
+bool TBoardModel::Validate(const std::string& text) {
+    LastMove = text;
+    if (!OnValidateMove) return true;
+    bool legal = true;
+    OnValidateMove(legal);
+    if (!legal) LastMove = "";
+    return legal;
 }
 
 bool TBoardModel::Move(const std::string& text) {
@@ -139,15 +152,7 @@ bool TBoardModel::Move(const std::string& text) {
     const char p = Pezzo(from);
     const char white_pawn = EngineInitials[5], black_pawn = EngineInitials[11];
 
-    LastMove = text;
-    if (OnValidateMove) {
-        bool legal = true;
-        OnValidateMove(legal);
-        if (!legal) {
-            LastMove = "";
-            return false;
-        }
-    }
+    if (!Validate(text)) return false;
     // The move is checked by the engine; squares outside the board never pass,
     // but a board without a validation handler keeps them away from the text.
     if (from < 0 || from > 63 || to < 0 || to > 63) return false;
@@ -195,15 +200,7 @@ bool TBoardModel::Move(const std::string& text) {
 }
 
 bool TPlainBoardModel::ExecMove(const std::string& text) {
-    LastMove = text;
-    if (OnValidateMove) {
-        bool legal = true;
-        OnValidateMove(legal);
-        if (!legal) {
-            LastMove = "";
-            return false;
-        }
-    }
+    if (!Validate(text)) return false;
     const int from = IndiceCasa(LastMove);
     const int to = IndiceCasa(LastMove.size() > 2 ? LastMove.substr(2) : std::string());
     if (from < 0 || from > 63 || to < 0 || to > 63) return false;
@@ -220,6 +217,8 @@ void TPlainBoardModel::ChangeColor(char side) {
     SquareChanged(64);
 }
 
-void TPlainBoardModel::MoveBack(int n) { TakeBack(n); }
+void TPlainBoardModel::MoveBack(int n) {
+    TakeBack(n);
+}
 
 } // namespace galvetta

@@ -11,7 +11,7 @@
 namespace galvetta {
 
 class TBoardModel {
-public:
+  public:
     TBoardModel();
     virtual ~TBoardModel() = default;
 
@@ -55,13 +55,16 @@ public:
     std::function<void(bool& moveIsLegal)> OnValidateMove;
     std::function<void()> OnGameRestarted;
 
-protected:
+  protected:
     // Redraw hooks for the widgets.
     virtual void SquareChanged(int) {}
     virtual void PositionReplaced() {}
     virtual void BoardInvalidated() {}
     virtual void LockChanged() {}
     virtual void Beep() {}
+    // Sets LastMove and asks the owner whether the move is legal; a refused
+    // move leaves LastMove empty.
+    bool Validate(const std::string& text);
     // Removes up to n history entries and shows the position then current.
     void TakeBack(int n);
 
@@ -76,7 +79,7 @@ protected:
 
 // The plain board: moves without castling, en passant, promotion or flags.
 class TPlainBoardModel : public TBoardModel {
-public:
+  public:
     bool ExecMove(const std::string& text);
     void ChangeColor(char side);
     void MoveBack(int n) override;

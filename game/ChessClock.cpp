@@ -84,7 +84,8 @@ void ChessClock::Switch(int bonus) {
 bool ChessClock::SetLinkedClock(ChessClock* partner) {
     if (partner == LinkedClock) return true;
     ChessClock* walk = partner;
-    while (walk != nullptr && walk != this && walk->LinkedClock != walk) walk = walk->LinkedClock;
+    while (walk != nullptr && walk != this && walk->LinkedClock != walk)
+        walk = walk->LinkedClock;
     if (walk != nullptr) {
         CircularLinkRefused();
         return false;

@@ -10,7 +10,7 @@
 namespace galvetta {
 
 class ChessClock {
-public:
+  public:
     virtual ~ChessClock() = default;
 
     // One step of the running clock of the pair.
@@ -42,11 +42,11 @@ public:
 
     static std::string FormatSeconds(int value);
 
-protected:
+  protected:
     virtual void CaptionChanged() {}
     virtual void CircularLinkRefused() {}
 
-private:
+  private:
     int Value = 0;
     bool started_ = false;
     ChessClock* LinkedClock = nullptr;

@@ -79,7 +79,9 @@ void TEngineDriver::ResetSearchFlags() {
     store_relaxed(Block->header.finish_request, 0);
 }
 
-void TEngineDriver::RequestFinish() { store_relaxed(Block->header.finish_request, 1); }
+void TEngineDriver::RequestFinish() {
+    store_relaxed(Block->header.finish_request, 1);
+}
 
 void TEngineDriver::StartSearch() {
     store_relaxed(Block->header.finish_request, 0);
@@ -129,9 +131,9 @@ double TEngineDriver::PlayedMoves() const {
 }
 
 void TEngineDriver::MeasureElapsed() {
-    ElapsedMs = static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        std::chrono::steady_clock::now() - start_time_)
-                                        .count());
+    ElapsedMs = static_cast<double>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_time_)
+            .count());
 }
 
 int TEngineDriver::ApplyEngineMove() {
@@ -171,8 +173,10 @@ int TEngineDriver::ApplyEngineMove() {
             p[to + 1] = p[to - 2];
             p[to - 2] = '-';
         }
-        if (piece == 'k') p[66] = p[67] = '-';
-        else p[68] = p[69] = '-';
+        if (piece == 'k')
+            p[66] = p[67] = '-';
+        else
+            p[68] = p[69] = '-';
     }
     for (int square : {from, to}) {
         if (square == 0) p[69] = '-';

@@ -25,7 +25,7 @@ int MulDiv(int a, int b, int c);
 std::string FormatFloat(double value);
 
 class TEngineDriver {
-public:
+  public:
     explicit TEngineDriver(ChessClock* clock);
     // Stops a running search and waits for its thread before the block goes.
     ~TEngineDriver();
@@ -72,7 +72,7 @@ public:
     // Sounds the error beep (the engine's error flag); the window sets it.
     std::function<void()> ErrorBeep;
 
-private:
+  private:
     void JoinSearch();
 
     std::unique_ptr<StateBlock> block_;

@@ -80,7 +80,9 @@ int TGameControl::ParseMinutes(const std::string& text) {
     return static_cast<int>(seconds);
 }
 
-void TGameControl::SetStatusPanel(const std::string& text, int index) { view_.SetStatusPanel(index, text); }
+void TGameControl::SetStatusPanel(const std::string& text, int index) {
+    view_.SetStatusPanel(index, text);
+}
 
 void TGameControl::SendToInterface(const std::string& line) {
     view_.CommandItemChanged(line);
@@ -141,7 +143,8 @@ int TGameControl::InterpretCommand(const std::string& line) {
             SetHold(false);
             SetEditMode(false);
             EngineWhite = false;
-            for (int panel : {1, 2, 3}) SetStatusPanel("?", panel);
+            for (int panel : {1, 2, 3})
+                SetStatusPanel("?", panel);
             Planning.ResetPlanning();
             SendToInterface(GREETING);
         } else if (command == "force") {
@@ -206,7 +209,8 @@ int TGameControl::InterpretCommand(const std::string& line) {
 }
 
 void TGameControl::ResetGameExecute() {
-    for (const char* line : {"new", "random", "level 0 120 0", "hard"}) InterpretCommand(line);
+    for (const char* line : {"new", "random", "level 0 120 0", "hard"})
+        InterpretCommand(line);
 }
 
 void TGameControl::MoveBackExecute() {
@@ -218,14 +222,17 @@ void TGameControl::MoveBackExecute() {
     view_.PositionShown(position_memo_);
 }
 
-void TGameControl::StopExecute() { driver_.StopSearch(); }
+void TGameControl::StopExecute() {
+    driver_.StopSearch();
+}
 
 void TGameControl::MoveExecute(bool from_board) {
     board_.SetLocked(true);
     // A search still running belongs to a position that is gone.
     if (driver_.SearchRunning()) {
         driver_.StopSearch();
-        while (!driver_.SearchFinished()) std::this_thread::yield();
+        while (!driver_.SearchFinished())
+            std::this_thread::yield();
     }
     driver_.ResetSearchFlags();
     CopyBoardToEngine();
@@ -237,7 +244,8 @@ void TGameControl::MoveExecute(bool from_board) {
         white_.Switch(0);
     }
     header.move_text[0] = '\0';
-    const PlanOutcome plan = PlanSearch(Planning, driver_, EngineClock().GetValue(), OpponentClock().GetValue());
+    const PlanOutcome plan =
+        PlanSearch(Planning, driver_, EngineClock().GetValue(), OpponentClock().GetValue());
     view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, plan.depth);
     if (hold_ || edit_mode_) {
         board_.SetLocked(false);
@@ -257,7 +265,9 @@ void TGameControl::ExecuteMacro(const std::vector<std::string>& lines) {
     }
 }
 
-void TGameControl::PokeCommand(const std::string& text) { SendToInterface(text); }
+void TGameControl::PokeCommand(const std::string& text) {
+    SendToInterface(text);
+}
 
 bool TGameControl::ValidPromotion(const std::string& move) {
     // Only a pawn reaching its last rank promotes, and only to Q, R, B or N.
@@ -276,7 +286,9 @@ void TGameControl::scacchieraValidateMove(bool& move_is_legal) {
     move_is_legal = ValidPromotion(move) && driver_.IsLegalMove(move) != 0;
 }
 
-void TGameControl::scacchieraAfterMove() { MoveExecute(true); }
+void TGameControl::scacchieraAfterMove() {
+    MoveExecute(true);
+}
 
 void TGameControl::scacchieraGameRestarted() {
     driver_.StopSearch();

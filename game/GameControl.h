@@ -21,7 +21,7 @@ class TStandardInputThread;
 // What the window shows of the game. Every hook has an empty default so that
 // tests and the headless program implement only what they watch.
 class GameView {
-public:
+  public:
     virtual ~GameView() = default;
     virtual void SetStatusPanel(int /*index*/, const std::string& /*text*/) {}
     virtual void SentLineAdded(const std::string& /*line*/) {}
@@ -40,7 +40,7 @@ public:
 };
 
 class TGameControl {
-public:
+  public:
     TGameControl(TBoardModel& board, ChessClock& white, ChessClock& black, GameView& view,
                  TStandardInputThread* reader);
     ~TGameControl();
@@ -93,7 +93,7 @@ public:
     // The greeting's web address.
     static constexpr const char* GREETING = "tellics Hi from Galvetta (https://galvetta.example.org)";
 
-private:
+  private:
     ChessClock& EngineClock() { return EngineWhite ? white_ : black_; }
     ChessClock& OpponentClock() { return EngineWhite ? black_ : white_; }
     void CollectSearch();

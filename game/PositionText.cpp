@@ -39,13 +39,15 @@ Parsed<std::string> FenToPositionText(std::string_view fen) {
     using R = Parsed<std::string>;
     std::istringstream in{std::string(fen)};
     std::string board, side, castling, ep;
-    if (!(in >> board >> side >> castling >> ep)) return R::fail("FEN needs board, side, castling and en-passant fields");
+    if (!(in >> board >> side >> castling >> ep))
+        return R::fail("FEN needs board, side, castling and en-passant fields");
 
     std::string text(64, '-');
     int row = 0, column = 0;
     for (char c : board) {
         if (c == '/') {
-            if (column != 8) return R::fail("FEN rank " + std::to_string(8 - row) + " does not have 8 squares");
+            if (column != 8)
+                return R::fail("FEN rank " + std::to_string(8 - row) + " does not have 8 squares");
             ++row;
             column = 0;
         } else if (c >= '1' && c <= '8') {
@@ -74,7 +76,8 @@ Parsed<std::string> FenToPositionText(std::string_view fen) {
 
     if (castling != "-" && castling.find_first_not_of("KQkq") != std::string::npos)
         return R::fail("bad FEN castling field '" + castling + "'");
-    for (char flag : {'K', 'Q', 'k', 'q'}) text += castling.find(flag) != std::string::npos ? '+' : '-';
+    for (char flag : {'K', 'Q', 'k', 'q'})
+        text += castling.find(flag) != std::string::npos ? '+' : '-';
     return ValidatePositionText(text);
 }
 

@@ -12,7 +12,7 @@
 namespace galvetta {
 
 class TStandardInputThread {
-public:
+  public:
     static constexpr size_t MAX_LINE = 32766; // longer lines are cut to this length
 
     // Starts reading `fd` at once.
@@ -27,14 +27,14 @@ public:
     // True once the input has ended and every line has been taken.
     bool AtEnd() const { return at_end_.load(std::memory_order_acquire) && !NewData(); }
 
-private:
+  private:
     void Execute();
     // Reads one line (without its end) into `line`; false at end of input.
     bool ReadLine(std::string& line);
 
     int fd_;
-    std::string buffer_;  // the handed-over line, written before new_data_ is set
-    std::string pending_; // bytes read past the current line
+    std::string buffer_;        // the handed-over line, written before new_data_ is set
+    std::string pending_;       // bytes read past the current line
     bool input_closed_ = false; // the descriptor reported its end (reader thread only)
     std::atomic<bool> new_data_{false};
     std::atomic<bool> at_end_{false};

@@ -60,7 +60,8 @@ int run_bench(bool json) {
         block->header.max_depth = p.depth;
         const auto t0 = std::chrono::steady_clock::now();
         engine_run(block.get());
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         const Header& h = block->header;
         const uint64_t generated = read_u64(h.generated_moves), played = read_u64(h.played_moves);
         const double seconds = ms > 0 ? ms / 1000.0 : 1e-9;
@@ -70,30 +71,35 @@ int run_bench(bool json) {
         total_ms += ms;
         errors += h.error_flag;
         if (json) {
-            std::printf("%s  {\"name\": \"%s\", \"depth\": %d, \"move\": \"%s\", \"generated\": %llu, \"nodes\": %u, "
-                        "\"played\": %llu, \"ms\": %.1f, \"error\": %d}",
-                        first ? "" : ",\n", p.name, p.depth, h.move_text, static_cast<unsigned long long>(generated),
-                        h.nodes, static_cast<unsigned long long>(played), ms, h.error_flag);
+            std::printf(
+                "%s  {\"name\": \"%s\", \"depth\": %d, \"move\": \"%s\", \"generated\": %llu, \"nodes\": %u, "
+                "\"played\": %llu, \"ms\": %.1f, \"error\": %d}",
+                first ? "" : ",\n", p.name, p.depth, h.move_text, static_cast<unsigned long long>(generated),
+                h.nodes, static_cast<unsigned long long>(played), ms, h.error_flag);
         } else {
-            std::printf("%-17s d%-2d %-8s gen %11llu nodes %10u played %10llu %8.1f ms %7.1f Mgen/s %6.2f Mnodes/s\n",
-                        p.name, p.depth, h.move_text, static_cast<unsigned long long>(generated), h.nodes,
-                        static_cast<unsigned long long>(played), ms, generated / seconds / 1e6, h.nodes / seconds / 1e6);
+            std::printf(
+                "%-17s d%-2d %-8s gen %11llu nodes %10u played %10llu %8.1f ms %7.1f Mgen/s %6.2f Mnodes/s\n",
+                p.name, p.depth, h.move_text, static_cast<unsigned long long>(generated), h.nodes,
+                static_cast<unsigned long long>(played), ms, generated / seconds / 1e6,
+                h.nodes / seconds / 1e6);
         }
         first = false;
     }
     const double seconds = total_ms > 0 ? total_ms / 1000.0 : 1e-9;
     if (json) {
-        std::printf("\n], \"generated\": %llu, \"nodes\": %llu, \"played\": %llu, \"ms\": %.1f, \"errors\": %d, "
-                    "\"generated_per_second\": %.0f, \"nodes_per_second\": %.0f, \"signature\": \"%llu-%llu\"}\n",
-                    static_cast<unsigned long long>(total_generated), static_cast<unsigned long long>(total_nodes),
-                    static_cast<unsigned long long>(total_played), total_ms, errors, total_generated / seconds,
-                    total_nodes / seconds, static_cast<unsigned long long>(total_nodes),
-                    static_cast<unsigned long long>(total_generated));
+        std::printf(
+            "\n], \"generated\": %llu, \"nodes\": %llu, \"played\": %llu, \"ms\": %.1f, \"errors\": %d, "
+            "\"generated_per_second\": %.0f, \"nodes_per_second\": %.0f, \"signature\": \"%llu-%llu\"}\n",
+            static_cast<unsigned long long>(total_generated), static_cast<unsigned long long>(total_nodes),
+            static_cast<unsigned long long>(total_played), total_ms, errors, total_generated / seconds,
+            total_nodes / seconds, static_cast<unsigned long long>(total_nodes),
+            static_cast<unsigned long long>(total_generated));
     } else {
-        std::printf("total             gen %llu nodes %llu played %llu %.1f ms %.1f Mgen/s %.2f Mnodes/s errors %d\n",
-                    static_cast<unsigned long long>(total_generated), static_cast<unsigned long long>(total_nodes),
-                    static_cast<unsigned long long>(total_played), total_ms, total_generated / seconds / 1e6,
-                    total_nodes / seconds / 1e6, errors);
+        std::printf(
+            "total             gen %llu nodes %llu played %llu %.1f ms %.1f Mgen/s %.2f Mnodes/s errors %d\n",
+            static_cast<unsigned long long>(total_generated), static_cast<unsigned long long>(total_nodes),
+            static_cast<unsigned long long>(total_played), total_ms, total_generated / seconds / 1e6,
+            total_nodes / seconds / 1e6, errors);
         std::printf("signature %llu-%llu\n", static_cast<unsigned long long>(total_nodes),
                     static_cast<unsigned long long>(total_generated));
     }

@@ -68,7 +68,9 @@ struct UsageError {
     std::string message;
 };
 
-[[noreturn]] void fail(const std::string& message) { throw UsageError{message}; }
+[[noreturn]] void fail(const std::string& message) {
+    throw UsageError{message};
+}
 
 int parse_number(std::string_view text, const char* what, int low, int high) {
     int value = 0;
@@ -180,8 +182,9 @@ int command_show(const std::vector<std::string_view>& args) {
     auto block = loaded(checked_position(args[0]));
     StateBlock* b = block.get();
     static constexpr std::string_view LETTERS = "kqrbnpKQRBNP";
-    static constexpr uint32_t WORDS[12] = {WHITE_KING, WHITE_QUEEN, WHITE_ROOK, WHITE_BISHOP, WHITE_KNIGHT, WHITE_PAWN,
-                                           BLACK_KING, BLACK_QUEEN, BLACK_ROOK, BLACK_BISHOP, BLACK_KNIGHT, BLACK_PAWN};
+    static constexpr uint32_t WORDS[12] = {WHITE_KING,   WHITE_QUEEN,  WHITE_ROOK,   WHITE_BISHOP,
+                                           WHITE_KNIGHT, WHITE_PAWN,   BLACK_KING,   BLACK_QUEEN,
+                                           BLACK_ROOK,   BLACK_BISHOP, BLACK_KNIGHT, BLACK_PAWN};
     for (int row = 0; row < 8; ++row) {
         std::printf("%d ", 8 - row);
         for (int column = 0; column < 8; ++column) {
@@ -201,7 +204,9 @@ int command_show(const std::vector<std::string_view>& args) {
     if (ep != 0) write_square(b, ep, square)[0] = '\0';
     std::printf("en passant: %s\n", square);
     std::string rights;
-    const auto has = [&](uint32_t record) { return record != 0 && at<PieceRecord>(b, record)->routine == gen_castling_rook; };
+    const auto has = [&](uint32_t record) {
+        return record != 0 && at<PieceRecord>(b, record)->routine == gen_castling_rook;
+    };
     const auto king_can = [&](int side) {
         const uint32_t king = b->vars.castle_king[side];
         return king != 0 && at<PieceRecord>(b, king)->routine == gen_castling_king;
@@ -217,7 +222,8 @@ int command_show(const std::vector<std::string_view>& args) {
 int command_fen(const std::vector<std::string_view>& args) {
     if (args.empty()) fail("fen needs FEN");
     std::string fen;
-    for (auto arg : args) fen += std::string(arg) + ' ';
+    for (auto arg : args)
+        fen += std::string(arg) + ' ';
     Parsed<std::string> parsed = FenToPositionText(fen);
     if (!parsed) fail(parsed.error);
     std::printf("%s\n", parsed.value->c_str());
@@ -237,10 +243,14 @@ int command_search(const std::vector<std::string_view>& args) {
     for (size_t i = 1; i < args.size(); i += 2) {
         if (i + 1 >= args.size()) fail("option '" + std::string(args[i]) + "' needs a number");
         const int value = parse_number(args[i + 1], "depth", 1, 64);
-        if (args[i] == "--start") start = value;
-        else if (args[i] == "--max") max = value;
-        else if (args[i] == "--step") step = value;
-        else fail("unknown search option '" + std::string(args[i]) + "'");
+        if (args[i] == "--start")
+            start = value;
+        else if (args[i] == "--max")
+            max = value;
+        else if (args[i] == "--step")
+            step = value;
+        else
+            fail("unknown search option '" + std::string(args[i]) + "'");
     }
     auto block = block_with(position);
     Header& h = block->header;
@@ -249,7 +259,8 @@ int command_search(const std::vector<std::string_view>& args) {
     h.depth_step = step;
     const auto t0 = std::chrono::steady_clock::now();
     engine_run(block.get());
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
     std::printf("move %s\n", h.move_text);
     std::printf("score %d\n", h.best_score);
     std::printf("nodes %u\n", h.nodes);
@@ -264,7 +275,8 @@ int command_legal(const std::vector<std::string_view>& args) {
     if (args.size() != 2) fail("legal needs POSITION MOVE");
     const std::string position = checked_position(args[0]);
     const std::string_view move = args[1];
-    if (move.size() < 4 || move.size() >= sizeof(Header::move_text)) fail("bad move '" + std::string(move) + "'");
+    if (move.size() < 4 || move.size() >= sizeof(Header::move_text))
+        fail("bad move '" + std::string(move) + "'");
     auto block = block_with(position);
     std::memcpy(block->header.move_text, move.data(), move.size());
     std::printf("%s\n", is_legal_move(block.get()) ? "legal" : "illegal");

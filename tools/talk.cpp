@@ -34,10 +34,14 @@ int run_talk(const std::vector<std::string>& args) {
     while (i < args.size() && args[i].rfind("--", 0) == 0) {
         if (i + 1 >= args.size()) return usage("talk option needs a value");
         const std::string& value = args[i + 1];
-        if (args[i] == "--server") server = QString::fromStdString(value);
-        else if (args[i] == "--count") count = std::atoi(value.c_str());
-        else if (args[i] == "--timeout") timeout_s = std::atoi(value.c_str());
-        else return usage("unknown talk option");
+        if (args[i] == "--server")
+            server = QString::fromStdString(value);
+        else if (args[i] == "--count")
+            count = std::atoi(value.c_str());
+        else if (args[i] == "--timeout")
+            timeout_s = std::atoi(value.c_str());
+        else
+            return usage("unknown talk option");
         if (count < 1 || timeout_s < 1) return usage("talk: --count and --timeout take positive numbers");
         i += 2;
     }
@@ -49,7 +53,8 @@ int run_talk(const std::vector<std::string>& args) {
         request = "EXECUTE " + QByteArray::fromStdString(args[i]) + "\n";
     } else if (verb == "macro" && i < args.size()) {
         request = "MACRO " + QByteArray::number(static_cast<int>(args.size() - i)) + "\n";
-        for (; i < args.size(); ++i) request += QByteArray::fromStdString(args[i]) + "\n";
+        for (; i < args.size(); ++i)
+            request += QByteArray::fromStdString(args[i]) + "\n";
     } else if (verb == "poke" && i + 1 == args.size()) {
         request = "POKE " + QByteArray::fromStdString(args[i]) + "\n";
     } else if (verb == "request" && i == args.size()) {
@@ -68,7 +73,8 @@ int run_talk(const std::vector<std::string>& args) {
     QLocalSocket socket;
     socket.connectToServer(server);
     if (!socket.waitForConnected(2000)) {
-        std::fprintf(stderr, "galvetta-tool: no conversation server '%s'\n", server.toLocal8Bit().constData());
+        std::fprintf(stderr, "galvetta-tool: no conversation server '%s'\n",
+                     server.toLocal8Bit().constData());
         return 1;
     }
     socket.write(request);

@@ -142,7 +142,8 @@ void TBoardCanvas::mouseReleaseEvent(QMouseEvent* event) {
     model_.ImpostaPezzo(FDragPiece, from);
     std::string move = TBoardModel::Coordinate(from) + TBoardModel::Coordinate(to);
     // A pawn dropped on its last rank becomes a queen (the command box takes other pieces).
-    if ((FDragPiece == model_.EngineInitials[5] && to < 8) || (FDragPiece == model_.EngineInitials[11] && to >= 56))
+    if ((FDragPiece == model_.EngineInitials[5] && to < 8) ||
+        (FDragPiece == model_.EngineInitials[11] && to >= 56))
         move += 'q';
     DropMove(move);
 }
@@ -154,6 +155,8 @@ void TBoardCanvas::CancelDrag() {
     FDragFrom = -1;
 }
 
-void TBoardCanvas::ShowLock() { setCursor(model_.GetLocked() ? Qt::ForbiddenCursor : Qt::PointingHandCursor); }
+void TBoardCanvas::ShowLock() {
+    setCursor(model_.GetLocked() ? Qt::ForbiddenCursor : Qt::PointingHandCursor);
+}
 
 } // namespace galvetta

@@ -16,7 +16,7 @@ namespace galvetta {
 
 class TBoardCanvas : public QWidget {
     Q_OBJECT
-public:
+  public:
     TBoardCanvas(TBoardModel& model, QWidget* parent);
 
     // Assigns the image list (not owned) and resizes the board to eight cells.
@@ -45,7 +45,7 @@ public:
     const QPixmap& BoardBitmap() const { return FBoardBitmap; }
     bool Dragging() const { return FDragFrom >= 0; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -56,7 +56,7 @@ protected:
     void CancelDrag();
     void ShowLock();
 
-private:
+  private:
     TBoardModel& model_;
     const ImageList* Pictures = nullptr;
     QColor BackColor = Qt::white;

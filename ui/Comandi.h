@@ -10,12 +10,12 @@ namespace galvetta {
 
 class TfrmComandi : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TfrmComandi(QWidget* parent = nullptr);
     static QStringList HelpLines();
     QPlainTextEdit* memo() const { return memo_; }
 
-private:
+  private:
     QPlainTextEdit* memo_;
 };
 

@@ -11,7 +11,8 @@ TConversationServer::TConversationServer(QObject* parent) : QObject(parent) {
 }
 
 TConversationServer::~TConversationServer() {
-    for (auto it = clients_.begin(); it != clients_.end(); ++it) it.key()->disconnect(this);
+    for (auto it = clients_.begin(); it != clients_.end(); ++it)
+        it.key()->disconnect(this);
     clients_.clear();
 }
 

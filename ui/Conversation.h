@@ -23,7 +23,7 @@ namespace galvetta {
 
 class TConversationServer : public QObject {
     Q_OBJECT
-public:
+  public:
     static constexpr int MAX_LINE = 65536;
     static constexpr int MAX_MACRO_LINES = 1000;
 
@@ -44,7 +44,7 @@ public:
     std::function<void(const QString&)> OnPoke;
     std::function<QString()> ItemValue;
 
-private:
+  private:
     struct Client {
         QByteArray pending;
         int macro_left = 0;

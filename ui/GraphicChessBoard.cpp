@@ -26,7 +26,9 @@ void TGraphicChessBoard::LockChanged() {
     ShowLock();
 }
 
-void TGraphicChessBoard::Beep() { QApplication::beep(); }
+void TGraphicChessBoard::Beep() {
+    QApplication::beep();
+}
 
 TChessBoard::TChessBoard(QWidget* parent) : TBoardCanvas(*this, parent) {}
 
@@ -45,6 +47,8 @@ void TChessBoard::LockChanged() {
     ShowLock();
 }
 
-void TChessBoard::Beep() { QApplication::beep(); }
+void TChessBoard::Beep() {
+    QApplication::beep();
+}
 
 } // namespace galvetta

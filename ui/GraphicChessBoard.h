@@ -8,13 +8,13 @@ namespace galvetta {
 
 class TGraphicChessBoard : public TBoardCanvas, public TBoardModel {
     Q_OBJECT
-public:
+  public:
     explicit TGraphicChessBoard(QWidget* parent = nullptr);
 
     void SetBlackAtBottom(bool value);
     bool GetBlackAtBottom() const { return BlackAtBottom; }
 
-protected:
+  protected:
     bool DropMove(const std::string& move) override { return Move(move); }
     void SquareChanged(int index) override;
     void PositionReplaced() override { RePaint(); }
@@ -26,12 +26,12 @@ protected:
 // The plain board: the same drawing and mouse, the simpler move execution.
 class TChessBoard : public TBoardCanvas, public TPlainBoardModel {
     Q_OBJECT
-public:
+  public:
     explicit TChessBoard(QWidget* parent = nullptr);
 
     void SetBlackAtBottom(bool value);
 
-protected:
+  protected:
     bool DropMove(const std::string& move) override { return ExecMove(move); }
     void SquareChanged(int index) override;
     void PositionReplaced() override { RePaint(); }

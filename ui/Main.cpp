@@ -29,10 +29,14 @@ namespace galvetta {
 
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // Memo text with the report's CR LF line ends shown as plain lines.
-QString memo_text(const std::string& s) { return qs(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString memo_text(const std::string& s) {
+    return qs(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 // A page caption with the shadow of the window's labels.
 TQuorLabel* caption(const QString& text, QWidget* parent, bool yellow = false) {
@@ -72,7 +76,8 @@ TfrmMain::TfrmMain(const QStringList& arguments, TStandardInputThread* reader, b
     Conversation = new TConversationServer(this);
     Conversation->OnMacro = [this](const QStringList& lines) {
         std::vector<std::string> macro;
-        for (const QString& line : lines) macro.push_back(line.toStdString());
+        for (const QString& line : lines)
+            macro.push_back(line.toStdString());
         game_->ExecuteMacro(macro);
     };
     Conversation->OnPoke = [this](const QString& text) { game_->PokeCommand(text.toStdString()); };
@@ -125,9 +130,8 @@ void TfrmMain::BuildWindow() {
     trkLivelli->setRange(2, 40);
     trkLivelli->setValue(8);
     lblLivello = new QLabel(QStringLiteral("Livello 8"), board_panel_);
-    connect(trkLivelli, &QSlider::valueChanged, this, [this](int position) {
-        lblLivello->setText(QStringLiteral("Livello: %1 (ply)").arg(position));
-    });
+    connect(trkLivelli, &QSlider::valueChanged, this,
+            [this](int position) { lblLivello->setText(QStringLiteral("Livello: %1 (ply)").arg(position)); });
     board_layout->addWidget(lblLivello);
     board_layout->addWidget(trkLivelli);
     layout->addWidget(board_panel_);
@@ -204,11 +208,16 @@ void TfrmMain::BuildWindow() {
         disabled->setEnabled(false);
     }
     tools->addSeparator();
-    actResetGame = tools->addAction(icon("\u265A"), QStringLiteral("&Nuova partita"), this, [this] { game_->ResetGameExecute(); });
-    actMoveBack = tools->addAction(icon("\u21B6"), QStringLiteral("&Annulla l'ultima mossa"), this, [this] { game_->MoveBackExecute(); });
-    actMove = tools->addAction(icon("\u25B6"), QStringLiteral("&Mossa a Galvetta"), this, [this] { game_->MoveExecute(false); });
-    actStop = tools->addAction(icon("\u25A0"), QStringLiteral("&Ferma la ricerca"), this, [this] { game_->StopExecute(); });
-    actReverse = tools->addAction(icon("\u21C5"), QStringLiteral("&Inverti"), this, &TfrmMain::ReverseExecute);
+    actResetGame = tools->addAction(icon("\u265A"), QStringLiteral("&Nuova partita"), this,
+                                    [this] { game_->ResetGameExecute(); });
+    actMoveBack = tools->addAction(icon("\u21B6"), QStringLiteral("&Annulla l'ultima mossa"), this,
+                                   [this] { game_->MoveBackExecute(); });
+    actMove = tools->addAction(icon("\u25B6"), QStringLiteral("&Mossa a Galvetta"), this,
+                               [this] { game_->MoveExecute(false); });
+    actStop = tools->addAction(icon("\u25A0"), QStringLiteral("&Ferma la ricerca"), this,
+                               [this] { game_->StopExecute(); });
+    actReverse =
+        tools->addAction(icon("\u21C5"), QStringLiteral("&Inverti"), this, &TfrmMain::ReverseExecute);
     actResetGame->setToolTip(QStringLiteral("Nuova partita / New game"));
     actMoveBack->setToolTip(QStringLiteral("Annulla l'ultima mossa / Take back"));
     actMove->setToolTip(QStringLiteral("Mossa a Galvetta / Galvetta moves"));
@@ -242,9 +251,11 @@ void TfrmMain::BuildWindow() {
         statusBar()->addWidget(stato[i]);
     }
 
-    connect(BitBtn2, &QPushButton::clicked, this, [this] { game_->InterpretCommand(txtEsegui->text().toStdString()); });
+    connect(BitBtn2, &QPushButton::clicked, this,
+            [this] { game_->InterpretCommand(txtEsegui->text().toStdString()); });
     connect(txtEsegui, &QLineEdit::returnPressed, BitBtn2, &QPushButton::click);
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { CommandItemChanged(txtCommand->text().toStdString()); });
+    connect(BitBtn1, &QPushButton::clicked, this,
+            [this] { CommandItemChanged(txtCommand->text().toStdString()); });
     connect(txtCommand, &QLineEdit::returnPressed, BitBtn1, &QPushButton::click);
     connect(help_button, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
     connect(help_button2, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
@@ -304,9 +315,15 @@ void TfrmMain::cmdAiutoComandiClick() {
 void TfrmMain::SetStatusPanel(int index, const std::string& text) {
     if (index >= 0 && index < 4) stato[index]->setText(qs(text));
 }
-void TfrmMain::SentLineAdded(const std::string& line) { memComandi->appendPlainText(qs(line)); }
-void TfrmMain::SentLinesCleared() { memComandi->clear(); }
-void TfrmMain::ReceivedLineAdded(const std::string& line) { lstComandi->addItem(qs(line)); }
+void TfrmMain::SentLineAdded(const std::string& line) {
+    memComandi->appendPlainText(qs(line));
+}
+void TfrmMain::SentLinesCleared() {
+    memComandi->clear();
+}
+void TfrmMain::ReceivedLineAdded(const std::string& line) {
+    lstComandi->addItem(qs(line));
+}
 void TfrmMain::CommandItemChanged(const std::string& value) {
     command_item_ = qs(value);
     if (Conversation != nullptr) Conversation->ItemChanged(command_item_);
@@ -316,10 +333,18 @@ void TfrmMain::ModesChanged() {
     cmdEdit->setChecked(game_->EditMode());
     tlbAutoPlay->setChecked(game_->AutoPlay());
 }
-void TfrmMain::StatisticsChanged(const std::string& text) { txtStatistiche->setPlainText(memo_text(text)); }
-void TfrmMain::EngineMoveShown(const std::string& move) { txtMossa->setText(qs(move)); }
-void TfrmMain::PositionShown(const std::string& position) { txtPosizione->setPlainText(qs(position)); }
-void TfrmMain::GeneratedMovesShown(const std::string& text) { txtMosse->setText(qs(text)); }
+void TfrmMain::StatisticsChanged(const std::string& text) {
+    txtStatistiche->setPlainText(memo_text(text));
+}
+void TfrmMain::EngineMoveShown(const std::string& move) {
+    txtMossa->setText(qs(move));
+}
+void TfrmMain::PositionShown(const std::string& position) {
+    txtPosizione->setPlainText(qs(position));
+}
+void TfrmMain::GeneratedMovesShown(const std::string& text) {
+    txtMosse->setText(qs(text));
+}
 void TfrmMain::PlanningShown(const std::string& moves, const std::string& ms, int depth) {
     txtMossePreviste->setText(qs(moves));
     txtTempoPrevisto->setText(qs(ms));

@@ -32,7 +32,7 @@ class TfrmComandi;
 
 class TfrmMain : public QMainWindow, public GameView {
     Q_OBJECT
-public:
+  public:
     // `arguments` is the command line after the program's name; `reader` may be
     // null (tests drive the interpreter directly); `headless` ends the program
     // when standard input ends.
@@ -92,11 +92,11 @@ public:
     void PlanningShown(const std::string& moves, const std::string& ms, int depth) override;
     void CloseRequested() override;
 
-public slots:
+  public slots:
     void ReverseExecute();
     void cmdAiutoComandiClick();
 
-private:
+  private:
     void BuildWindow();
     void PlaceClocks();
     void timMossaTimer();

@@ -39,7 +39,8 @@ QPixmap piece(int kind, bool white, int cell) {
     silhouette.setFillRule(Qt::WindingFill);
     silhouette = silhouette.simplified();
     const QRectF bounds = silhouette.boundingRect();
-    const QPointF origin((cell - bounds.width()) / 2 - bounds.left(), (cell - bounds.height()) / 2 - bounds.top());
+    const QPointF origin((cell - bounds.width()) / 2 - bounds.left(),
+                         (cell - bounds.height()) / 2 - bounds.top());
     silhouette.translate(origin);
     painter.setFont(font);
     if (white) {
@@ -67,7 +68,8 @@ ImageList MakePieceImages(int cell) {
     }
     // King, queen, rook, bishop, knight, pawn (the font's chess glyphs are in that order).
     for (bool white : {true, false})
-        for (int kind = 0; kind < 6; ++kind) list.append(piece(kind, white, cell));
+        for (int kind = 0; kind < 6; ++kind)
+            list.append(piece(kind, white, cell));
     return list;
 }
 

@@ -9,7 +9,9 @@ bool TQuorClock::ShowMessages = true;
 
 TQuorClock::TQuorClock(QWidget* parent) : TQuorLabel(parent) {}
 
-void TQuorClock::CaptionChanged() { setText(QString::fromStdString(Caption())); }
+void TQuorClock::CaptionChanged() {
+    setText(QString::fromStdString(Caption()));
+}
 
 void TQuorClock::CircularLinkRefused() {
     if (!ShowMessages || QGuiApplication::platformName() == QLatin1String("offscreen")) return;

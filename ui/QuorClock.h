@@ -8,14 +8,14 @@ namespace galvetta {
 
 class TQuorClock : public TQuorLabel, public ChessClock {
     Q_OBJECT
-public:
+  public:
     explicit TQuorClock(QWidget* parent = nullptr);
 
     // Whether a refused circular link is told to the user in a (non-modal)
     // message box; off on the offscreen platform and in tests.
     static bool ShowMessages;
 
-protected:
+  protected:
     void CaptionChanged() override;
     void CircularLinkRefused() override;
 };

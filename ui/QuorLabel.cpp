@@ -1,7 +1,7 @@
 #include "ui/QuorLabel.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 namespace galvetta {
 
@@ -35,14 +35,16 @@ void TQuorLabel::paintEvent(QPaintEvent* event) {
         const QRect clip = event->rect();
         const int w = image_.width(), h = image_.height();
         for (int y = clip.top() / h * h; y < clip.bottom() + 1; y += h)
-            for (int x = clip.left() / w * w; x < clip.right() + 1; x += w) painter.drawPixmap(x, y, image_);
+            for (int x = clip.left() / w * w; x < clip.right() + 1; x += w)
+                painter.drawPixmap(x, y, image_);
     }
     painter.setFont(font());
     const QFontMetrics metrics(font());
     const int x = TextStart(metrics.horizontalAdvance(text()));
     const int y = metrics.ascent();
     painter.setPen(shadow_color_);
-    for (int i = 1; i <= shadow_width_; ++i) painter.drawText(x + i, y + i, text());
+    for (int i = 1; i <= shadow_width_; ++i)
+        painter.drawText(x + i, y + i, text());
     painter.setPen(palette().color(foregroundRole()));
     painter.drawText(x, y, text());
 }

@@ -11,7 +11,7 @@ namespace galvetta {
 
 class TQuorLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit TQuorLabel(QWidget* parent = nullptr);
 
     QColor GetShadowColor() const { return shadow_color_; }
@@ -24,10 +24,10 @@ public:
     // Left edge of the caption for the label's alignment.
     int TextStart(int text_width) const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QColor shadow_color_ = Qt::cyan;
     int shadow_width_ = 2;
     QPixmap image_;

@@ -18,7 +18,7 @@ extern char** environ;
 namespace galvetta::test {
 
 class Program {
-public:
+  public:
     explicit Program(const std::string& path, const std::vector<std::string>& arguments = {}) {
         int to_child[2], from_child[2];
         if (pipe(to_child) != 0 || pipe(from_child) != 0) return;
@@ -31,13 +31,16 @@ public:
         posix_spawn_file_actions_addclose(&actions, from_child[0]);
         std::vector<std::string> env;
         for (char** e = environ; *e != nullptr; ++e)
-            if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "WAYLAND_DISPLAY=", 16) != 0) env.push_back(*e);
+            if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "WAYLAND_DISPLAY=", 16) != 0)
+                env.push_back(*e);
         std::vector<char*> envp, argv;
-        for (auto& s : env) envp.push_back(s.data());
+        for (auto& s : env)
+            envp.push_back(s.data());
         envp.push_back(nullptr);
         std::vector<std::string> args{path};
         args.insert(args.end(), arguments.begin(), arguments.end());
-        for (auto& s : args) argv.push_back(s.data());
+        for (auto& s : args)
+            argv.push_back(s.data());
         argv.push_back(nullptr);
         if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
@@ -83,7 +86,9 @@ public:
                 pending_.erase(0, end + 1);
                 return line;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  deadline - std::chrono::steady_clock::now())
+                                  .count();
             if (left <= 0) return "<timeout>";
             pollfd p{out_, POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
@@ -108,7 +113,7 @@ public:
         return -1;
     }
 
-private:
+  private:
     pid_t pid_ = -1;
     int in_ = -1;
     int out_ = -1;

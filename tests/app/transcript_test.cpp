@@ -12,7 +12,7 @@ namespace {
 constexpr const char* GREETING = "tellics Hi from Galvetta (https://galvetta.example.org)";
 
 class Transcript : public ::testing::Test {
-protected:
+  protected:
     Transcript() : program(GALVETTA_BINARY) {}
     void SetUp() override {
         ASSERT_TRUE(program.Started());
@@ -20,8 +20,10 @@ protected:
     }
     // Sends lines and expects these replies in order.
     void Expect(const std::vector<std::string>& send, const std::vector<std::string>& replies) {
-        for (const auto& line : send) program.Send(line);
-        for (const auto& reply : replies) EXPECT_EQ(program.ReadLine(), reply) << "after " << send.back();
+        for (const auto& line : send)
+            program.Send(line);
+        for (const auto& reply : replies)
+            EXPECT_EQ(program.ReadLine(), reply) << "after " << send.back();
     }
     // A line that is answered for sure marks the end of what came before.
     void ExpectNothingMore() { Expect({"marker"}, {"Error (unknown command): marker"}); }
@@ -76,7 +78,7 @@ TEST_F(Transcript, EditModeMateInOneForBothSides) {
 TEST_F(Transcript, XboardSetUpWithBlackToMoveAcceptsBlacksMove) {
     // What xboard sends for a position with Black to move and no white pawn on a2.
     Expect({"new", "random", "level 40 2 0", "post", "hard", "easy", "force", "black", "force", "edit", "#",
-            "Kg1", "Pf2", "Pg2", "Ph2", "c", "Kg8", "Pe2", "Pf7", "Pg7", "Ph7", "."},
+            "Kg1", "Pf2",    "Pg2",          "Ph2",  "c",    "Kg8",  "Pe2",   "Pf7",   "Pg7",   "Ph7",  "."},
            {GREETING});
     Expect({"e2e1q"}, {});
     ExpectNothingMore();
@@ -110,9 +112,11 @@ TEST(TranscriptFuzz, RandomAndMutatedLinesKeepItAlive) {
     Program program(GALVETTA_BINARY);
     ASSERT_TRUE(program.Started());
     ASSERT_EQ(program.ReadLine(), GREETING);
-    const char* seeds[] = {"new", "e2e4", "level 40 5 0", "time 100", "otim 100", "st 1", "force", "go",
-                           "undo", "remove", "edit", "#", "Pe4", "c", ".", "white", "black", "e7e8q", "name x",
-                           "rating 1 2", "computer", "xboard", "protover 2", "draw", "hard", "d7d5", "g1f3"};
+    const char* seeds[] = {
+        "new",    "e2e4",       "level 40 5 0", "time 100", "otim 100", "st 1",       "force",
+        "go",     "undo",       "remove",       "edit",     "#",        "Pe4",        "c",
+        ".",      "white",      "black",        "e7e8q",    "name x",   "rating 1 2", "computer",
+        "xboard", "protover 2", "draw",         "hard",     "d7d5",     "g1f3"};
     uint32_t state = 2024;
     auto next = [&] { return state = state * 1664525u + 1013904223u; };
     std::vector<std::string> lines;
@@ -136,7 +140,8 @@ TEST(TranscriptFuzz, RandomAndMutatedLinesKeepItAlive) {
     lines.insert(lines.end(), {"edit", ".", "xyzzy"});
     // The program answers while it reads: write on one thread, read on this one.
     std::thread writer([&] {
-        for (const std::string& line : lines) program.Send(line);
+        for (const std::string& line : lines)
+            program.Send(line);
     });
     std::string line;
     int replies = 0;

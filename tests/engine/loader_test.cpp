@@ -71,7 +71,7 @@ TEST(Loader, RefusesMoreThanSixteenPiecesOfASide) {
 TEST(Loader, UnknownCharactersAmongSquaresAreSkipped) {
     std::string text = STARTING_POSITION;
     text.insert(8, "xy"); // two stray characters before rank 7
-    text.resize(70);     // the last two flags fall off; squares are still 64
+    text.resize(70);      // the last two flags fall off; squares are still 64
     auto block = block_with_text(text);
     prepare_block(block.get());
     ASSERT_TRUE(load_position(block.get()));
@@ -100,7 +100,10 @@ TEST(MoveText, WritesPlainPromotionAndRefusesForeignRecords) {
     const struct {
         uint32_t word;
         const char* text;
-    } rows[] = {{WHITE_QUEEN, "a7-a8=Q"}, {WHITE_ROOK, "a7-a8=R"}, {BLACK_BISHOP, "a7-a8=B"}, {BLACK_KNIGHT, "a7-a8=N"}};
+    } rows[] = {{WHITE_QUEEN, "a7-a8=Q"},
+                {WHITE_ROOK, "a7-a8=R"},
+                {BLACK_BISHOP, "a7-a8=B"},
+                {BLACK_KNIGHT, "a7-a8=N"}};
     for (const auto& row : rows) {
         m->promo_word = row.word;
         char* end = write_move(block.get(), offset_of(block.get(), m), out);

@@ -17,13 +17,15 @@ std::vector<Listed> generate(StateBlock* block, uint32_t* count_out = nullptr) {
     const uint32_t count = generate_node(block, block->root());
     if (count_out) *count_out = count;
     std::vector<Listed> list;
-    for (uint32_t i = 0; i < count; ++i) list.push_back({move_text(block, i), move_at(block, i)->kind, move_at(block, i)->gain});
+    for (uint32_t i = 0; i < count; ++i)
+        list.push_back({move_text(block, i), move_at(block, i)->kind, move_at(block, i)->gain});
     return list;
 }
 
 std::vector<std::string> texts(const std::vector<Listed>& list) {
     std::vector<std::string> out;
-    for (const Listed& l : list) out.push_back(l.text);
+    for (const Listed& l : list)
+        out.push_back(l.text);
     return out;
 }
 
@@ -37,9 +39,9 @@ std::string pick_text(StateBlock* block) {
 TEST(Generation, InitialPositionOrderGainsAndPick) {
     auto block = loaded_text(STARTING_POSITION);
     const auto list = generate(block.get());
-    const std::vector<std::string> expected = {
-        "a2-a3", "a2-a4", "b2-b3", "b2-b4", "c2-c3", "c2-c4", "d2-d3", "d2-d4", "e2-e3", "e2-e4",
-        "f2-f3", "f2-f4", "g2-g3", "g2-g4", "h2-h3", "h2-h4", "b1-a3", "b1-c3", "g1-f3", "g1-h3"};
+    const std::vector<std::string> expected = {"a2-a3", "a2-a4", "b2-b3", "b2-b4", "c2-c3", "c2-c4", "d2-d3",
+                                               "d2-d4", "e2-e3", "e2-e4", "f2-f3", "f2-f4", "g2-g3", "g2-g4",
+                                               "h2-h3", "h2-h4", "b1-a3", "b1-c3", "g1-f3", "g1-h3"};
     EXPECT_EQ(texts(list), expected);
     EXPECT_EQ(list[1].kind, MOVE_DOUBLE_STEP);
     EXPECT_EQ(list[7].gain, 0x348C);
@@ -58,7 +60,8 @@ TEST(Generation, SlidingRaysStopAtOwnPiecesAndCaptures) {
     std::vector<std::string> rook;
     for (const auto& l : list)
         if (l.text.rfind("a1", 0) == 0) rook.push_back(l.text);
-    EXPECT_EQ(rook, (std::vector<std::string>{"a1-a2", "a1-a3", "a1-a4", "a1-a5", "a1-a6", "a1-a7", "a1-a8"}));
+    EXPECT_EQ(rook,
+              (std::vector<std::string>{"a1-a2", "a1-a3", "a1-a4", "a1-a5", "a1-a6", "a1-a7", "a1-a8"}));
 
     block = loaded_fen("4k3/8/8/8/8/p7/8/RN2K3 w - - 0 1");
     list = generate(block.get());
@@ -77,17 +80,28 @@ TEST(Generation, DirectionOrdersOfEachPiece) {
         std::vector<std::string> first;
     };
     const Row rows[] = {
-        {"4k3/8/8/8/3Q4/8/8/4K3 w - - 0 1", "d4", {"d4-d5", "d4-d6", "d4-d7", "d4-d8", "d4-c5", "d4-b6", "d4-a7", "d4-e5"}},
-        {"4k3/8/8/8/3B4/8/8/4K3 w - - 0 1", "d4", {"d4-c5", "d4-b6", "d4-a7", "d4-e5", "d4-f6", "d4-g7", "d4-h8", "d4-c3"}},
-        {"4k3/8/8/8/3N4/8/8/4K3 w - - 0 1", "d4", {"d4-c6", "d4-e6", "d4-b5", "d4-f5", "d4-b3", "d4-f3", "d4-c2", "d4-e2"}},
-        {"8/8/8/3k4/8/8/8/4K3 b - - 0 1", "d5", {"d5-d6", "d5-e6", "d5-e5", "d5-e4", "d5-d4", "d5-c4", "d5-c5", "d5-c6"}},
-        {"4k3/8/8/8/3R4/8/8/4K3 w - - 0 1", "d4", {"d4-d5", "d4-d6", "d4-d7", "d4-d8", "d4-e4", "d4-f4", "d4-g4", "d4-h4"}},
+        {"4k3/8/8/8/3Q4/8/8/4K3 w - - 0 1",
+         "d4",
+         {"d4-d5", "d4-d6", "d4-d7", "d4-d8", "d4-c5", "d4-b6", "d4-a7", "d4-e5"}},
+        {"4k3/8/8/8/3B4/8/8/4K3 w - - 0 1",
+         "d4",
+         {"d4-c5", "d4-b6", "d4-a7", "d4-e5", "d4-f6", "d4-g7", "d4-h8", "d4-c3"}},
+        {"4k3/8/8/8/3N4/8/8/4K3 w - - 0 1",
+         "d4",
+         {"d4-c6", "d4-e6", "d4-b5", "d4-f5", "d4-b3", "d4-f3", "d4-c2", "d4-e2"}},
+        {"8/8/8/3k4/8/8/8/4K3 b - - 0 1",
+         "d5",
+         {"d5-d6", "d5-e6", "d5-e5", "d5-e4", "d5-d4", "d5-c4", "d5-c5", "d5-c6"}},
+        {"4k3/8/8/8/3R4/8/8/4K3 w - - 0 1",
+         "d4",
+         {"d4-d5", "d4-d6", "d4-d7", "d4-d8", "d4-e4", "d4-f4", "d4-g4", "d4-h4"}},
     };
     for (const Row& row : rows) {
         auto block = loaded_fen(row.fen);
         std::vector<std::string> got;
         for (const auto& l : generate(block.get()))
-            if (l.text.rfind(row.piece_square, 0) == 0 && got.size() < row.first.size()) got.push_back(l.text);
+            if (l.text.rfind(row.piece_square, 0) == 0 && got.size() < row.first.size())
+                got.push_back(l.text);
         EXPECT_EQ(got, row.first) << row.fen;
     }
 }
@@ -144,7 +158,8 @@ TEST(Generation, CastlingRecordsBonusesAndConditions) {
     std::vector<std::string> king;
     for (const auto& l : list)
         if (l.text.rfind("e1", 0) == 0) king.push_back(l.text);
-    EXPECT_EQ(king, (std::vector<std::string>{"e1-d2", "e1-e2", "e1-f2", "e1-d1", "e1-c1", "e1-f1", "e1-g1"}));
+    EXPECT_EQ(king,
+              (std::vector<std::string>{"e1-d2", "e1-e2", "e1-f2", "e1-d1", "e1-c1", "e1-f1", "e1-g1"}));
     for (const auto& l : list) {
         if (l.text == "e1-g1") {
             EXPECT_EQ(l.kind, MOVE_CASTLE_SHORT);
@@ -165,10 +180,10 @@ TEST(Generation, CastlingRecordsBonusesAndConditions) {
         const char* fen;
         bool short_castle, long_castle;
     } rows[] = {
-        {"4k3/8/8/8/8/8/8/R3K1nR w KQ - 0 1", false, true},  // black piece on g1
-        {"4k3/8/8/8/8/8/8/R3K2R w Q - 0 1", false, true},    // h1 rook without the right
-        {"4k3/8/8/8/8/8/8/RN2K2R w KQ - 0 1", true, false},  // own knight on b1
-        {"4k3/8/8/8/8/8/8/Rn2K2R w KQ - 0 1", true, false},  // enemy knight on b1
+        {"4k3/8/8/8/8/8/8/R3K1nR w KQ - 0 1", false, true}, // black piece on g1
+        {"4k3/8/8/8/8/8/8/R3K2R w Q - 0 1", false, true},   // h1 rook without the right
+        {"4k3/8/8/8/8/8/8/RN2K2R w KQ - 0 1", true, false}, // own knight on b1
+        {"4k3/8/8/8/8/8/8/Rn2K2R w KQ - 0 1", true, false}, // enemy knight on b1
         {"r3k2r/8/8/8/8/8/8/4K3 b kq - 0 1", true, true},
     };
     for (const auto& row : rows) {

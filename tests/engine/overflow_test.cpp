@@ -19,17 +19,21 @@ TEST(Overflow, SearchStaysInsideTheMoveAreaAndFrameStack) {
         EXPECT_EQ(block->header.error_flag, 0);
         // Nothing past the deepest frame was stepped into.
         const Frame* root = block->root();
-        for (int k = DEEPEST_PLY; k < FRAME_COUNT - 1; ++k) EXPECT_EQ(root[k].current_move, 0u) << k;
-        for (int k = DEEPEST_PLY + 1; k < FRAME_COUNT - 1; ++k) EXPECT_EQ(root[k].first_move, 0u) << k;
+        for (int k = DEEPEST_PLY; k < FRAME_COUNT - 1; ++k)
+            EXPECT_EQ(root[k].current_move, 0u) << k;
+        for (int k = DEEPEST_PLY + 1; k < FRAME_COUNT - 1; ++k)
+            EXPECT_EQ(root[k].first_move, 0u) << k;
         // Lists never reached past the move area.
-        for (unsigned char byte : block->reserved1) EXPECT_EQ(byte, 0);
+        for (unsigned char byte : block->reserved1)
+            EXPECT_EQ(byte, 0);
     }
 }
 
 TEST(Overflow, MoveAreaGuardEndsTheLineAsALeaf) {
     // Kiwipete's root alone takes 48 records; its children leave less room
     // than the shrunken guard wants, so they are valued without generation.
-    auto block = block_with_text(text_of("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+    auto block =
+        block_with_text(text_of("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
     block->header.start_depth = block->header.max_depth = 4;
     block->header.depth_step = 2;
     engine_run(block.get());

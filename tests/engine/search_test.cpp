@@ -94,7 +94,7 @@ TEST(Search, MateInOneSeenFromDepthTwo) {
 TEST(Search, StalemateIsWorthZeroAndMovesIntoCheckAreNeverChosen) {
     SearchRun r = run("7k/5K2/8/8/8/8/8/6Q1 w - - 0 1", 2, 2, 1);
     EXPECT_EQ(root_value(r, "g1-g6"), 0); // stalemate
-    EXPECT_EQ(r.move(), "g1-g7");          // mate instead
+    EXPECT_EQ(r.move(), "g1-g7");         // mate instead
     EXPECT_EQ(r.h().best_score, MATE_SCORE);
 
     // The pinned rook would win the queen, but leaves its king open.
@@ -119,7 +119,8 @@ TEST(Search, IterationSchedules) {
         {3, 3, 2, 1, 3},
     };
     for (const auto& row : rows) {
-        SearchRun r = run("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", row.start, row.max, row.step);
+        SearchRun r = run("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3", row.start,
+                          row.max, row.step);
         EXPECT_EQ(r.h().iterations, row.iterations) << row.start << "-" << row.max << "/" << row.step;
         EXPECT_EQ(r.block->root()->depth, row.last);
         EXPECT_FALSE(r.move().empty());
@@ -150,8 +151,8 @@ TEST(Search, RootWithoutMovesOrWithTheEnemyKingEnPrise) {
         int32_t score;
     } rows[] = {
         {"R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", VALUE_SENTINEL}, // checkmated
-        {"7k/5K2/6Q1/8/8/8/8/8 b - - 0 1", VALUE_SENTINEL},   // stalemated
-        {"7k/6Q1/8/8/8/8/8/6K1 w - - 0 1", 0},               // White can take the king
+        {"7k/5K2/6Q1/8/8/8/8/8 b - - 0 1", VALUE_SENTINEL},    // stalemated
+        {"7k/6Q1/8/8/8/8/8/6K1 w - - 0 1", 0},                 // White can take the king
     };
     for (size_t i = 0; i < std::size(rows); ++i) {
         SearchRun r = run(rows[i].fen, 2, 4, 2);
@@ -194,11 +195,11 @@ TEST(LegalMove, AcceptsAndRefuses) {
         {START, "e2e4", true},
         {START, "e2-e4", true},
         {START, "g1f3", true},
-        {START, "e7e5", false},  // the opponent's piece
+        {START, "e7e5", false}, // the opponent's piece
         {START, "e2e5", false},
         {"4r2k/8/8/8/8/8/q3R3/4K3 w - - 0 1", "e2a2", false}, // exposes the king
         {"4r2k/8/8/8/8/8/q3R3/4K3 w - - 0 1", "e2e8", true},
-        {"4k3/8/8/8/8/8/5r2/4K2R w K - 0 1", "e1g1", false},  // through an attacked square
+        {"4k3/8/8/8/8/8/5r2/4K2R w K - 0 1", "e1g1", false}, // through an attacked square
         {"4k3/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", true},
         {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8n", true},
         {START, "e2", false},
@@ -233,9 +234,11 @@ TEST(Search, BoardComesBackOnBenchLikePositions) {
 }
 
 TEST(EngineThread, TwoBlocksSearchedAtOnceAgreeWithOneAtATime) {
-    SearchRun a = run(START, 2, 4, 2), b = run("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 2, 4, 2);
+    SearchRun a = run(START, 2, 4, 2),
+              b = run("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 2, 4, 2);
     auto first = block_with_text(text_of(START));
-    auto second = block_with_text(text_of("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+    auto second =
+        block_with_text(text_of("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
     for (StateBlock* blk : {first.get(), second.get()}) {
         blk->header.start_depth = 2;
         blk->header.max_depth = 4;

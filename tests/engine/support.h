@@ -39,12 +39,18 @@ inline std::unique_ptr<StateBlock> loaded_text(const std::string& text) {
     return block;
 }
 
-inline std::unique_ptr<StateBlock> loaded_fen(const std::string& fen) { return loaded_text(text_of(fen)); }
+inline std::unique_ptr<StateBlock> loaded_fen(const std::string& fen) {
+    return loaded_text(text_of(fen));
+}
 
 // Offset of a square's cell, "e4" style.
-inline uint32_t sq(const char* name) { return square_cell(7 - (name[1] - '1'), name[0] - 'a'); }
+inline uint32_t sq(const char* name) {
+    return square_cell(7 - (name[1] - '1'), name[0] - 'a');
+}
 
-inline Cell* cell(StateBlock* block, const char* name) { return cell_at(block, sq(name)); }
+inline Cell* cell(StateBlock* block, const char* name) {
+    return cell_at(block, sq(name));
+}
 
 inline MoveRecord* move_at(StateBlock* block, uint32_t index) {
     return at<MoveRecord>(block, block->root()->first_move) + index;

@@ -8,16 +8,20 @@ namespace galvetta::test {
 namespace {
 
 class CountingBoard : public TBoardModel {
-public:
+  public:
     int beeps = 0;
 
-protected:
+  protected:
     void Beep() override { ++beeps; }
 };
 
-std::string from_fen(const char* fen) { return *FenToPositionText(fen).value; }
+std::string from_fen(const char* fen) {
+    return *FenToPositionText(fen).value;
+}
 
-int at(const char* square) { return TBoardModel::IndiceCasa(square); }
+int at(const char* square) {
+    return TBoardModel::IndiceCasa(square);
+}
 
 } // namespace
 
@@ -82,7 +86,8 @@ TEST(BoardModel, CastlingAndTheRights) {
         board.SetPosition(from_fen(row.fen));
         ASSERT_TRUE(board.Move(row.move)) << row.move;
         const std::string& p = board.GetPosition();
-        for (const char* s = row.empty_squares; *s; s += 2) EXPECT_EQ(p[at(std::string(s, 2).c_str())], '-') << row.move;
+        for (const char* s = row.empty_squares; *s; s += 2)
+            EXPECT_EQ(p[at(std::string(s, 2).c_str())], '-') << row.move;
         for (const char* s = row.placed; *s; s += (s[3] == ' ' ? 4 : 3))
             EXPECT_EQ(p[at(std::string(s, 2).c_str())], s[2]) << row.move << " " << std::string(s, 3);
         EXPECT_EQ(p.substr(66, 4), row.flags) << row.move;
@@ -136,7 +141,8 @@ TEST(BoardModel, EditTokens) {
     EXPECT_TRUE(board.SetSquare("xyz"));
     EXPECT_FALSE(board.SetSquare(""));
     const std::string before = board.GetPosition();
-    for (const char* bad : {"Pa0", "Ni9", "P", "K", "Qz1"}) EXPECT_FALSE(board.SetSquare(bad)) << bad;
+    for (const char* bad : {"Pa0", "Ni9", "P", "K", "Qz1"})
+        EXPECT_FALSE(board.SetSquare(bad)) << bad;
     EXPECT_EQ(board.GetPosition(), before);
 }
 

@@ -7,11 +7,11 @@ namespace galvetta::test {
 namespace {
 
 class RecordingClock : public ChessClock {
-public:
+  public:
     int refused = 0;
     int captions = 0;
 
-protected:
+  protected:
     void CaptionChanged() override { ++captions; }
     void CircularLinkRefused() override { ++refused; }
 };
@@ -19,8 +19,10 @@ protected:
 } // namespace
 
 TEST(Clock, CaptionFormat) {
-    const std::pair<int, const char*> rows[] = {{300, "05:00"}, {7200, "120:00"}, {-5, "00:-5"}, {-65, "-1:-5"}, {59, "00:59"}, {0, "00:00"}};
-    for (const auto& [value, text] : rows) EXPECT_EQ(ChessClock::FormatSeconds(value), text) << value;
+    const std::pair<int, const char*> rows[] = {{300, "05:00"}, {7200, "120:00"}, {-5, "00:-5"},
+                                                {-65, "-1:-5"}, {59, "00:59"},    {0, "00:00"}};
+    for (const auto& [value, text] : rows)
+        EXPECT_EQ(ChessClock::FormatSeconds(value), text) << value;
 }
 
 TEST(Clock, LinkedSetStartSwitchAndTick) {

@@ -14,18 +14,32 @@ namespace {
 void set_position(TEngineDriver& driver, const std::string& text) {
     std::strcpy(driver.Block->header.position_text, text.c_str());
 }
-void set_move(TEngineDriver& driver, const char* move) { std::strcpy(driver.Block->header.move_text, move); }
-std::string position(TEngineDriver& driver) { return driver.Block->header.position_text; }
-int at(const char* square) { return (7 - (square[1] - '1')) * 8 + (square[0] - 'a'); }
+void set_move(TEngineDriver& driver, const char* move) {
+    std::strcpy(driver.Block->header.move_text, move);
+}
+std::string position(TEngineDriver& driver) {
+    return driver.Block->header.position_text;
+}
+int at(const char* square) {
+    return (7 - (square[1] - '1')) * 8 + (square[0] - 'a');
+}
 
 } // namespace
 
 TEST(Driver, MulDivRoundsLikeWin32) {
     const struct {
         int a, b, c, result;
-    } rows[] = {{7, 1, 2, 4},   {-7, 1, 2, -4}, {5, 1, 3, 2},  {6291460, 1, 6291460, 1}, {9437190, 1, 6291460, 2},
-                {1, 1, 0, -1},  {7, 1, -2, -4}, {2000000000, 2, 1, -1}, {3, 1000, 7, 429}};
-    for (const auto& r : rows) EXPECT_EQ(MulDiv(r.a, r.b, r.c), r.result) << r.a << "*" << r.b << "/" << r.c;
+    } rows[] = {{7, 1, 2, 4},
+                {-7, 1, 2, -4},
+                {5, 1, 3, 2},
+                {6291460, 1, 6291460, 1},
+                {9437190, 1, 6291460, 2},
+                {1, 1, 0, -1},
+                {7, 1, -2, -4},
+                {2000000000, 2, 1, -1},
+                {3, 1000, 7, 429}};
+    for (const auto& r : rows)
+        EXPECT_EQ(MulDiv(r.a, r.b, r.c), r.result) << r.a << "*" << r.b << "/" << r.c;
     EXPECT_EQ(FormatFloat(0.25), "0.25");
     EXPECT_EQ(FormatFloat(1234.0), "1234");
     EXPECT_EQ(FormatFloat(1.0 / 3), "0.333333333333333");
@@ -116,12 +130,16 @@ TEST(Driver, ReportTextAndScore) {
     EXPECT_EQ(score, 2);
     EXPECT_EQ(move, "e2-e4");
     // The elapsed time is measured; check the fixed parts around it.
-    const std::string head = "\r\n---------------------move #3\r\nGalvetta's move: e2-e4\r\nPosition score: 2\r\nMilliseconds: ";
+    const std::string head =
+        "\r\n---------------------move #3\r\nGalvetta's move: e2-e4\r\nPosition score: 2\r\nMilliseconds: ";
     EXPECT_EQ(statistics.substr(0, head.size()), head);
-    EXPECT_NE(statistics.find("\r\nGenerated moves: 10\r\nPlayed moves: 4\r\nNumber of Nodes: 1\r\nGenerated per node: 10\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        statistics.find(
+            "\r\nGenerated moves: 10\r\nPlayed moves: 4\r\nNumber of Nodes: 1\r\nGenerated per node: 10\r\n"),
+        std::string::npos);
     EXPECT_NE(statistics.find("\r\nPlayed/Generated: 0.4\r\nNodes/second: "), std::string::npos);
-    EXPECT_EQ(statistics.substr(statistics.size() - std::strlen("\r\nError flag: 0older")), "\r\nError flag: 0older");
+    EXPECT_EQ(statistics.substr(statistics.size() - std::strlen("\r\nError flag: 0older")),
+              "\r\nError flag: 0older");
     EXPECT_EQ(memo, position(driver));
     EXPECT_EQ(memo[at("e4")], 'p');
     EXPECT_EQ(h.move_number, 4);
@@ -140,7 +158,8 @@ TEST(Driver, LegalityOnACopyAndASearchOnItsThread) {
     h.depth_step = 2;
     driver.ResetSearchFlags();
     driver.StartSearch();
-    while (!driver.SearchFinished()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!driver.SearchFinished())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_FALSE(driver.SearchFinished()); // only once
     EXPECT_FALSE(driver.StopWasRequested());
     EXPECT_STRNE(h.move_text, "");
@@ -158,7 +177,8 @@ TEST(Driver, StoppedSearchAndDestructionDuringASearch) {
     driver->StartSearch();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     driver->StopSearch();
-    while (!driver->SearchFinished()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!driver->SearchFinished())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_TRUE(driver->StopWasRequested());
 
     // Destroyed while its search runs: it must wait for the thread.

@@ -14,7 +14,7 @@
 namespace galvetta::test {
 
 class RecordingView : public GameView {
-public:
+  public:
     std::string panels[4];
     std::vector<std::string> sent_memo;
     bool closed = false;
@@ -28,7 +28,7 @@ public:
 };
 
 class GameFixture : public ::testing::Test {
-protected:
+  protected:
     GameFixture() : linked_(white.SetLinkedClock(&black)), game(board, white, black, view, nullptr) {
         game.WriteLine = [this](const std::string& line) { out.push_back(line); };
         game.ResetGameExecute();
@@ -42,7 +42,8 @@ protected:
         return out;
     }
     void SendAll(std::initializer_list<const char*> lines) {
-        for (const char* line : lines) game.InterpretCommand(line);
+        for (const char* line : lines)
+            game.InterpretCommand(line);
     }
     // Runs the move timer until the engine's move has been written.
     std::string WaitForMove(int seconds = 60) {

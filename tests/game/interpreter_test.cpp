@@ -31,10 +31,10 @@ TEST_F(GameFixture, RepliesAndRefusals) {
         {"hard", {}, 0},
         {"g1f3q", {"Illegal move: g1f3q"}, 0}, // a promotion letter on a knight move
         {"e2e4k", {"Illegal move: e2e4k"}, 0},
-        {"e7e5", {"Illegal move: e7e5"}, 0},  // Black's pawn, White to move
+        {"e7e5", {"Illegal move: e7e5"}, 0}, // Black's pawn, White to move
         {"a9a8", {"Illegal move: a9a8"}, 0},
         {"i2i4", {"Illegal move: i2i4"}, 0},
-        {" e2e4", {"Illegal move: "}, 0},     // a leading blank gives an empty first word
+        {" e2e4", {"Illegal move: "}, 0}, // a leading blank gives an empty first word
         {"\x01\x02\x03", {"Illegal move: \x01\x02\x03"}, 0},
         {"\xff\xfe", {"Error (unknown command): \xff\xfe"}, 1},
     };
@@ -210,9 +210,11 @@ TEST_F(GameFixture, MacroAndPoke) {
 }
 
 TEST_F(GameFixture, RandomAndMutatedLinesNeverBreakTheGame) {
-    const char* seeds[] = {"new", "e2e4", "level 40 5 0", "time 100", "otim 100", "st 1", "force", "go",
-                           "undo", "remove", "edit", "#", "Pe4", "c", ".", "white", "black", "e7e8q",
-                           "name x", "rating 1 2", "computer", "xboard", "protover 2", "draw", "hard"};
+    const char* seeds[] = {"new",      "e2e4",   "level 40 5 0", "time 100", "otim 100",
+                           "st 1",     "force",  "go",           "undo",     "remove",
+                           "edit",     "#",      "Pe4",          "c",        ".",
+                           "white",    "black",  "e7e8q",        "name x",   "rating 1 2",
+                           "computer", "xboard", "protover 2",   "draw",     "hard"};
     uint32_t state = 12345;
     auto next = [&] { return state = state * 1103515245u + 12345u; };
     for (int i = 0; i < 3000; ++i) {

@@ -72,9 +72,7 @@ TEST(Reader, OneLineInFlightAndALastLineWithoutItsEnd) {
 TEST(Reader, OverlongLinesAreCut) {
     Pipe pipe;
     TStandardInputThread reader(pipe.fds[0]);
-    std::thread writer([&] {
-        pipe.write_all(std::string(100000, 'x') + "\nafter\n");
-    });
+    std::thread writer([&] { pipe.write_all(std::string(100000, 'x') + "\nafter\n"); });
     const std::string line = next_line(reader);
     EXPECT_EQ(line.size(), TStandardInputThread::MAX_LINE);
     EXPECT_EQ(next_line(reader), "after");

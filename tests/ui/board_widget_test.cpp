@@ -26,7 +26,7 @@ class BoardWidgetTest : public QObject {
         QTest::mouseRelease(&widget, button, Qt::NoModifier, to);
     }
 
-private slots:
+  private slots:
     void coordinatesInBothOrientations() {
         TGraphicChessBoard board;
         board.SetPictures(&images_);

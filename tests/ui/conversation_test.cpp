@@ -30,8 +30,10 @@ class ConversationTest : public QObject {
         QString Line(int timeout_ms = 10000) {
             QElapsedTimer timer;
             timer.start();
-            while (!socket.canReadLine() && timer.elapsed() < timeout_ms) QTest::qWait(5);
-            return socket.canReadLine() ? QString::fromUtf8(socket.readLine()).trimmed() : QStringLiteral("<none>");
+            while (!socket.canReadLine() && timer.elapsed() < timeout_ms)
+                QTest::qWait(5);
+            return socket.canReadLine() ? QString::fromUtf8(socket.readLine()).trimmed()
+                                        : QStringLiteral("<none>");
         }
     };
 
@@ -40,7 +42,7 @@ class ConversationTest : public QObject {
     std::unique_ptr<TStandardInputThread> reader_;
     std::unique_ptr<TfrmMain> window_;
 
-private slots:
+  private slots:
     void init() {
         TQuorClock::ShowMessages = false;
         QVERIFY(pipe(pipe_) == 0);

@@ -10,6 +10,7 @@
 #include "ui/GraphicChessBoard.h"
 #include "ui/Main.h"
 #include "ui/QuorClock.h"
+#include "ui/QuorLabel.h"
 
 using namespace galvetta;
 
@@ -24,7 +25,7 @@ class WindowTest : public QObject {
         return w;
     }
 
-private slots:
+  private slots:
     void initTestCase() { TQuorClock::ShowMessages = false; }
 
     void captionLevelArgumentAndSlider() {
@@ -66,6 +67,35 @@ private slots:
         QVERIFY(w->scacchiera->GetBlackAtBottom());
     }
 
+    void shadowedLabelPlacesItsCaption() {
+        TQuorLabel label;
+        label.resize(40, 20);
+        label.setText(QStringLiteral("a caption much wider than the label"));
+        label.setAlignment(Qt::AlignHCenter);
+        const int wide = label.fontMetrics().horizontalAdvance(label.text());
+        QVERIFY(label.TextStart(wide) < 0);
+        QCOMPARE(label.TextStart(wide), (40 - wide) / 2);
+        label.setAlignment(Qt::AlignRight);
+        QCOMPARE(label.TextStart(10), 30);
+        label.setAlignment(Qt::AlignLeft);
+        QCOMPARE(label.TextStart(10), 0);
+        // With no shadow only the caption itself is drawn: fewer ink pixels.
+        label.resize(300, 30);
+        label.setAlignment(Qt::AlignLeft);
+        const auto ink = [&label] {
+            const QImage image = label.grab().toImage();
+            int count = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    count += qGray(image.pixel(x, y)) < 200 || image.pixelColor(x, y) == QColor(Qt::cyan);
+            return count;
+        };
+        label.SetShadowWidth(2);
+        const int with_shadow = ink();
+        label.SetShadowWidth(0);
+        QVERIFY(ink() < with_shadow);
+    }
+
     void helpWindowLines() {
         TfrmComandi help;
         QCOMPARE(help.windowTitle(), QStringLiteral("Galvetta commands"));
@@ -105,7 +135,8 @@ private slots:
         QVERIFY(out.size() >= 4);
         QCOMPARE(out.back(), std::string("1-0 {White mates}"));
         int moves = 0;
-        for (const auto& line : out) moves += line.rfind("move ", 0) == 0;
+        for (const auto& line : out)
+            moves += line.rfind("move ", 0) == 0;
         QCOMPARE(moves, 3); // White, Black, White's mate
         QVERIFY(w->txtStatistiche->toPlainText().contains(QStringLiteral("*** MATE ***")));
         QVERIFY(!w->tlbAutoPlay->isChecked());
