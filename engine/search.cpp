@@ -58,6 +58,15 @@ SearchOutcome search(StateBlock* block) {
     int32_t v = 0; // value being returned from the node at f
     SearchOutcome outcome = SearchOutcome::complete;
 
+    // Back to the parent frame, taking back the move that led down from it.
+    const auto step_up = [block, &vars](Frame* child) {
+        Frame* parent = child - 1;
+        vars.enemy_side ^= 12;
+        vars.mate_value = wrap_sub(vars.mate_value, MATE_STEP);
+        unmake_move(block, parent);
+        return parent;
+    };
+
 EnterNode:
     // Count the node; every 65,536 nodes see whether the driver asked to stop.
     ++nodes;
@@ -134,10 +143,7 @@ RitornaAlfa:
 RitornaValoreUltimo:
     // Return v from the node at f to its parent.
     if (f == root) goto Fine;
-    --f;
-    vars.enemy_side ^= 12;
-    vars.mate_value = wrap_sub(vars.mate_value, MATE_STEP);
-    unmake_move(block, f);
+    f = step_up(f);
     m = at<MoveRecord>(block, f->current_move);
     m->value = wrap_neg(v);
 
@@ -156,10 +162,7 @@ AssegnaValore:
 Taglia:
     // Cut-off at f: its remaining moves are skipped and its parent goes on.
     if (f == root) goto Fine;
-    --f;
-    vars.enemy_side ^= 12;
-    vars.mate_value = wrap_sub(vars.mate_value, MATE_STEP);
-    unmake_move(block, f);
+    f = step_up(f);
     at<MoveRecord>(block, f->current_move)->value = wrap_neg(v);
     goto ChooseMove;
 
@@ -167,10 +170,7 @@ RitornaIllegale:
     // No list: the side to move can take the enemy king (or has no move), so the
     // move that led here was illegal.
     if (f == root) goto Fine;
-    --f;
-    vars.enemy_side ^= 12;
-    vars.mate_value = wrap_sub(vars.mate_value, MATE_STEP);
-    unmake_move(block, f);
+    f = step_up(f);
     at<MoveRecord>(block, f->current_move)->value = VALUE_ILLEGAL;
     if (--f->candidates > 0) goto ChooseMove;
 
