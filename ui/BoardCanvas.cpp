@@ -148,15 +148,24 @@ void TBoardCanvas::mouseReleaseEvent(QMouseEvent* event) {
     DropMove(move);
 }
 
-void TBoardCanvas::CancelDrag() {
-    if (FDragFrom < 0) return;
-    DisegnaPezzo(-1, width(), height(), true);
-    model_.ImpostaPezzo(FDragPiece, FDragFrom);
-    FDragFrom = -1;
+void TBoardCanvas::SquareChangedOnModel(int index) {
+    if (index >= 0 && index < 64) DisegnaCasa(index);
 }
 
-void TBoardCanvas::ShowLock() {
+void TBoardCanvas::LockChangedOnModel() {
+    if (model_.GetLocked() && FDragFrom >= 0) {
+        DisegnaPezzo(-1, width(), height(), true);
+        const int from = FDragFrom;
+        FDragFrom = -1;
+        model_.ImpostaPezzo(FDragPiece, from);
+    }
     setCursor(model_.GetLocked() ? Qt::ForbiddenCursor : Qt::PointingHandCursor);
+}
+
+void TBoardCanvas::TurnBoard(bool black_at_bottom) {
+    model_.BlackAtBottom = black_at_bottom;
+    ForgetPainted();
+    RePaint();
 }
 
 } // namespace galvetta

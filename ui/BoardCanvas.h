@@ -52,9 +52,11 @@ class TBoardCanvas : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
     // Plays a dropped move ("e2e4") through the board's own move execution.
     virtual bool DropMove(const std::string& move) = 0;
-    // Puts a lifted piece back when the board is locked in the middle of a drag.
-    void CancelDrag();
-    void ShowLock();
+    // What both boards do when their model changes: one square redrawn, the
+    // lock shown (a piece lifted when the board locks goes back), the board turned.
+    void SquareChangedOnModel(int index);
+    void LockChangedOnModel();
+    void TurnBoard(bool black_at_bottom);
 
   private:
     TBoardModel& model_;

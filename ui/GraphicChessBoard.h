@@ -1,4 +1,4 @@
-// The main window's board: the game model drawn from the image list.
+// The board widgets: a board model drawn and dragged by the canvas.
 #pragma once
 
 #include "game/BoardModel.h"
@@ -6,36 +6,38 @@
 
 namespace galvetta {
 
+// The main window's board.
 class TGraphicChessBoard : public TBoardCanvas, public TBoardModel {
     Q_OBJECT
-  public:
+public:
     explicit TGraphicChessBoard(QWidget* parent = nullptr);
 
-    void SetBlackAtBottom(bool value);
+    void SetBlackAtBottom(bool value) { TurnBoard(value); }
     bool GetBlackAtBottom() const { return BlackAtBottom; }
 
-  protected:
+protected:
     bool DropMove(const std::string& move) override { return Move(move); }
-    void SquareChanged(int index) override;
+    void SquareChanged(int index) override { SquareChangedOnModel(index); }
     void PositionReplaced() override { RePaint(); }
-    void BoardInvalidated() override;
-    void LockChanged() override;
+    // A take-back redraws the whole board.
+    void BoardInvalidated() override { TurnBoard(BlackAtBottom); }
+    void LockChanged() override { LockChangedOnModel(); }
     void Beep() override;
 };
 
 // The plain board: the same drawing and mouse, the simpler move execution.
 class TChessBoard : public TBoardCanvas, public TPlainBoardModel {
     Q_OBJECT
-  public:
+public:
     explicit TChessBoard(QWidget* parent = nullptr);
 
-    void SetBlackAtBottom(bool value);
+    void SetBlackAtBottom(bool value) { TurnBoard(value); }
 
-  protected:
+protected:
     bool DropMove(const std::string& move) override { return ExecMove(move); }
-    void SquareChanged(int index) override;
+    void SquareChanged(int index) override { SquareChangedOnModel(index); }
     void PositionReplaced() override { RePaint(); }
-    void LockChanged() override;
+    void LockChanged() override { LockChangedOnModel(); }
     void Beep() override;
 };
 

@@ -253,34 +253,30 @@ TEST(EngineThread, TwoBlocksSearchedAtOnceAgreeWithOneAtATime) {
     EXPECT_EQ(second->header.nodes, b.h().nodes);
 }
 
-TEST(EngineThread, StopAndFinishWhileRunning) {
-    // A deep search that would take far too long: the stop request ends it.
+// Starts a long search (depths `start` to 40) on a thread, waits until it is
+// visibly working, sets the request word and waits for the thread to end.
+std::unique_ptr<StateBlock> interrupted_search(int start, uint32_t Header::*request) {
     auto block = block_with_text(text_of(START));
-    block->header.start_depth = 2;
+    block->header.start_depth = start;
     block->header.max_depth = 40;
     block->header.depth_step = 2;
-    std::thread t(engine_thread, block.get());
-    // Wait until it is visibly working, then ask it to stop.
-    while (std::atomic_ref<uint32_t>(block->header.generated_moves[0]).load(std::memory_order_relaxed) == 0 &&
-           std::atomic_ref<uint32_t>(block->header.generated_moves[1]).load(std::memory_order_relaxed) == 0)
+    std::thread thread(engine_thread, block.get());
+    uint32_t* generated = block->header.generated_moves;
+    while (std::atomic_ref<uint32_t>(generated[0]).load(std::memory_order_relaxed) == 0 &&
+           std::atomic_ref<uint32_t>(generated[1]).load(std::memory_order_relaxed) == 0)
         std::this_thread::yield();
-    std::atomic_ref<uint32_t>(block->header.stop_request).store(1, std::memory_order_relaxed);
-    t.join();
-    EXPECT_STREQ(block->header.move_text, "");
+    std::atomic_ref<uint32_t>(block->header.*request).store(1, std::memory_order_relaxed);
+    thread.join();
+    return block;
+}
 
+TEST(EngineThread, StopAndFinishWhileRunning) {
+    // A search that would take far too long: the stop request ends it with no move.
+    EXPECT_STREQ(interrupted_search(2, &Header::stop_request)->header.move_text, "");
     // Finishing lets the running iteration end and delivers its move.
-    block = block_with_text(text_of(START));
-    block->header.start_depth = 4;
-    block->header.max_depth = 40;
-    block->header.depth_step = 2;
-    std::thread t2(engine_thread, block.get());
-    while (std::atomic_ref<uint32_t>(block->header.generated_moves[0]).load(std::memory_order_relaxed) == 0 &&
-           std::atomic_ref<uint32_t>(block->header.generated_moves[1]).load(std::memory_order_relaxed) == 0)
-        std::this_thread::yield();
-    std::atomic_ref<uint32_t>(block->header.finish_request).store(1, std::memory_order_relaxed);
-    t2.join();
-    EXPECT_NE(std::string(block->header.move_text), "");
-    EXPECT_EQ(block->header.error_flag, 0);
+    const auto finished = interrupted_search(4, &Header::finish_request);
+    EXPECT_NE(std::string(finished->header.move_text), "");
+    EXPECT_EQ(finished->header.error_flag, 0);
 }
 
 } // namespace galvetta::test
