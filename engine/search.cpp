@@ -56,7 +56,6 @@ SearchOutcome search(StateBlock* block) {
     Frame* f = root; // the frame of the node being worked on
     MoveRecord* m = nullptr;
     int32_t v = 0; // value being returned from the node at f
-    SearchOutcome outcome = SearchOutcome::complete;
 
     // Back to the parent frame, taking back the move that led down from it.
     const auto step_up = [block, &vars](Frame* child) {
@@ -210,12 +209,10 @@ AssegnaValoriRicerca:
     goto ChooseMove;
 
 FineIterazioni:
-    v = root->best;
-
+    // The root's best stands as the search's result.
 Fine:
-    outcome = SearchOutcome::complete;
     publish(block, nodes, generated, played);
-    return outcome;
+    return SearchOutcome::complete;
 
 Interrompi:
     publish(block, nodes, generated, played);
