@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <csignal>
 #include <cstdlib>
+#include <memory>
 
 #include "game/StandardInputThread.h"
 #include "ui/Main.h"
@@ -13,6 +15,15 @@
 namespace {
 
 void drop_message(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+// SIGTERM and SIGHUP reach the event loop through a pipe, so that the program
+// ends as on "quit": the search stopped, the conversation socket removed.
+int termination_pipe[2] = {-1, -1};
+
+void on_termination(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = write(termination_pipe[1], &byte, 1);
+}
 
 } // namespace
 
@@ -40,5 +51,17 @@ int main(int argc, char** argv) {
     galvetta::TfrmMain window(QApplication::arguments().mid(1), &reader, headless);
     window.show();
     window.FormShow();
+
+    std::unique_ptr<QSocketNotifier> termination;
+    if (pipe2(termination_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        termination = std::make_unique<QSocketNotifier>(termination_pipe[0], QSocketNotifier::Read);
+        QObject::connect(termination.get(), &QSocketNotifier::activated, &window,
+                         [&window] { window.CloseRequested(); });
+        struct sigaction action {};
+        action.sa_handler = on_termination;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGTERM, &action, nullptr);
+        sigaction(SIGHUP, &action, nullptr);
+    }
     return QApplication::exec();
 }

@@ -122,7 +122,14 @@ bool load_position(StateBlock* block) {
     Frame& sentinel = block->frames[1];
     sentinel.ep_target = 0;
     if (*p >= 'a' && *p <= 'h') {
-        sentinel.ep_target = BOARD_ORIGIN + 16 * (*p - 'a') + vars.ep_row[side_index(vars.enemy_side)];
+        // Only a pawn that has just stepped past an empty square can be taken
+        // there: a file with no such pawn behind it gives no capture.
+        const uint32_t target = BOARD_ORIGIN + 16 * (*p - 'a') + vars.ep_row[side_index(vars.enemy_side)];
+        const bool white_moves = vars.enemy_side == WHITE;
+        const uint32_t passed = white_moves ? target + DIR_S : target + DIR_N;
+        if (cell_at(block, target)->occupant == EMPTY_WORD &&
+            cell_at(block, passed)->occupant == (white_moves ? BLACK_PAWN : WHITE_PAWN))
+            sentinel.ep_target = target;
     }
     if (*p != '\0') ++p;
 

@@ -42,4 +42,12 @@ uint64_t perft(StateBlock* block, Frame* frame, int depth) {
     return total;
 }
 
+RootStatus root_status(StateBlock* block) {
+    perft_begin(block);
+    Frame* root = block->root();
+    const uint64_t legal = perft(block, root, 1);
+    // Generating the root found the mover's king; enemy_side is now the opponent.
+    return {legal, square_attacked(block, root->king_cell)};
+}
+
 } // namespace galvetta

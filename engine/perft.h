@@ -19,4 +19,13 @@ uint64_t perft(StateBlock* block, Frame* frame, int depth);
 bool perft_make(StateBlock* block, Frame* frame, uint32_t move);
 void perft_take_back(StateBlock* block, Frame* frame, bool legal);
 
+// How the side to move stands: its number of legal moves and whether its king
+// is attacked (no legal move and in check is mate, not in check stalemate).
+// The block must hold a loaded position (load_position returned true).
+struct RootStatus {
+    uint64_t legal_moves;
+    bool in_check;
+};
+RootStatus root_status(StateBlock* block);
+
 } // namespace galvetta

@@ -134,6 +134,17 @@ bool TBoardModel::SetSquare(const std::string& token) {
     return true;
 }
 
+void TBoardModel::RightsFromPlacement() {
+    if (FPosition.size() < POSITION_TEXT_LENGTH) return;
+    FPosition[65] = '+';
+    for (int corner : {0, 7, 56, 63}) {
+        const bool white = corner >= 56;
+        const char king = EngineInitials[white ? 0 : 6], rook = EngineInitials[white ? 2 : 8];
+        const bool home = Pezzo(white ? 60 : 4) == king && Pezzo(corner) == rook;
+        FPosition[corner_flag(corner)] = home ? '+' : '-';
+    }
+}
+
 bool TBoardModel::Validate(const std::string& text) {
     LastMove = text;
     if (!OnValidateMove) return true;

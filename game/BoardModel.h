@@ -41,6 +41,9 @@ class TBoardModel {
     bool GetLocked() const { return Locked; }
     void ClearPosition();
     bool SetSquare(const std::string& token);
+    // After a set-up: no en-passant file, and each castling right granted
+    // exactly where that side's king and that rook stand on their home squares.
+    void RightsFromPlacement();
     bool Move(const std::string& text);
 
     int MoveHistorySize() const { return static_cast<int>(FMoveHistory.size()); }

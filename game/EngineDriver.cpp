@@ -9,6 +9,8 @@
 #include <cstring>
 
 #include "engine/engine_run.h"
+#include "engine/loader.h"
+#include "engine/perft.h"
 #include "game/ChessClock.h"
 
 namespace galvetta {
@@ -26,11 +28,14 @@ void store_relaxed(uint32_t& word, uint32_t value) {
 }
 
 // The search thread's body: a higher priority where the system allows it
-// (quietly none where it does not), then the engine run.
-void search_thread(StateBlock* block, std::atomic<bool>* done) {
+// (quietly none where it does not), the engine run, then the wake-up.
+void search_thread(StateBlock* block, std::atomic<bool>* done, std::mutex* ended_mutex,
+                   const std::function<void()>* ended) {
     setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), -5);
     engine_thread(block);
     done->store(true, std::memory_order_release);
+    std::lock_guard<std::mutex> lock(*ended_mutex);
+    if (*ended) (*ended)();
 }
 
 } // namespace
@@ -69,9 +74,22 @@ void TEngineDriver::JoinSearch() {
     Block->header.thread_handle = 0;
 }
 
+void TEngineDriver::SetSearchEnded(std::function<void()> search_ended) {
+    std::lock_guard<std::mutex> lock(ended_mutex_);
+    search_ended_ = std::move(search_ended);
+}
+
 void TEngineDriver::StopSearch() {
     if (Clock != nullptr) Clock->Stop();
     store_relaxed(Block->header.stop_request, 1);
+}
+
+bool TEngineDriver::AbandonSearch() {
+    StopSearch();
+    if (!thread_.joinable()) return false;
+    JoinSearch();
+    collected_stopped_ = true;
+    return true;
 }
 
 void TEngineDriver::ResetSearchFlags() {
@@ -96,7 +114,7 @@ void TEngineDriver::StartSearch() {
     thread_done_.store(false, std::memory_order_relaxed);
     collected_stopped_ = false;
     Block->header.thread_handle = 1;
-    thread_ = std::thread(search_thread, Block, &thread_done_);
+    thread_ = std::thread(search_thread, Block, &thread_done_, &ended_mutex_, &search_ended_);
 }
 
 bool TEngineDriver::SearchFinished() {
@@ -118,6 +136,17 @@ int TEngineDriver::IsLegalMove(const std::string& move) {
     copy->header.start_time = 0;
     copy->header.end_time = 0;
     return is_legal_move(copy.get());
+}
+
+TEngineDriver::GameEnd TEngineDriver::EndOfGame(const std::string& position) {
+    auto block = std::make_unique<StateBlock>();
+    std::memset(&block->header, 0, sizeof(Header));
+    std::strncpy(block->header.position_text, position.c_str(), sizeof block->header.position_text - 1);
+    prepare_block(block.get());
+    if (!load_position(block.get())) return GameEnd::None;
+    const RootStatus status = root_status(block.get());
+    if (status.legal_moves != 0) return GameEnd::None;
+    return status.in_check ? GameEnd::Checkmate : GameEnd::Stalemate;
 }
 
 double TEngineDriver::GeneratedMoves() const {

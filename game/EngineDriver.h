@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -34,6 +35,9 @@ class TEngineDriver {
 
     // Stops both clocks and asks the search to abandon. Does not wait.
     void StopSearch();
+    // Stops a running search, waits for its thread and drops its result: it is
+    // never collected. Returns true when a search was running.
+    bool AbandonSearch();
     void ResetSearchFlags();
     // Starts the search thread on the block. A search still running or not
     // yet collected is stopped and its result dropped first.
@@ -43,6 +47,11 @@ class TEngineDriver {
     // Non-zero when the engine's legality test accepts the move in the block's
     // position. Works on a copy of the block.
     int IsLegalMove(const std::string& move);
+    enum class GameEnd { None, Checkmate, Stalemate };
+    // Whether the side to move in `position` (a position text) is mated or
+    // stalemated. A position the engine cannot load is None. Works on a block
+    // of its own, so a running search is not disturbed.
+    static GameEnd EndOfGame(const std::string& position);
     // Applies the block's move text to its position text; 1 done, 0 rejected.
     int ApplyEngineMove();
     // Writes the statistics report in front of `statistics`, sets the move and
@@ -69,6 +78,11 @@ class TEngineDriver {
     double ElapsedMs = 1000.0;
     double BudgetMs = 0.0;
 
+    // Called on the search thread as it ends, so that the main thread can
+    // collect the search at once; it must only schedule that (for example with
+    // a queued call). Null stops the calls; once it returns, no call is running.
+    void SetSearchEnded(std::function<void()> search_ended);
+
     // Sounds the error beep (the engine's error flag); the window sets it.
     std::function<void()> ErrorBeep;
 
@@ -78,6 +92,8 @@ class TEngineDriver {
     std::unique_ptr<StateBlock> block_;
     std::thread thread_;
     std::atomic<bool> thread_done_{false};
+    std::mutex ended_mutex_; // guards search_ended_ against a change while it runs
+    std::function<void()> search_ended_;
     bool collected_stopped_ = false;
     std::chrono::steady_clock::time_point start_time_{};
 };

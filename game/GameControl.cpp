@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "engine/loader.h"
 #include "game/StandardInputThread.h"
 
 namespace galvetta {
@@ -28,6 +29,11 @@ struct MissingArgument {};
 const std::string& word(const std::vector<std::string>& words, size_t index) {
     if (index >= words.size()) throw MissingArgument{};
     return words[index];
+}
+
+// The result line of a mate, from the side to move in the mated position.
+const char* MateLine(char side_to_move) {
+    return side_to_move == 'N' ? "1-0 {White mates}" : "0-1 {Black mates}";
 }
 
 void write_stdout(const std::string& line) {
@@ -95,6 +101,8 @@ void TGameControl::SetHold(bool on) {
     view_.ModesChanged();
 }
 void TGameControl::SetEditMode(bool on) {
+    // An interface sends no rights with a set-up: they follow from the board.
+    if (edit_mode_ && !on) board_.RightsFromPlacement();
     edit_mode_ = on;
     view_.ModesChanged();
 }
@@ -138,7 +146,7 @@ int TGameControl::InterpretCommand(const std::string& line) {
             SetStatusPanel("computer", 3);
         } else if (command == "new") {
             view_.SentLinesCleared();
-            driver_.StopSearch();
+            AbandonSearch();
             board_.ResetGame();
             SetHold(false);
             SetEditMode(false);
@@ -148,6 +156,7 @@ int TGameControl::InterpretCommand(const std::string& line) {
             Planning.ResetPlanning();
             SendToInterface(GREETING);
         } else if (command == "force") {
+            AbandonSearch();
             SetHold(true);
             white_.Stop();
         } else if (command == "white" || command == "black") {
@@ -160,6 +169,7 @@ int TGameControl::InterpretCommand(const std::string& line) {
                 board_.Pezzo(64) = command == "white" ? 'B' : 'N';
         } else if (command == "go") {
             white_.Stop();
+            if (!GameCanGoOn()) return 0;
             SetHold(false);
             EngineWhite = board_.Pezzo(64) == 'B';
             white_.Start(!EngineWhite);
@@ -197,6 +207,7 @@ int TGameControl::InterpretCommand(const std::string& line) {
                    command == "analyze") {
             // Accepted and ignored.
         } else if (command == "edit") {
+            AbandonSearch();
             SetEditMode(true);
         } else {
             SendToInterface("Error (unknown command): " + command);
@@ -213,8 +224,31 @@ void TGameControl::ResetGameExecute() {
         InterpretCommand(line);
 }
 
+void TGameControl::AbandonSearch() {
+    if (driver_.AbandonSearch()) board_.SetLocked(false);
+}
+
+bool TGameControl::GameCanGoOn() {
+    const std::string& position = board_.GetPosition();
+    if (!position_fits(position.c_str())) {
+        // The engine cannot hold the position: say so rather than stay silent.
+        SetHold(true);
+        SetAutoPlay(false);
+        SendToInterface("Error (too many pieces): go");
+        return false;
+    }
+    const TEngineDriver::GameEnd end = TEngineDriver::EndOfGame(position);
+    if (end == TEngineDriver::GameEnd::None) return true;
+    SetAutoPlay(false);
+    if (end == TEngineDriver::GameEnd::Stalemate)
+        SendToInterface("1/2-1/2 {Stalemate}");
+    else
+        SendToInterface(MateLine(board_.Pezzo(64)));
+    return false;
+}
+
 void TGameControl::MoveBackExecute() {
-    driver_.StopSearch();
+    AbandonSearch();
     --driver_.Block->header.move_number;
     white_.Switch(0);
     board_.MoveBack(1);
@@ -316,7 +350,7 @@ void TGameControl::CollectSearch() {
         view_.StatisticsChanged(statistics_);
         SetAutoPlay(false);
         white_.Stop();
-        SendToInterface(board_.Pezzo(64) == 'N' ? "1-0 {White mates}" : "0-1 {Black mates}");
+        SendToInterface(MateLine(board_.Pezzo(64)));
     }
     if (autoplay_) InterpretCommand("go");
 }
@@ -332,15 +366,22 @@ void TGameControl::OnMoveTimer() {
         driver_.MeasureElapsed();
         if (driver_.ElapsedMs >= driver_.BudgetMs) driver_.RequestFinish();
     }
-    if (reader_ != nullptr && reader_->NewData()) {
-        const std::string line = reader_->PopString();
-        view_.CommandItemChanged(line);
-        view_.ReceivedLineAdded(line);
-        if (InterpretCommand(line) != 0) view_.ReceivedLineAdded("???");
-        return;
-    }
+    if (TakeInputLine()) return;
     if (tick_counter_ == 10 && driver_.SearchRunning())
         view_.GeneratedMovesShown(FormatFloat(driver_.GeneratedMoves()));
+    CollectFinishedSearch();
+}
+
+bool TGameControl::TakeInputLine() {
+    if (reader_ == nullptr || !reader_->NewData()) return false;
+    const std::string line = reader_->PopString();
+    view_.CommandItemChanged(line);
+    view_.ReceivedLineAdded(line);
+    if (InterpretCommand(line) != 0) view_.ReceivedLineAdded("???");
+    return true;
+}
+
+void TGameControl::CollectFinishedSearch() {
     if (driver_.SearchFinished()) CollectSearch();
 }
 

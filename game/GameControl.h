@@ -63,12 +63,22 @@ class TGameControl {
     // Starts the engine; `from_board` when a move on the board asked for it.
     void MoveExecute(bool from_board);
     void StopExecute();
+    // Ends a running search at once and drops its move: no move line, and the
+    // board, the clocks and the move number stay as they are.
+    void AbandonSearch();
     // The conversation server's macro and poke.
     void ExecuteMacro(const std::vector<std::string>& lines);
     void PokeCommand(const std::string& text);
 
-    // One tick of the 100 ms move timer.
+    // One tick of the 100 ms move timer: the clocks, the time budget and the
+    // generated-moves display, and (for callers without wake-ups) an input
+    // line or else a finished search.
     void OnMoveTimer();
+    // Interprets the input line that waits, if any; true when there was one.
+    bool TakeInputLine();
+    // Collects the search if its thread has ended: the report, the move, mate
+    // and autoplay.
+    void CollectFinishedSearch();
     void CopyBoardToEngine();
 
     // Board event handlers.
@@ -97,6 +107,9 @@ class TGameControl {
     ChessClock& EngineClock() { return EngineWhite ? white_ : black_; }
     ChessClock& OpponentClock() { return EngineWhite ? black_ : white_; }
     void CollectSearch();
+    // Before "go": false, with the line the interface waits for, when the
+    // engine cannot load the position or the side to move has no move left.
+    bool GameCanGoOn();
     bool ValidPromotion(const std::string& move);
 
     TBoardModel& board_;

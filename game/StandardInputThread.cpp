@@ -20,11 +20,22 @@ TStandardInputThread::~TStandardInputThread() {
     if (thread_.joinable()) thread_.join();
 }
 
+void TStandardInputThread::SetWakeUp(std::function<void()> wake_up) {
+    std::lock_guard<std::mutex> lock(wake_mutex_);
+    wake_up_ = std::move(wake_up);
+}
+
+void TStandardInputThread::WakeUp() {
+    std::lock_guard<std::mutex> lock(wake_mutex_);
+    if (wake_up_) wake_up_();
+}
+
 std::string TStandardInputThread::PopString() {
     if (!NewData()) return "";
     std::lock_guard<std::mutex> lock(mutex_);
     std::string line;
     line.swap(buffer_);
+    delivered_ = true;
     new_data_.store(false, std::memory_order_release);
     taken_.notify_all();
     return line;
@@ -70,7 +81,7 @@ void TStandardInputThread::Execute() {
         if (!ReadLine(line)) {
             if (terminate_.load()) return;
             // End of input: nothing more will come; keep the thread idle.
-            at_end_.store(true, std::memory_order_release);
+            if (!at_end_.exchange(true, std::memory_order_acq_rel)) WakeUp();
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
@@ -78,6 +89,9 @@ void TStandardInputThread::Execute() {
         std::unique_lock<std::mutex> lock(mutex_);
         buffer_ = std::move(line);
         new_data_.store(true, std::memory_order_release);
+        lock.unlock();
+        WakeUp();
+        lock.lock();
         taken_.wait(lock, [this] { return !new_data_.load() || terminate_.load(); });
     }
 }

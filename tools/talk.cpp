@@ -4,7 +4,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLocalSocket>
+#include <unistd.h>
+
 #include <cstdio>
+
+#include "game/PrivateSocket.h"
 
 namespace {
 
@@ -70,10 +74,17 @@ int run_talk(const std::vector<std::string>& args) {
     char name[] = "galvetta-tool";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
+    const QString path = QString::fromStdString(galvetta::PrivateSocketPath(server.toStdString()));
     QLocalSocket socket;
-    socket.connectToServer(server);
-    if (!socket.waitForConnected(2000)) {
+    if (!path.isEmpty()) socket.connectToServer(path);
+    if (path.isEmpty() || !socket.waitForConnected(2000)) {
         std::fprintf(stderr, "galvetta-tool: no conversation server '%s'\n",
+                     server.toLocal8Bit().constData());
+        return 1;
+    }
+    // Only a server of our own user gets our requests, or is believed.
+    if (galvetta::PeerUser(static_cast<int>(socket.socketDescriptor())) != getuid()) {
+        std::fprintf(stderr, "galvetta-tool: conversation server '%s' belongs to another user\n",
                      server.toLocal8Bit().constData());
         return 1;
     }

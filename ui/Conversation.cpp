@@ -1,13 +1,19 @@
 #include "ui/Conversation.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QLocalSocket>
 
+#include "game/PrivateSocket.h"
+
 namespace galvetta {
 
-TConversationServer::TConversationServer(QObject* parent) : QObject(parent) {
+TConversationServer::TConversationServer(QObject* parent) : QObject(parent), AllowedUser(getuid()) {
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&server_, &QLocalServer::newConnection, this, &TConversationServer::Accept);
+    keep_listening_.setInterval(1000);
+    connect(&keep_listening_, &QTimer::timeout, this, &TConversationServer::KeepListening);
 }
 
 TConversationServer::~TConversationServer() {
@@ -16,37 +22,70 @@ TConversationServer::~TConversationServer() {
     clients_.clear();
 }
 
+bool TConversationServer::Listen(const QString& path) {
+    QLocalServer::removeServer(path);
+    return server_.listen(path);
+}
+
 bool TConversationServer::Start(const QString& base_name) {
+    const QString directory = QString::fromStdString(PrivateSocketDirectory());
+    if (directory.isEmpty()) return false;
     // Someone answering on the name is a running instance: take the name with
     // our process id. A name nobody answers on was left behind by one that
     // ended and is taken over. (Listening would silently replace a live
     // instance's socket, so ask first.)
+    name_ = base_name;
+    path_ = directory + QLatin1Char('/') + name_;
     QLocalSocket probe;
-    probe.connectToServer(base_name);
+    probe.connectToServer(path_);
     const bool alive = probe.waitForConnected(200);
     probe.abort();
-    if (!alive) {
-        QLocalServer::removeServer(base_name);
-        if (server_.listen(base_name)) return true;
+    if (alive || !Listen(path_)) {
+        name_ = base_name + QLatin1Char('-') + QString::number(QCoreApplication::applicationPid());
+        path_ = directory + QLatin1Char('/') + name_;
+        if (!Listen(path_)) return false;
     }
-    const QString own = base_name + QLatin1Char('-') + QString::number(QCoreApplication::applicationPid());
-    QLocalServer::removeServer(own);
-    return server_.listen(own);
+    keep_listening_.start();
+    return true;
+}
+
+void TConversationServer::KeepListening() {
+    if (!server_.isListening()) Listen(path_);
 }
 
 void TConversationServer::Accept() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        clients_.insert(socket, Client{});
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Read(socket); });
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
             clients_.remove(socket);
             socket->deleteLater();
         });
+        if (PeerUser(static_cast<int>(socket->socketDescriptor())) != AllowedUser) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        if (clients_.size() >= MAX_CLIENTS) {
+            Reply(socket, QStringLiteral("ERROR busy"));
+            socket->flush();
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        clients_.insert(socket, Client{});
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Read(socket); });
     }
 }
 
 void TConversationServer::Reply(QLocalSocket* socket, const QString& line) {
     socket->write(line.toUtf8() + '\n');
+}
+
+void TConversationServer::Drop(QLocalSocket* socket, const QString& reason) {
+    clients_.remove(socket);
+    Reply(socket, QStringLiteral("ERROR ") + reason);
+    socket->flush();
+    socket->abort();
+    socket->deleteLater();
 }
 
 void TConversationServer::Read(QLocalSocket* socket) {
@@ -58,26 +97,25 @@ void TConversationServer::Read(QLocalSocket* socket) {
         if (it == clients_.end()) return; // dropped while handling a line
         const int end = it->pending.indexOf('\n');
         if (end < 0) break;
+        if (end > MAX_LINE) return Drop(socket, QStringLiteral("line too long"));
         QByteArray raw = it->pending.left(end);
         it->pending.remove(0, end + 1);
         if (raw.endsWith('\r')) raw.chop(1);
         Handle(socket, *it, QString::fromUtf8(raw));
     }
-    it = clients_.find(socket);
-    if (it != clients_.end() && it->pending.size() > MAX_LINE) {
-        Reply(socket, QStringLiteral("ERROR line too long"));
-        socket->flush();
-        clients_.remove(socket);
-        socket->disconnectFromServer();
-    }
+    if (it->pending.size() > MAX_LINE) return Drop(socket, QStringLiteral("line too long"));
+    if (it->macro_bytes > MAX_PENDING) return Drop(socket, QStringLiteral("macro too long"));
+    if (socket->bytesToWrite() > MAX_PENDING) Drop(socket, QStringLiteral("replies not read"));
 }
 
 void TConversationServer::Handle(QLocalSocket* socket, Client& client, const QString& line) {
     if (client.macro_left > 0) {
         client.macro.append(line);
+        client.macro_bytes += line.size();
         if (--client.macro_left == 0) {
             const QStringList macro = client.macro;
             client.macro.clear();
+            client.macro_bytes = 0;
             Reply(socket, QStringLiteral("OK"));
             if (OnMacro) OnMacro(macro);
         }
@@ -113,8 +151,14 @@ void TConversationServer::Handle(QLocalSocket* socket, Client& client, const QSt
 void TConversationServer::ItemChanged(const QString& value) {
     QString flat = value;
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    for (auto it = clients_.begin(); it != clients_.end(); ++it)
-        if (it->advised) Reply(it.key(), QStringLiteral("CHANGED ") + flat);
+    QList<QLocalSocket*> overfull;
+    for (auto it = clients_.begin(); it != clients_.end(); ++it) {
+        if (!it->advised) continue;
+        Reply(it.key(), QStringLiteral("CHANGED ") + flat);
+        if (it.key()->bytesToWrite() > MAX_PENDING) overfull.append(it.key());
+    }
+    for (QLocalSocket* socket : overfull)
+        Drop(socket, QStringLiteral("replies not read"));
 }
 
 } // namespace galvetta

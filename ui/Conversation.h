@@ -7,14 +7,19 @@
 //   REQUEST               read the item                         -> VALUE <text>
 //   ADVISE / UNADVISE     be told / stop being told of changes  -> OK
 // An advised client gets "CHANGED <text>" for every new value of the item.
-// Anything else is answered "ERROR <reason>"; a line over 64 KiB, or a
-// macro over 1,000 lines, drops the client.
+// Anything else is answered "ERROR <reason>"; a line over 64 KiB, a macro
+// over 1,000 lines or 1 MiB, or 1 MiB of replies left unread drops the client.
+// The socket lies in this user's private directory, and a peer of another user
+// is refused; so is a client beyond the 64 held at once ("ERROR busy").
 #pragma once
+
+#include <sys/types.h>
 
 #include <QHash>
 #include <QLocalServer>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 
 class QLocalSocket;
@@ -26,16 +31,23 @@ class TConversationServer : public QObject {
   public:
     static constexpr int MAX_LINE = 65536;
     static constexpr int MAX_MACRO_LINES = 1000;
+    static constexpr qint64 MAX_PENDING = 1 << 20; // input held or output unread, bytes
+    static constexpr int MAX_CLIENTS = 64;
 
     explicit TConversationServer(QObject* parent = nullptr);
     // Clients still connected are closed without calling back into a server that is going.
     ~TConversationServer() override;
 
-    // Listens under `base_name`, or under base_name-PID when another running
-    // instance holds that name. Returns false when neither works.
+    // Listens under `base_name` in this user's private socket directory, or
+    // under base_name-PID when another running instance holds that name.
+    // Returns false when neither works or there is no private directory.
     bool Start(const QString& base_name);
-    QString Name() const { return server_.serverName(); }
-    QString FullName() const { return server_.fullServerName(); }
+    // The name clients give ("galvetta" or "galvetta-PID") and the socket's path.
+    QString Name() const { return name_; }
+    QString FullName() const { return path_; }
+    // The user whose clients are served; another user's are refused (tests
+    // change it to see a refusal).
+    uid_t AllowedUser;
 
     // Tells advised clients of the item's new value.
     void ItemChanged(const QString& value);
@@ -49,15 +61,25 @@ class TConversationServer : public QObject {
         QByteArray pending;
         int macro_left = 0;
         QStringList macro;
+        qint64 macro_bytes = 0;
         bool advised = false;
     };
     void Accept();
     void Read(QLocalSocket* socket);
     void Handle(QLocalSocket* socket, Client& client, const QString& line);
     static void Reply(QLocalSocket* socket, const QString& line);
+    // Tells the client why, then forgets and closes it without waiting on it.
+    void Drop(QLocalSocket* socket, const QString& reason);
+    bool Listen(const QString& path);
+    // Listens again under the same path when the socket was lost (Qt closes a
+    // server whose accept fails, for example when descriptors run out).
+    void KeepListening();
 
     QLocalServer server_;
     QHash<QLocalSocket*, Client> clients_;
+    QString name_;
+    QString path_;
+    QTimer keep_listening_;
 };
 
 } // namespace galvetta

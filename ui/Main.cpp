@@ -33,6 +33,16 @@ QString qs(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The protocol pages keep the newest lines, each shown up to a readable length,
+// so that a flood of long lines cannot fill the memory.
+constexpr int PAGE_LINES = 2000;
+constexpr int PAGE_LINE_CHARS = 1024;
+
+QString PageLine(const std::string& line) {
+    if (line.size() <= PAGE_LINE_CHARS) return qs(line);
+    return qs(line.substr(0, PAGE_LINE_CHARS)) + QStringLiteral("...");
+}
+
 // Memo text with the report's CR LF line ends shown as plain lines.
 QString memo_text(const std::string& s) {
     return qs(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -86,6 +96,9 @@ TfrmMain::TfrmMain(const QStringList& arguments, TStandardInputThread* reader, b
 }
 
 TfrmMain::~TfrmMain() {
+    // No wake-up may reach a window that is going.
+    if (reader_ != nullptr) reader_->SetWakeUp(nullptr);
+    game_->Driver().SetSearchEnded(nullptr);
     timMossa->stop();
     game_.reset(); // stops the search and waits for it before the block goes
 }
@@ -169,6 +182,7 @@ void TfrmMain::BuildWindow() {
     auto* invio = new QWidget(pagine);
     auto* invio_layout = new QGridLayout(invio);
     memComandi = new QPlainTextEdit(invio);
+    memComandi->setMaximumBlockCount(PAGE_LINES);
     memComandi->setReadOnly(true);
     txtCommand = new QLineEdit(invio);
     BitBtn1 = new QPushButton(QStringLiteral("Mossa o Comando per WinBoard (command to WB)"), invio);
@@ -283,12 +297,34 @@ void TfrmMain::FormShow() {
     game_->ResetGameExecute();
     timMossa->start();
     game_->CopyBoardToEngine();
+
+    // A line read and a search ended are handled at once, on this thread.
+    auto soon = [this](auto work) { QMetaObject::invokeMethod(this, work, Qt::QueuedConnection); };
+    game_->Driver().SetSearchEnded([this, soon] { soon([this] { game_->CollectFinishedSearch(); }); });
+    if (reader_ != nullptr) {
+        reader_->SetWakeUp([this, soon] { soon([this] { InputArrived(); }); });
+        soon([this] { InputArrived(); }); // what came before the wake-ups
+    }
+}
+
+void TfrmMain::InputArrived() {
+    game_->TakeInputLine();
+    EndIfInputEnded();
 }
 
 void TfrmMain::timMossaTimer() {
     game_->OnMoveTimer();
-    // Without a window nobody can reach the program once its input has ended.
-    if (headless_ && reader_ != nullptr && reader_->AtEnd() && !game_->Driver().SearchRunning()) close();
+    EndIfInputEnded();
+}
+
+void TfrmMain::EndIfInputEnded() {
+    // The interface has gone (or, without a window, nobody can reach us any
+    // more): end as "quit" does, even during a search. A window started with
+    // no input at all stays for the person in front of it.
+    if (reader_ != nullptr && reader_->AtEnd() && (headless_ || reader_->Delivered()) && timMossa->isActive()) {
+        game_->StopExecute();
+        CloseRequested();
+    }
 }
 
 void TfrmMain::PlaceClocks() {
@@ -316,13 +352,16 @@ void TfrmMain::SetStatusPanel(int index, const std::string& text) {
     if (index >= 0 && index < 4) stato[index]->setText(qs(text));
 }
 void TfrmMain::SentLineAdded(const std::string& line) {
-    memComandi->appendPlainText(qs(line));
+    memComandi->appendPlainText(PageLine(line));
 }
 void TfrmMain::SentLinesCleared() {
     memComandi->clear();
 }
 void TfrmMain::ReceivedLineAdded(const std::string& line) {
-    lstComandi->addItem(qs(line));
+    lstComandi->addItem(PageLine(line));
+    // The first item is the list's caption.
+    while (lstComandi->count() > PAGE_LINES + 1)
+        delete lstComandi->takeItem(1);
 }
 void TfrmMain::CommandItemChanged(const std::string& value) {
     command_item_ = qs(value);

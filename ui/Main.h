@@ -100,6 +100,10 @@ class TfrmMain : public QMainWindow, public GameView {
     void BuildWindow();
     void PlaceClocks();
     void timMossaTimer();
+    // A wake-up from the reader: a line waits, or the input has ended.
+    void InputArrived();
+    // Ends the program as "quit" does once the interface has gone.
+    void EndIfInputEnded();
 
     QStringList arguments_;
     TStandardInputThread* reader_;

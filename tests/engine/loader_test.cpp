@@ -1,3 +1,6 @@
+#include <utility>
+#include <vector>
+
 #include "support.h"
 
 namespace galvetta::test {
@@ -47,14 +50,28 @@ TEST(Loader, RightWithoutItsPiecesAtHomeGrantsNothing) {
     EXPECT_EQ(at<PieceRecord>(block.get(), block->vars.castle_rook[0])->routine, gen_castling_rook);
 }
 
-TEST(Loader, EnPassantTargetFollowsSideToMove) {
-    std::string text = STARTING_POSITION;
-    text[65] = 'd';
-    EXPECT_EQ(loaded_text(text)->frames[1].ep_target, sq("d6"));
-    text[64] = 'N';
-    EXPECT_EQ(loaded_text(text)->frames[1].ep_target, sq("d3"));
-    text[65] = '-';
-    EXPECT_EQ(loaded_text(text)->frames[1].ep_target, 0u);
+TEST(Loader, EnPassantTargetNeedsThePawnThatPassed) {
+    struct Case {
+        std::vector<std::pair<int, char>> squares; // changes to the start position
+        char side, file;
+        const char* target; // nullptr: no capture
+    };
+    const Case cases[] = {
+        {{{11, '-'}, {27, 'P'}}, 'B', 'd', "d6"}, // after d7-d5
+        {{{51, '-'}, {35, 'p'}}, 'N', 'd', "d3"}, // after d2-d4
+        {{{51, '-'}, {35, 'p'}}, 'N', '-', nullptr},
+        {{}, 'B', 'd', nullptr},                             // no pawn passed d6
+        {{{52, '-'}, {36, 'n'}}, 'N', 'e', nullptr},         // a knight on e4 is no pawn
+        {{{51, '-'}, {35, 'p'}, {62, '-'}, {43, 'n'}}, 'N', 'd', nullptr}, // d3 is taken
+    };
+    for (const Case& c : cases) {
+        std::string text = STARTING_POSITION;
+        for (auto [index, piece] : c.squares)
+            text[index] = piece;
+        text[64] = c.side;
+        text[65] = c.file;
+        EXPECT_EQ(loaded_text(text)->frames[1].ep_target, c.target ? sq(c.target) : 0u) << text;
+    }
 }
 
 TEST(Loader, RefusesMoreThanSixteenPiecesOfASide) {

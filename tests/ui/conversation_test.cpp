@@ -2,9 +2,15 @@
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QPushButton>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QtTest>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include "game/PrivateSocket.h"
 #include "game/StandardInputThread.h"
 #include "ui/Conversation.h"
 #include "ui/GraphicChessBoard.h"
@@ -34,6 +40,35 @@ class ConversationTest : public QObject {
                 QTest::qWait(5);
             return socket.canReadLine() ? QString::fromUtf8(socket.readLine()).trimmed()
                                         : QStringLiteral("<none>");
+        }
+    };
+
+    // A client that writes and never reads, on a plain socket (a QLocalSocket
+    // would read in the background whenever the event loop runs).
+    struct SilentClient {
+        int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        explicit SilentClient(const QString& path) {
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            const QByteArray bytes = path.toLocal8Bit();
+            std::memcpy(address.sun_path, bytes.constData(), std::min<size_t>(bytes.size(), 107));
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        }
+        ~SilentClient() { close(fd); }
+        // Reads what the server sent until it closes (true) or time runs out.
+        bool DrainUntilClosed(qint64& received, int timeout_ms = 10000) {
+            QElapsedTimer timer;
+            timer.start();
+            char chunk[65536];
+            while (timer.elapsed() < timeout_ms) {
+                const ssize_t n = read(fd, chunk, sizeof chunk);
+                if (n == 0) return true;
+                if (n > 0)
+                    received += n;
+                else
+                    QTest::qWait(5);
+            }
+            return false;
         }
     };
 
@@ -100,6 +135,52 @@ class ConversationTest : public QObject {
         QCOMPARE(client.Line(), QStringLiteral("OK"));
         window_->Game().InterpretCommand("protover 2");
         QCOMPARE(client.Line(300), QStringLiteral("<none>"));
+    }
+
+    void everyClientIsBounded() {
+        const QString path = window_->Conversation->FullName();
+        QCOMPARE(QFileInfo(path).absolutePath(), QString::fromStdString(PrivateSocketDirectory()));
+        QCOMPARE(QFileInfo(QFileInfo(path).absolutePath()).permissions() & 0x0077, QFileDevice::Permissions{});
+        // A long line that arrives whole is refused like one that arrives in parts.
+        Client whole(path);
+        whole.Send(QByteArray(70000, 'x') + "\n");
+        QCOMPARE(whole.Line(), QStringLiteral("ERROR line too long"));
+        // An unfinished macro of long lines may not grow without bound.
+        Client macro(path);
+        macro.Send("MACRO 1000\n");
+        for (int i = 0; i < 18; ++i) // just over 1 MiB, all of it read before the drop
+            macro.Send(QByteArray(60000, 'y') + "\n");
+        QCOMPARE(macro.Line(), QStringLiteral("ERROR macro too long"));
+        QTRY_COMPARE(macro.socket.state(), QLocalSocket::UnconnectedState);
+        // An advised client that never reads is dropped before its replies pile up.
+        SilentClient silent(path);
+        QVERIFY(write(silent.fd, "ADVISE\n", 7) == 7);
+        QTest::qWait(50);
+        const std::string long_line(60000, 'z');
+        for (int i = 0; i < 40; ++i)
+            window_->Game().PokeCommand(long_line);
+        qint64 received = 0;
+        QVERIFY(silent.DrainUntilClosed(received));
+        QVERIFY(received < 40 * 60000);
+        // A client of another user is refused without an answer.
+        window_->Conversation->AllowedUser = getuid() + 1;
+        Client stranger(path);
+        stranger.Send("REQUEST\n");
+        QCOMPARE(stranger.Line(500), QStringLiteral("<none>"));
+        QCOMPARE(stranger.socket.state(), QLocalSocket::UnconnectedState);
+    }
+
+    void protocolPagesKeepTheNewestLines() {
+        for (int i = 0; i < 2100; ++i) {
+            window_->ReceivedLineAdded(std::to_string(i) + std::string(3000, '-'));
+            window_->SentLineAdded(std::to_string(i));
+        }
+        QCOMPARE(window_->lstComandi->count(), 2001);
+        QCOMPARE(window_->lstComandi->item(0)->text(), QStringLiteral("Received commands:"));
+        QVERIFY(window_->lstComandi->item(2000)->text().startsWith(QStringLiteral("2099-")));
+        QVERIFY(window_->lstComandi->item(2000)->text().size() < 1100);
+        QCOMPARE(window_->memComandi->blockCount(), 2000);
+        QVERIFY(window_->memComandi->toPlainText().endsWith(QStringLiteral("\n2099")));
     }
 
     void secondInstanceGetsAnotherName() {
