@@ -321,7 +321,8 @@ void TfrmMain::EndIfInputEnded() {
     // The interface has gone (or, without a window, nobody can reach us any
     // more): end as "quit" does, even during a search. A window started with
     // no input at all stays for the person in front of it.
-    if (reader_ != nullptr && reader_->AtEnd() && (headless_ || reader_->Delivered()) && timMossa->isActive()) {
+    if (reader_ != nullptr && reader_->AtEnd() && (headless_ || reader_->Delivered()) &&
+        timMossa->isActive()) {
         game_->StopExecute();
         CloseRequested();
     }

@@ -68,7 +68,8 @@ class Robust : public ::testing::Test {
 };
 
 // Edit-mode lines that put `pieces` ("Ke1", ...) of White, then Black's, on an empty board.
-std::vector<std::string> set_up(const std::vector<std::string>& white, const std::vector<std::string>& black) {
+std::vector<std::string> set_up(const std::vector<std::string>& white,
+                                const std::vector<std::string>& black) {
     std::vector<std::string> lines{"edit", "#"};
     lines.insert(lines.end(), white.begin(), white.end());
     lines.push_back("c");
@@ -92,7 +93,8 @@ TEST_F(Robust, ForceAndEditDropARunningSearch) {
     ExpectNothingMore();
     Expect({"new", "st 100000", "go"}, {GREETING});
     usleep(300000);
-    Expect(std::vector<std::string>{"force"} + set_up({"Ke1", "Pe2"}, {"Ke8"}) + std::vector<std::string>{"e2e4"},
+    Expect(std::vector<std::string>{"force"} + set_up({"Ke1", "Pe2"}, {"Ke8"}) +
+               std::vector<std::string>{"e2e4"},
            {});
     ExpectNothingMore();
 }
@@ -111,7 +113,8 @@ TEST_F(Robust, LeavingEditModeTakesTheRightsFromTheBoard) {
            {"Illegal move: d4e3"});
     ExpectNothingMore();
     // Kings that walked away and back lost their rights; a set-up gives them back.
-    Expect({"new", "force", "e2e4", "e7e5", "e1e2", "e8e7", "e2e1", "e7e8", "e1g1"}, {GREETING, "Illegal move: e1g1"});
+    Expect({"new", "force", "e2e4", "e7e5", "e1e2", "e8e7", "e2e1", "e7e8", "e1g1"},
+           {GREETING, "Illegal move: e1g1"});
     Expect(set_up({"Ke1", "Rh1", "Ra1"}, {"Ke8", "Ra8"}) + std::vector<std::string>{"e1g1", "e8c8"}, {});
     ExpectNothingMore();
 }
@@ -124,8 +127,8 @@ TEST_F(Robust, GoIsAnsweredWhereTheEngineCannotMove) {
     const std::vector<std::string> black_to_move{"new", "force", "a2a3"};
     const Case cases[] = {
         {std::vector<std::string>{"new", "force"} +
-             set_up({"Ke1", "Pa2", "Pb2", "Pc2", "Pd2", "Pe2", "Pf2", "Pg2", "Ph2", "Pa3", "Pb3", "Pc3", "Pd3", "Pe3",
-                     "Pf3", "Pg3", "Ph3"},
+             set_up({"Ke1", "Pa2", "Pb2", "Pc2", "Pd2", "Pe2", "Pf2", "Pg2", "Ph2", "Pa3", "Pb3", "Pc3",
+                     "Pd3", "Pe3", "Pf3", "Pg3", "Ph3"},
                     {"Ke8"}),
          "Error (too many pieces): go"},
         {std::vector<std::string>{"new", "force"} + set_up({"Kh1"}, {"Kf3", "Qg2"}), "0-1 {Black mates}"},
@@ -138,8 +141,8 @@ TEST_F(Robust, GoIsAnsweredWhereTheEngineCannotMove) {
     }
     // After the refusal the program stays in force mode: a move gets no answer.
     Expect({"new", "force"}, {GREETING});
-    Expect(set_up({"Ke1", "Pa2", "Pb2", "Pc2", "Pd2", "Pe2", "Pf2", "Pg2", "Ph2", "Pa3", "Pb3", "Pc3", "Pd3", "Pe3",
-                   "Pf3", "Pg3", "Ph3"},
+    Expect(set_up({"Ke1", "Pa2", "Pb2", "Pc2", "Pd2", "Pe2", "Pf2", "Pg2", "Ph2", "Pa3", "Pb3", "Pc3", "Pd3",
+                   "Pe3", "Pf3", "Pg3", "Ph3"},
                   {"Ke8"}) +
                std::vector<std::string>{"go"},
            {"Error (too many pieces): go"});
@@ -360,7 +363,8 @@ TEST_F(Robust, SoakOfMovesAndCommandsDuringSearches) {
             const std::string side = p.substr(64, 1);
             view.board.ClearPosition();
             for (const auto& w : white)
-                view.board.ImpostaPezzo(static_cast<char>(std::tolower(w[0])), TBoardModel::IndiceCasa(w.substr(1)));
+                view.board.ImpostaPezzo(static_cast<char>(std::tolower(w[0])),
+                                        TBoardModel::IndiceCasa(w.substr(1)));
             for (const auto& b : black)
                 view.board.ImpostaPezzo(b[0], TBoardModel::IndiceCasa(b.substr(1)));
             view.board.RightsFromPlacement();

@@ -60,8 +60,8 @@ TEST(Loader, EnPassantTargetNeedsThePawnThatPassed) {
         {{{11, '-'}, {27, 'P'}}, 'B', 'd', "d6"}, // after d7-d5
         {{{51, '-'}, {35, 'p'}}, 'N', 'd', "d3"}, // after d2-d4
         {{{51, '-'}, {35, 'p'}}, 'N', '-', nullptr},
-        {{}, 'B', 'd', nullptr},                             // no pawn passed d6
-        {{{52, '-'}, {36, 'n'}}, 'N', 'e', nullptr},         // a knight on e4 is no pawn
+        {{}, 'B', 'd', nullptr},                                           // no pawn passed d6
+        {{{52, '-'}, {36, 'n'}}, 'N', 'e', nullptr},                       // a knight on e4 is no pawn
         {{{51, '-'}, {35, 'p'}, {62, '-'}, {43, 'n'}}, 'N', 'd', nullptr}, // d3 is taken
     };
     for (const Case& c : cases) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <cstring>
 #include <thread>
 
@@ -156,10 +158,13 @@ TEST(Driver, LegalityOnACopyAndASearchOnItsThread) {
     h.start_depth = 2;
     h.max_depth = 4;
     h.depth_step = 2;
+    std::atomic<int> ended{0};
+    driver.SetSearchEnded([&] { ++ended; });
     driver.ResetSearchFlags();
     driver.StartSearch();
     while (!driver.SearchFinished())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(ended, 1);                   // the thread's wake-up has run once it is collected
     EXPECT_FALSE(driver.SearchFinished()); // only once
     EXPECT_FALSE(driver.StopWasRequested());
     EXPECT_STRNE(h.move_text, "");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -43,6 +44,8 @@ std::string next_line(TStandardInputThread& reader) {
 TEST(Reader, LinesInOrderEmptyOnesSkippedCrLfStripped) {
     Pipe pipe;
     TStandardInputThread reader(pipe.fds[0]);
+    std::atomic<int> wake_ups{0};
+    reader.SetWakeUp([&] { ++wake_ups; });
     EXPECT_EQ(reader.PopString(), ""); // nothing waiting: nothing happens
     pipe.write_all("new\n\n\r\ne2e4\r\nquit\n");
     EXPECT_EQ(next_line(reader), "new");
@@ -55,6 +58,12 @@ TEST(Reader, LinesInOrderEmptyOnesSkippedCrLfStripped) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_TRUE(reader.AtEnd());
     EXPECT_FALSE(reader.NewData());
+    // One wake-up for each line handed over and one for the end.
+    while (wake_ups < 4 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(wake_ups, 4);
+    reader.SetWakeUp(nullptr);
 }
 
 TEST(Reader, OneLineInFlightAndALastLineWithoutItsEnd) {

@@ -1,9 +1,9 @@
 // The conversation server, with clients in the same process.
 #include <QLineEdit>
-#include <QLocalSocket>
-#include <QPushButton>
 #include <QListWidget>
+#include <QLocalSocket>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QtTest>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -140,7 +140,8 @@ class ConversationTest : public QObject {
     void everyClientIsBounded() {
         const QString path = window_->Conversation->FullName();
         QCOMPARE(QFileInfo(path).absolutePath(), QString::fromStdString(PrivateSocketDirectory()));
-        QCOMPARE(QFileInfo(QFileInfo(path).absolutePath()).permissions() & 0x0077, QFileDevice::Permissions{});
+        QCOMPARE(QFileInfo(QFileInfo(path).absolutePath()).permissions() & 0x0077,
+                 QFileDevice::Permissions{});
         // A long line that arrives whole is refused like one that arrives in parts.
         Client whole(path);
         whole.Send(QByteArray(70000, 'x') + "\n");
