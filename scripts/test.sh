@@ -45,6 +45,8 @@ if [ "$release" != "$sanitized" ]; then
   echo "benchmark signatures differ"
   exit 1
 fi
+echo "== latency over pipes (figures only)"
+python3 scripts/latency.py build/release/app/galvetta build/release/tools/galvetta-tool --runs 3
 echo "== a match under the real xboard"
 (cd build/release && ctest --output-on-failure -L xboard)
 cat build/release/xboard-match/results.txt 2>/dev/null || true

@@ -64,5 +64,6 @@ play games 1500 -matchGames 4 -mps 40 -tc 2 || status=1
 play setup 600 -matchGames 1 -mps 40 -tc 2 -loadPositionFile "$out/black-to-move.fen" -loadPositionIndex 1 || status=1
 
 python3 "$(dirname "$0")/check_games.py" "$out/games.pgn" 4 "$out/setup.pgn" 1 >"$out/results.txt" || status=1
+python3 "$(dirname "$0")/move_times.py" "$out/games.debug" "$out/setup.debug" >>"$out/results.txt"
 cat "$out/results.txt"
 exit $status
