@@ -1,26 +1,10 @@
 #include "game/BoardModel.h"
 
 #include <cctype>
-#include <cstdlib>
 
 #include "game/PositionText.h"
 
 namespace galvetta {
-
-namespace {
-
-// The castling flag (index into the position text) of a rook's corner, or -1.
-int corner_flag(int square) {
-    switch (square) {
-    case 0: return 69;  // a8: Black long
-    case 7: return 68;  // h8: Black short
-    case 56: return 67; // a1: White long
-    case 63: return 66; // h1: White short
-    default: return -1;
-    }
-}
-
-} // namespace
 
 TBoardModel::TBoardModel() : StartingPosition(STARTING_POSITION) {
     SetLocked(false);
@@ -28,14 +12,12 @@ TBoardModel::TBoardModel() : StartingPosition(STARTING_POSITION) {
 }
 
 char& TBoardModel::Pezzo(int index) {
-    if (index < 0 || index > 64 || index >= static_cast<int>(FPosition.size())) return FScratch;
+    if (index < 0 || index > SIDE_TO_MOVE || index >= static_cast<int>(FPosition.size())) return FScratch;
     return FPosition[index];
 }
 
 int TBoardModel::IndiceCasa(const std::string& text) {
-    const int f = text.size() > 0 ? static_cast<unsigned char>(text[0]) : 0;
-    const int r = text.size() > 1 ? static_cast<unsigned char>(text[1]) : 0;
-    return (7 - (r - '1')) * 8 + (f - 'a');
+    return SquareIndex(text);
 }
 
 std::string TBoardModel::Coordinate(int index) {
@@ -128,20 +110,19 @@ bool TBoardModel::SetSquare(const std::string& token) {
     if (kind == std::string::npos) return true;
     // A square that is not a8..h1 changes nothing (it could otherwise reach the
     // side-to-move character).
-    if (token.size() < 3 || token[1] < 'a' || token[1] > 'h' || token[2] < '1' || token[2] > '8')
-        return false;
+    if (!IsSquareName(std::string_view(token).substr(1))) return false;
     ImpostaPezzo(EngineInitials[FEditColor + kind], IndiceCasa(token.substr(1)));
     return true;
 }
 
 void TBoardModel::RightsFromPlacement() {
     if (FPosition.size() < POSITION_TEXT_LENGTH) return;
-    FPosition[65] = '+';
+    FPosition[EN_PASSANT_FILE] = '+';
     for (int corner : {0, 7, 56, 63}) {
-        const bool white = corner >= 56;
-        const char king = EngineInitials[white ? 0 : 6], rook = EngineInitials[white ? 2 : 8];
-        const bool home = Pezzo(white ? 60 : 4) == king && Pezzo(corner) == rook;
-        FPosition[corner_flag(corner)] = home ? '+' : '-';
+        const int own = corner >= 56 ? 0 : BLACK_LETTERS;
+        const bool home = Pezzo(own == 0 ? 60 : 4) == EngineInitials[own + KING] &&
+                          Pezzo(corner) == EngineInitials[own + ROOK];
+        FPosition[CornerFlag(corner)] = home ? '+' : '-';
     }
 }
 
@@ -160,50 +141,17 @@ bool TBoardModel::Move(const std::string& text) {
     if (from == to) return false;
     if (FPosition.size() < POSITION_TEXT_LENGTH) return false;
     const char promotion = text.size() > 4 ? text[4] : '\0';
-    const char p = Pezzo(from);
-    const char white_pawn = EngineInitials[5], black_pawn = EngineInitials[11];
 
     if (!Validate(text)) return false;
     // The move is checked by the engine; squares outside the board never pass,
     // but a board without a validation handler keeps them away from the text.
     if (from < 0 || from > 63 || to < 0 || to > 63) return false;
 
-    const bool white = FPosition[64] == 'B';
-    FPosition[65] = '+';
-    int en_passant_victim = -1;
-    if (p == white_pawn || p == black_pawn) {
-        const int dir = white ? -8 : 8;
-        if (((from ^ to) & 1) && Pezzo(to) == '-')
-            en_passant_victim = to - dir;
-        else if (std::abs(to - from) == 16)
-            FPosition[65] = text[0];
-    }
-    const int base = white ? 0 : 2;
-    if (p == EngineInitials[0] || p == EngineInitials[6]) {
-        if (std::abs(to - from) == 2) {
-            const int row = to / 8, col = to % 8;
-            if (col == 2)
-                SpostaPezzo(Casa(0, row), Casa(3, row));
-            else
-                SpostaPezzo(Casa(col + 1, row), Casa(col - 1, row));
-        }
-        // Any king move gives up both of its side's rights.
-        FPosition[66 + base] = '-';
-        FPosition[67 + base] = '-';
-    }
-    // A move from or to a rook's corner ends that corner's right, whatever moves
-    // or is taken there.
-    for (int square : {from, to}) {
-        const int flag = corner_flag(square);
-        if (flag >= 0) FPosition[flag] = '-';
-    }
-    if (promotion != '\0')
-        Pezzo(from) = static_cast<char>(white ? std::tolower(static_cast<unsigned char>(promotion))
-                                              : std::toupper(static_cast<unsigned char>(promotion)));
-    SpostaPezzo(from, to);
-    if (en_passant_victim >= 0) CancellaPezzo(en_passant_victim);
-    FPosition[64] ^= 0x0C;
-    SquareChanged(64);
+    // The board writes '+' for "no en-passant file".
+    const std::string before = FPosition;
+    ApplyMove(FPosition.data(), from, to, promotion, '+', EngineInitials);
+    for (int i = 0; i <= SIDE_TO_MOVE; ++i)
+        if (FPosition[i] != before[i]) SquareChanged(i);
 
     if (AfterMove) AfterMove();
     StorePosition();
@@ -223,9 +171,9 @@ bool TPlainBoardModel::ExecMove(const std::string& text) {
 }
 
 void TPlainBoardModel::ChangeColor(char side) {
-    if (FPosition.size() <= 64) return;
-    FPosition[64] = side != 0 ? side : (FPosition[64] == 'B' ? 'N' : 'B');
-    SquareChanged(64);
+    if (FPosition.size() <= SIDE_TO_MOVE) return;
+    FPosition[SIDE_TO_MOVE] = side != 0 ? side : FPosition[SIDE_TO_MOVE] ^ (WHITE_ON_MOVE ^ BLACK_ON_MOVE);
+    SquareChanged(SIDE_TO_MOVE);
 }
 
 void TPlainBoardModel::MoveBack(int n) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "game/PositionText.h"
+
 namespace galvetta {
 
 class TBoardModel {
@@ -49,8 +51,8 @@ class TBoardModel {
     int MoveHistorySize() const { return static_cast<int>(FMoveHistory.size()); }
     int PositionHistorySize() const { return static_cast<int>(FPositionHistory.size()); }
 
-    std::string EngineInitials = "kqrbnpKQRBNP";
-    std::string StandardInitials = "kqrbnpKQRBNP";
+    std::string EngineInitials{PIECE_LETTERS};
+    std::string StandardInitials{PIECE_LETTERS};
     std::string StartingPosition;
     bool BlackAtBottom = false;
 

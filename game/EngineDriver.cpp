@@ -12,6 +12,7 @@
 #include "engine/loader.h"
 #include "engine/perft.h"
 #include "game/ChessClock.h"
+#include "game/PositionText.h"
 
 namespace galvetta {
 
@@ -169,51 +170,16 @@ int TEngineDriver::ApplyEngineMove() {
     char* p = Block->header.position_text;
     const char* m = Block->header.move_text;
     const size_t move_length = strnlen(m, sizeof Block->header.move_text);
-    if (move_length < 4 || strnlen(p, sizeof Block->header.position_text) < 65) return 0;
+    if (move_length < 4 || strnlen(p, sizeof Block->header.position_text) <= SIDE_TO_MOVE) return 0;
+    // "e2e4", "e2-e4", "e5xd6", "e7-e8=Q" or "e7e8q".
     const size_t k = (m[2] == '-' || m[2] == 'x') ? 3 : 2;
-    if (k + 1 >= move_length) return 0;
-    const int from_file = m[0] - 'a', from_row = 7 - (m[1] - '1');
-    const int to_file = m[k] - 'a', to_row = 7 - (m[k + 1] - '1');
-    for (int v : {from_file, from_row, to_file, to_row})
-        if (v < 0 || v > 7) return 0;
-    const int from = from_file + 8 * from_row;
-    const int to = to_file + 8 * to_row;
-
-    const bool white = p[64] == 'B';
-    char piece = p[from];
+    const std::string_view move(m, move_length);
+    if (!IsSquareName(move) || !IsSquareName(move.substr(k))) return 0;
     const size_t letter_at = (move_length > k + 2 && m[k + 2] == '=') ? k + 3 : k + 2;
-    if (move_length > letter_at) {
-        const auto letter = static_cast<unsigned char>(m[letter_at]);
-        piece = static_cast<char>(white ? std::tolower(letter) : std::toupper(letter));
-    }
-    if (p[to] == '-' && ((from ^ to) & 1)) {
-        if (piece == 'P') p[to - 8] = '-';
-        if (piece == 'p') p[to + 8] = '-';
-    }
-    p[from] = '-';
-    p[to] = piece;
-    p[64] ^= 0x0C;
-    p[65] = ((piece == 'P' && to - from == 16) || (piece == 'p' && from - to == 16)) ? m[0] : '-';
-    if (piece == 'k' || piece == 'K') {
-        if (to - from == 2) {
-            p[to - 1] = p[to + 1];
-            p[to + 1] = '-';
-        } else if (to - from == -2) {
-            p[to + 1] = p[to - 2];
-            p[to - 2] = '-';
-        }
-        if (piece == 'k')
-            p[66] = p[67] = '-';
-        else
-            p[68] = p[69] = '-';
-    }
-    for (int square : {from, to}) {
-        if (square == 0) p[69] = '-';
-        if (square == 7) p[68] = '-';
-        if (square == 56) p[67] = '-';
-        if (square == 63) p[66] = '-';
-    }
-    p[70] = '\0';
+    const char promotion = move_length > letter_at ? m[letter_at] : '\0';
+    // The driver writes '-' for "no en-passant file".
+    ApplyMove(p, SquareIndex(move), SquareIndex(move.substr(k)), promotion, '-');
+    p[POSITION_TEXT_LENGTH] = '\0';
     if (Clock != nullptr) Clock->Switch(IncrementSeconds);
     ++Block->header.move_number;
     return 1;

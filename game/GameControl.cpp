@@ -33,7 +33,7 @@ const std::string& word(const std::vector<std::string>& words, size_t index) {
 
 // The result line of a mate, from the side to move in the mated position.
 const char* MateLine(char side_to_move) {
-    return side_to_move == 'N' ? "1-0 {White mates}" : "0-1 {Black mates}";
+    return side_to_move == BLACK_ON_MOVE ? "1-0 {White mates}" : "0-1 {Black mates}";
 }
 
 void write_stdout(const std::string& line) {
@@ -165,13 +165,13 @@ int TGameControl::InterpretCommand(const std::string& line) {
             SetHold(false);
             EngineWhite = command == "white";
             white_.Stop();
-            if (board_.GetPosition().size() > 64 && !board_.GetLocked())
-                board_.Pezzo(64) = command == "white" ? 'B' : 'N';
+            if (board_.GetPosition().size() > SIDE_TO_MOVE && !board_.GetLocked())
+                board_.Pezzo(SIDE_TO_MOVE) = command == "white" ? WHITE_ON_MOVE : BLACK_ON_MOVE;
         } else if (command == "go") {
             white_.Stop();
             if (!GameCanGoOn()) return 0;
             SetHold(false);
-            EngineWhite = board_.Pezzo(64) == 'B';
+            EngineWhite = board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
             white_.Start(!EngineWhite);
             MoveExecute(false);
         } else if (command == "draw") {
@@ -243,7 +243,7 @@ bool TGameControl::GameCanGoOn() {
     if (end == TEngineDriver::GameEnd::Stalemate)
         SendToInterface("1/2-1/2 {Stalemate}");
     else
-        SendToInterface(MateLine(board_.Pezzo(64)));
+        SendToInterface(MateLine(board_.Pezzo(SIDE_TO_MOVE)));
     return false;
 }
 
@@ -350,7 +350,7 @@ void TGameControl::CollectSearch() {
         view_.StatisticsChanged(statistics_);
         SetAutoPlay(false);
         white_.Stop();
-        SendToInterface(MateLine(board_.Pezzo(64)));
+        SendToInterface(MateLine(board_.Pezzo(SIDE_TO_MOVE)));
     }
     if (autoplay_) InterpretCommand("go");
 }

@@ -1,14 +1,13 @@
 #include "game/PositionText.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <sstream>
 #include <vector>
 
 namespace galvetta {
 
 namespace {
-
-constexpr std::string_view PIECE_LETTERS = "kqrbnpKQRBNP";
 
 // FEN writes White in upper case, the position text in lower case.
 char swap_case(char c) {
@@ -17,6 +16,61 @@ char swap_case(char c) {
 }
 
 } // namespace
+
+int SquareIndex(std::string_view name) {
+    const int file = name.size() > 0 ? static_cast<unsigned char>(name[0]) : 0;
+    const int rank = name.size() > 1 ? static_cast<unsigned char>(name[1]) : 0;
+    return (7 - (rank - '1')) * 8 + (file - 'a');
+}
+
+bool IsSquareName(std::string_view name) {
+    return name.size() >= 2 && name[0] >= 'a' && name[0] <= 'h' && name[1] >= '1' && name[1] <= '8';
+}
+
+int CornerFlag(int square) {
+    switch (square) {
+    case 0: return BLACK_LONG;   // a8
+    case 7: return BLACK_SHORT;  // h8
+    case 56: return WHITE_LONG;  // a1
+    case 63: return WHITE_SHORT; // h1
+    default: return -1;
+    }
+}
+
+void ApplyMove(char* text, int from, int to, char promotion, char no_en_passant, std::string_view letters) {
+    const bool white = text[SIDE_TO_MOVE] == WHITE_ON_MOVE;
+    const int own = white ? 0 : BLACK_LETTERS;
+    const char piece = text[from];
+    text[EN_PASSANT_FILE] = no_en_passant;
+    if (piece == letters[own + PAWN]) {
+        const int forward = white ? -8 : 8;
+        if (((from ^ to) & 1) && text[to] == '-')
+            text[to - forward] = '-'; // taken en passant
+        else if (std::abs(to - from) == 16)
+            text[EN_PASSANT_FILE] = static_cast<char>('a' + from % 8);
+    }
+    if (piece == letters[own + KING]) {
+        if (to - from == 2) { // the rook comes from the h-file to the f-file
+            text[to - 1] = text[to + 1];
+            text[to + 1] = '-';
+        } else if (to - from == -2) { // from the a-file to the d-file
+            text[to + 1] = text[to - 2];
+            text[to - 2] = '-';
+        }
+        // Any king move gives up both of its side's rights.
+        text[white ? WHITE_SHORT : BLACK_SHORT] = '-';
+        text[white ? WHITE_LONG : BLACK_LONG] = '-';
+    }
+    // A move from or to a rook's corner ends that corner's right, whatever
+    // moves or is taken there.
+    for (int square : {from, to})
+        if (CornerFlag(square) >= 0) text[CornerFlag(square)] = '-';
+    const auto letter = static_cast<unsigned char>(promotion);
+    text[to] =
+        promotion != 0 ? static_cast<char>(white ? std::tolower(letter) : std::toupper(letter)) : piece;
+    text[from] = '-';
+    text[SIDE_TO_MOVE] ^= WHITE_ON_MOVE ^ BLACK_ON_MOVE;
+}
 
 Parsed<std::string> ValidatePositionText(std::string_view text) {
     using R = Parsed<std::string>;

@@ -14,6 +14,36 @@
 namespace galvetta {
 
 inline constexpr int POSITION_TEXT_LENGTH = 70;
+
+// The fields after the 64 squares.
+inline constexpr int SIDE_TO_MOVE = 64;
+inline constexpr int EN_PASSANT_FILE = 65;
+inline constexpr int WHITE_SHORT = 66, WHITE_LONG = 67, BLACK_SHORT = 68, BLACK_LONG = 69;
+inline constexpr char WHITE_ON_MOVE = 'B', BLACK_ON_MOVE = 'N';
+
+// King, queen, rook, bishop, knight, pawn: White's in lower case, then Black's.
+inline constexpr std::string_view PIECE_LETTERS = "kqrbnpKQRBNP";
+inline constexpr int KING = 0, ROOK = 2, PAWN = 5, BLACK_LETTERS = 6;
+
+// The square index of a square name (its first two characters) with no check
+// at all: "i1" gives 64 and "" gives 351, so callers test for 0..63.
+int SquareIndex(std::string_view name);
+
+// True when the name's first two characters are a square, a1 to h8.
+bool IsSquareName(std::string_view name);
+
+// The castling flag (a field index) that a move from or to a rook's corner
+// ends, or -1 for any other square.
+int CornerFlag(int square);
+
+// Plays the move `from`-`to` (square indices) on the text's squares and
+// fields: the castling rook, a pawn taken en passant, a promotion to the
+// piece letter `promotion` (either case; 0 for none), the side to move, the
+// en-passant file (the file's letter after a double step, else
+// `no_en_passant`) and the castling flags that a king move or a corner ends.
+// `letters` is the piece alphabet in PIECE_LETTERS's order. Nothing is checked.
+void ApplyMove(char* text, int from, int to, char promotion, char no_en_passant,
+               std::string_view letters = PIECE_LETTERS);
 inline constexpr const char* STARTING_POSITION =
     "RNBQKBNRPPPPPPPP--------------------------------pppppppprnbqkbnrB+++++";
 

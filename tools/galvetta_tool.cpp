@@ -181,7 +181,6 @@ int command_show(const std::vector<std::string_view>& args) {
     if (args.size() != 1) fail("show needs POSITION");
     auto block = loaded(checked_position(args[0]));
     StateBlock* b = block.get();
-    static constexpr std::string_view LETTERS = "kqrbnpKQRBNP";
     static constexpr uint32_t WORDS[12] = {WHITE_KING,   WHITE_QUEEN,  WHITE_ROOK,   WHITE_BISHOP,
                                            WHITE_KNIGHT, WHITE_PAWN,   BLACK_KING,   BLACK_QUEEN,
                                            BLACK_ROOK,   BLACK_BISHOP, BLACK_KNIGHT, BLACK_PAWN};
@@ -191,7 +190,7 @@ int command_show(const std::vector<std::string_view>& args) {
             const uint32_t occupant = cell_at(b, square_cell(row, column))->occupant;
             char c = '-';
             for (int i = 0; i < 12; ++i)
-                if (WORDS[i] == occupant) c = LETTERS[i];
+                if (WORDS[i] == occupant) c = PIECE_LETTERS[i];
             std::printf(" %c", c);
         }
         std::printf("\n");

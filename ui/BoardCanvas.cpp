@@ -115,8 +115,9 @@ void TBoardCanvas::mousePressEvent(QMouseEvent* event) {
     }
     model_.SetLastMove(TBoardModel::Coordinate(FDragFrom));
     FDragPiece = model_.Pezzo(FDragFrom);
-    const char side = model_.Pezzo(64);
-    const bool own = (FDragPiece >= 'a' && side == 'B') || (FDragPiece < 'a' && side == 'N');
+    const char side = model_.Pezzo(SIDE_TO_MOVE);
+    const bool own =
+        (FDragPiece >= 'a' && side == WHITE_ON_MOVE) || (FDragPiece < 'a' && side == BLACK_ON_MOVE);
     if (!own) {
         FDragFrom = -1;
         return;
@@ -142,8 +143,8 @@ void TBoardCanvas::mouseReleaseEvent(QMouseEvent* event) {
     model_.ImpostaPezzo(FDragPiece, from);
     std::string move = TBoardModel::Coordinate(from) + TBoardModel::Coordinate(to);
     // A pawn dropped on its last rank becomes a queen (the command box takes other pieces).
-    if ((FDragPiece == model_.EngineInitials[5] && to < 8) ||
-        (FDragPiece == model_.EngineInitials[11] && to >= 56))
+    if ((FDragPiece == model_.EngineInitials[PAWN] && to < 8) ||
+        (FDragPiece == model_.EngineInitials[BLACK_LETTERS + PAWN] && to >= 56))
         move += 'q';
     DropMove(move);
 }
