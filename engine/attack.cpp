@@ -18,7 +18,7 @@ inline bool ray_attacked(const unsigned char* base, uint32_t cell, int32_t step,
     uint32_t occ = occupant(base, x);
     uint32_t mask = near;
     for (;;) {
-        if ((occ & 0xFF) == 0) return false;
+        if (is_margin(occ)) return false;
         if (occ != EMPTY_WORD) return (occ & mask) && (occ & attacker);
         x += step;
         occ = occupant(base, x);
@@ -40,7 +40,7 @@ bool square_attacked(const StateBlock* block, uint32_t cell) {
         if ((occ & 0xF3) == 0 && (occ & attacker)) return true;
     }
 
-    for (int32_t jump : {-496, -528, -224, -288, 528, 496, 288, 224}) {
+    for (int32_t jump : KNIGHT_JUMPS) {
         const uint32_t occ = occupant(base, cell + jump);
         if ((occ & KNIGHT_BIT) && (occ & attacker)) return true;
     }

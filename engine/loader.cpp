@@ -54,27 +54,11 @@ bool position_fits(const char* text) {
     return white <= RECORDS_PER_SIDE && black <= RECORDS_PER_SIDE;
 }
 
-bool load_position(StateBlock* block) {
-    const char* text = block->header.position_text;
-    if (!position_fits(text)) return false;
-
+// Puts the text's 64 squares on the board and into the piece records, noting
+// the castling kings and rooks on their home squares. Returns the position in
+// the text after the squares.
+static const char* place_pieces(StateBlock* block, const char* text) {
     EngineVars& vars = block->vars;
-    std::memset(block->frames, 0, sizeof(block->frames));
-    std::memset(block->move_area, 0, sizeof(block->move_area));
-    std::memset(vars.castle_king, 0, sizeof(vars.castle_king));
-    std::memset(vars.castle_rook, 0, sizeof(vars.castle_rook));
-
-    vars.cell_a8 = BOARD_ORIGIN;
-    vars.cell_a1 = BOARD_ORIGIN + 1792;
-    vars.cell_e1 = vars.cell_a1 + 64;
-    vars.cell_h1 = vars.cell_e1 + 48;
-    vars.cell_h8 = vars.cell_h1 - 1792;
-    vars.cell_e8 = vars.cell_h8 - 48;
-
-    std::memset(&block->board_area, 0, sizeof(block->board_area));
-    std::memcpy(&block->board_area.cells[PLAYING_ROW_OFFSET], block->board_template,
-                sizeof(block->board_template));
-
     uint32_t square = BOARD_ORIGIN;
     uint32_t white_cursor = FIRST_WHITE_RECORD;
     uint32_t black_cursor = FIRST_BLACK_RECORD;
@@ -112,6 +96,32 @@ bool load_position(StateBlock* block) {
 
     vars.last_record[side_index(WHITE)] = black_cursor - sizeof(PieceRecord);
     vars.last_record[side_index(BLACK)] = white_cursor - sizeof(PieceRecord);
+
+    return p;
+}
+
+bool load_position(StateBlock* block) {
+    const char* text = block->header.position_text;
+    if (!position_fits(text)) return false;
+
+    EngineVars& vars = block->vars;
+    std::memset(block->frames, 0, sizeof(block->frames));
+    std::memset(block->move_area, 0, sizeof(block->move_area));
+    std::memset(vars.castle_king, 0, sizeof(vars.castle_king));
+    std::memset(vars.castle_rook, 0, sizeof(vars.castle_rook));
+
+    vars.cell_a8 = CELL_A8;
+    vars.cell_a1 = CELL_A1;
+    vars.cell_e1 = CELL_E1;
+    vars.cell_h1 = CELL_H1;
+    vars.cell_h8 = CELL_H8;
+    vars.cell_e8 = CELL_E8;
+
+    std::memset(&block->board_area, 0, sizeof(block->board_area));
+    std::memcpy(&block->board_area.cells[PLAYING_ROW_OFFSET], block->board_template,
+                sizeof(block->board_template));
+
+    const char* p = place_pieces(block, text);
 
     // After the squares: side to move, en-passant file, four castling flags.
     // Each is read only while the text lasts.

@@ -35,6 +35,22 @@ inline bool refuse_castling(StateBlock* block, MoveRecord* move, uint32_t passed
     return true;
 }
 
+// In checking builds: the mover's record and the cell it stands on agree,
+// and the cell it left (after a make) or took (after a take-back) holds what
+// it should, so that a corrupt board is caught at the move that made it.
+#ifdef GALVETTA_CHECK_INVARIANTS
+inline void check_mover(StateBlock* block, const MoveRecord* move, uint32_t stands, uint32_t other,
+                        uint32_t other_holds) {
+    const PieceRecord* piece = at<PieceRecord>(block, move->piece);
+    const Cell* on = cell_at(block, stands);
+    if (piece->cell != stands || on->owner != move->piece || on->occupant != piece->word ||
+        cell_at(block, other)->occupant != other_holds)
+        __builtin_trap();
+}
+#else
+inline void check_mover(StateBlock*, const MoveRecord*, uint32_t, uint32_t, uint32_t) {}
+#endif
+
 } // namespace
 
 bool make_move(StateBlock* block, Frame* frame, uint32_t move_offset) {
@@ -108,6 +124,7 @@ bool make_move(StateBlock* block, Frame* frame, uint32_t move_offset) {
     }
     default: break;
     }
+    check_mover(block, move, destination, origin, EMPTY_WORD);
     return true;
 }
 
@@ -174,6 +191,8 @@ void unmake_move(StateBlock* block, Frame* frame) {
     }
     default: break;
     }
+    check_mover(block, move, origin, destination,
+                move->kind == MOVE_EN_PASSANT ? EMPTY_WORD : move->captured);
 }
 
 } // namespace galvetta

@@ -165,7 +165,7 @@ GALVETTA_INLINE MoveRecord* gen_bishop_moves(GenContext& g, MoveRecord* out, uin
 }
 
 GALVETTA_INLINE MoveRecord* gen_knight_moves(GenContext& g, MoveRecord* out, uint32_t from) {
-    for (int32_t jump : {-528, -496, -288, -224, 224, 288, 496, 528})
+    for (int32_t jump : KNIGHT_JUMPS)
         GALVETTA_TRY(step(g, out, from + jump, MOVE_PLAIN));
     return out;
 }
@@ -199,13 +199,13 @@ GALVETTA_INLINE MoveRecord* gen_pawn_moves(GenContext& g, MoveRecord* out, uint3
                                            const PromotionPiece (&pieces)[4]) {
     const uint32_t one = from + ahead;
     if (cell_of(g, one)->occupant & EMPTY_BIT) {
-        if ((cell_of(g, one + ahead)->occupant & 0xFF) == 0)
+        if (is_margin(cell_of(g, one + ahead)->occupant))
             out = promotions(g, out, one, pieces);
         else
             out = put(g, out, cell_of(g, one)->weight, one, MOVE_PLAIN);
         // A pawn on its start rank has the margin two rows behind it.
         const uint32_t two = one + ahead;
-        if ((cell_of(g, from - 2 * ahead)->occupant & 0xFF) == 0 && (cell_of(g, two)->occupant & EMPTY_BIT))
+        if (is_margin(cell_of(g, from - 2 * ahead)->occupant) && (cell_of(g, two)->occupant & EMPTY_BIT))
             out = put(g, out, cell_of(g, two)->weight, two, MOVE_DOUBLE_STEP);
     }
 
@@ -216,7 +216,7 @@ GALVETTA_INLINE MoveRecord* gen_pawn_moves(GenContext& g, MoveRecord* out, uint3
         const uint32_t occ = cell->occupant;
         if ((occ & (0x80 | enemy_bits)) && !(occ & EMPTY_BIT)) {
             if (occ & KING_BIT) return nullptr;
-            if ((cell_of(g, x + ahead)->occupant & 0xFF) == 0)
+            if (is_margin(cell_of(g, x + ahead)->occupant))
                 out = promotions(g, out, x, pieces);
             else
                 out = put(g, out, cell->weight, x, MOVE_PLAIN);

@@ -10,7 +10,7 @@ void perft_begin(StateBlock* block) {
     Frame* root = block->root();
     root->first_move = MOVE_AREA_START;
     // The loader leaves the side to move in enemy_side; generation wants the other.
-    block->vars.enemy_side ^= 12;
+    flip_side(block->vars);
 }
 
 bool perft_make(StateBlock* block, Frame* frame, uint32_t move) {
@@ -19,12 +19,12 @@ bool perft_make(StateBlock* block, Frame* frame, uint32_t move) {
     const uint32_t mover = at<PieceRecord>(block, record->piece)->word;
     const uint32_t king = (mover & KING_BIT) ? record->to : frame->king_cell;
     if (square_attacked(block, king)) return false;
-    block->vars.enemy_side ^= 12;
+    flip_side(block->vars);
     return true;
 }
 
 void perft_take_back(StateBlock* block, Frame* frame, bool legal) {
-    if (legal) block->vars.enemy_side ^= 12;
+    if (legal) flip_side(block->vars);
     unmake_move(block, frame);
 }
 

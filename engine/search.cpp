@@ -40,7 +40,7 @@ SearchOutcome search(StateBlock* block) {
     for (int k = 0; k < FRAME_COUNT - 1; ++k)
         root[k].ply = k + 1;
     root->first_move = MOVE_AREA_START;
-    vars.enemy_side ^= 12;
+    flip_side(vars);
     vars.running_eval = 0;
     root->best_move = 0;
     block->frames[0].best = VALUE_SENTINEL;
@@ -60,7 +60,7 @@ SearchOutcome search(StateBlock* block) {
     // Back to the parent frame, taking back the move that led down from it.
     const auto step_up = [block, &vars](Frame* child) {
         Frame* parent = child - 1;
-        vars.enemy_side ^= 12;
+        flip_side(vars);
         vars.mate_value = wrap_sub(vars.mate_value, MATE_STEP);
         unmake_move(block, parent);
         return parent;
@@ -130,7 +130,7 @@ ChooseMove:
     m->order_score = VALUE_ILLEGAL;
     vars.running_eval = wrap_neg(vars.running_eval);
     ++f;
-    vars.enemy_side ^= 12;
+    flip_side(vars);
     vars.mate_value = wrap_add(vars.mate_value, MATE_STEP);
     f->best_move = 0;
     goto EnterNode;

@@ -84,7 +84,21 @@ enum Routine : uint32_t {
 
 // Displacements of a cell address.
 inline constexpr int32_t DIR_N = -256, DIR_S = 256, DIR_E = 16, DIR_W = -16;
-inline constexpr int32_t DIR_NE = -240, DIR_NW = -272, DIR_SE = 272, DIR_SW = 240;
+inline constexpr int32_t DIR_NE = DIR_N + DIR_E, DIR_NW = DIR_N + DIR_W;
+inline constexpr int32_t DIR_SE = DIR_S + DIR_E, DIR_SW = DIR_S + DIR_W;
+// The knight's jumps, in the order its generator tries them.
+inline constexpr int32_t KNIGHT_JUMPS[8] = {2 * DIR_N + DIR_W, 2 * DIR_N + DIR_E, DIR_N + 2 * DIR_W,
+                                            DIR_N + 2 * DIR_E, DIR_S + 2 * DIR_W, DIR_S + 2 * DIR_E,
+                                            2 * DIR_S + DIR_W, 2 * DIR_S + DIR_E};
+static_assert(KNIGHT_JUMPS[0] == -528 && KNIGHT_JUMPS[7] == 528);
+
+// Both side bits: enemy_side ^ BOTH_SIDES is the other side.
+inline constexpr uint32_t BOTH_SIDES = WHITE | BLACK;
+
+// A margin cell's occupant has no kind, side or empty bit at all.
+constexpr bool is_margin(uint32_t occupant) {
+    return (occupant & 0xFF) == 0;
+}
 
 struct Cell {
     int32_t weight;
@@ -255,6 +269,17 @@ uint32_t engine_block_size();
 // the piece-list anchors, the pawn and en-passant rows and the board template.
 // The header is left as it is. Safe to call on two blocks from two threads.
 void prepare_block(StateBlock* block);
+
+// The castling squares.
+inline constexpr uint32_t CELL_A8 = BOARD_ORIGIN, CELL_E8 = CELL_A8 + 4 * DIR_E,
+                          CELL_H8 = CELL_A8 + 7 * DIR_E;
+inline constexpr uint32_t CELL_A1 = CELL_A8 + 7 * DIR_S, CELL_E1 = CELL_A1 + 4 * DIR_E,
+                          CELL_H1 = CELL_A1 + 7 * DIR_E;
+
+// Passes the move to the other side.
+inline void flip_side(EngineVars& vars) {
+    vars.enemy_side ^= BOTH_SIDES;
+}
 
 inline int side_index(uint32_t side) {
     return static_cast<int>(side >> 3);

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/loader.h"
 #include "game/StandardInputThread.h"
@@ -11,10 +13,12 @@ namespace galvetta {
 
 namespace {
 
+using Words = std::vector<std::string>;
+
 // A protocol line cut into words at every blank; a blank that ends the line
 // stays in the last word ("go " is not "go").
-std::vector<std::string> split_words(const std::string& line) {
-    std::vector<std::string> words(1);
+Words split_words(const std::string& line) {
+    Words words(1);
     for (size_t i = 0; i < line.size(); ++i) {
         if (line[i] == ' ' && i + 1 < line.size())
             words.emplace_back();
@@ -26,7 +30,7 @@ std::vector<std::string> split_words(const std::string& line) {
 
 struct MissingArgument {};
 
-const std::string& word(const std::vector<std::string>& words, size_t index) {
+const std::string& word(const Words& words, size_t index) {
     if (index >= words.size()) throw MissingArgument{};
     return words[index];
 }
@@ -121,7 +125,7 @@ void TGameControl::CopyBoardToEngine() {
 
 int TGameControl::InterpretCommand(const std::string& line) {
     if (line.empty()) return 0;
-    const std::vector<std::string> words = split_words(line);
+    const Words words = split_words(line);
     const std::string& command = words[0];
     try {
         if (edit_mode_) {
@@ -132,91 +136,137 @@ int TGameControl::InterpretCommand(const std::string& line) {
             return 0;
         }
         if (command == "?") return 0;
+        // A move word: its second character sorts before 'A' (a digit, '-', ...).
         if (command.size() < 2 || static_cast<unsigned char>(command[1]) < 'A') {
             if (!board_.Move(command)) SendToInterface("Illegal move: " + command);
             return 0;
         }
-        if (command == "xboard") {
-            SetStatusPanel("WinBoard", 0);
-        } else if (command == "name") {
-            SetStatusPanel(word(words, 1), 1);
-        } else if (command == "rating") {
-            SetStatusPanel(word(words, 1), 2);
-        } else if (command == "computer") {
-            SetStatusPanel("computer", 3);
-        } else if (command == "new") {
-            view_.SentLinesCleared();
-            AbandonSearch();
-            board_.ResetGame();
-            SetHold(false);
-            SetEditMode(false);
-            EngineWhite = false;
-            for (int panel : {1, 2, 3})
-                SetStatusPanel("?", panel);
-            Planning.ResetPlanning();
-            SendToInterface(GREETING);
-        } else if (command == "force") {
-            AbandonSearch();
-            SetHold(true);
-            white_.Stop();
-        } else if (command == "white" || command == "black") {
-            // As the protocol has it, these also put that side on move; the
-            // interface sends them when it sets up a position.
-            SetHold(false);
-            EngineWhite = command == "white";
-            white_.Stop();
-            if (board_.GetPosition().size() > SIDE_TO_MOVE && !board_.GetLocked())
-                board_.Pezzo(SIDE_TO_MOVE) = command == "white" ? WHITE_ON_MOVE : BLACK_ON_MOVE;
-        } else if (command == "go") {
-            white_.Stop();
-            if (!GameCanGoOn()) return 0;
-            SetHold(false);
-            EngineWhite = board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
-            white_.Start(!EngineWhite);
-            MoveExecute(false);
-        } else if (command == "draw") {
-            // A draw offer is never accepted and not answered.
-        } else if (command == "quit") {
-            view_.CloseRequested();
-        } else if (command == "undo") {
-            MoveBackExecute();
-        } else if (command == "remove") {
-            MoveBackExecute();
-            MoveBackExecute();
-        } else if (command == "otim") {
-            OpponentClock().Set(StrToIntDef(word(words, 1), 0) / 100, false);
-        } else if (command == "time") {
-            EngineClock().Set(StrToIntDef(word(words, 1), 0) / 100, false);
-        } else if (command == "st") {
-            // Seconds per move, as every interface sends it; "m:ss" also works.
-            const std::string& t = word(words, 1);
-            const int seconds = t.find(':') != std::string::npos ? ParseMinutes(t) : StrToIntDef(t, 0);
-            driver_.IncrementSeconds = 0;
-            driver_.BaseSeconds = 0;
-            driver_.MovesPerControl = 0;
-            driver_.SecondsPerMove = seconds;
-            white_.Set(seconds, true);
-        } else if (command == "level") {
-            driver_.MovesPerControl = StrToIntDef(word(words, 1), 0);
-            driver_.BaseSeconds = ParseMinutes(word(words, 2));
-            driver_.IncrementSeconds = StrToIntDef(word(words, 3), 0);
-            driver_.SecondsPerMove = 0;
-            white_.Set(driver_.BaseSeconds, true);
-        } else if (command == "hard" || command == "easy" || command == "random" || command == "sd" ||
-                   command == "result" || command == "hint" || command == "post" || command == "nopost" ||
-                   command == "analyze") {
-            // Accepted and ignored.
-        } else if (command == "edit") {
-            AbandonSearch();
-            SetEditMode(true);
-        } else {
+        using Handler = void (TGameControl::*)(const Words&);
+        static const std::unordered_map<std::string_view, Handler> handlers = {
+            {"xboard", &TGameControl::OnXboard},   {"name", &TGameControl::OnName},
+            {"rating", &TGameControl::OnRating},   {"computer", &TGameControl::OnComputer},
+            {"new", &TGameControl::OnNew},         {"force", &TGameControl::OnForce},
+            {"white", &TGameControl::OnSide},      {"black", &TGameControl::OnSide},
+            {"go", &TGameControl::OnGo},           {"quit", &TGameControl::OnQuit},
+            {"undo", &TGameControl::OnUndo},       {"remove", &TGameControl::OnRemove},
+            {"otim", &TGameControl::OnOtim},       {"time", &TGameControl::OnTime},
+            {"st", &TGameControl::OnSt},           {"level", &TGameControl::OnLevel},
+            {"edit", &TGameControl::OnEdit},       {"draw", &TGameControl::OnIgnored},
+            {"hard", &TGameControl::OnIgnored},    {"easy", &TGameControl::OnIgnored},
+            {"random", &TGameControl::OnIgnored},  {"sd", &TGameControl::OnIgnored},
+            {"result", &TGameControl::OnIgnored},  {"hint", &TGameControl::OnIgnored},
+            {"post", &TGameControl::OnIgnored},    {"nopost", &TGameControl::OnIgnored},
+            {"analyze", &TGameControl::OnIgnored},
+        };
+        const auto handler = handlers.find(command);
+        if (handler == handlers.end()) {
             SendToInterface("Error (unknown command): " + command);
             return 1;
         }
+        (this->*handler->second)(words);
     } catch (const MissingArgument&) {
         // A command without its arguments stops where it was, silently.
     }
     return 0;
+}
+
+void TGameControl::OnXboard(const Words&) {
+    SetStatusPanel("WinBoard", 0);
+}
+void TGameControl::OnName(const Words& words) {
+    SetStatusPanel(word(words, 1), 1);
+}
+void TGameControl::OnRating(const Words& words) {
+    SetStatusPanel(word(words, 1), 2);
+}
+void TGameControl::OnComputer(const Words&) {
+    SetStatusPanel("computer", 3);
+}
+
+void TGameControl::OnNew(const Words&) {
+    view_.SentLinesCleared();
+    AbandonSearch();
+    board_.ResetGame();
+    SetHold(false);
+    SetEditMode(false);
+    EngineWhite = false;
+    for (int panel : {1, 2, 3})
+        SetStatusPanel("?", panel);
+    Planning.ResetPlanning();
+    SendToInterface(GREETING);
+}
+
+void TGameControl::OnForce(const Words&) {
+    AbandonSearch();
+    SetHold(true);
+    white_.Stop();
+}
+
+void TGameControl::OnSide(const Words& words) {
+    // As the protocol has it, "white" and "black" also put that side on move;
+    // the interface sends them when it sets up a position.
+    const bool white = words[0] == "white";
+    SetHold(false);
+    EngineWhite = white;
+    white_.Stop();
+    if (board_.GetPosition().size() > SIDE_TO_MOVE && !board_.GetLocked())
+        board_.Pezzo(SIDE_TO_MOVE) = white ? WHITE_ON_MOVE : BLACK_ON_MOVE;
+}
+
+void TGameControl::OnGo(const Words&) {
+    white_.Stop();
+    if (!GameCanGoOn()) return;
+    SetHold(false);
+    EngineWhite = board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
+    white_.Start(!EngineWhite);
+    MoveExecute(false);
+}
+
+void TGameControl::OnQuit(const Words&) {
+    view_.CloseRequested();
+}
+void TGameControl::OnUndo(const Words&) {
+    MoveBackExecute();
+}
+void TGameControl::OnRemove(const Words&) {
+    MoveBackExecute();
+    MoveBackExecute();
+}
+
+void TGameControl::OnOtim(const Words& words) {
+    OpponentClock().Set(StrToIntDef(word(words, 1), 0) / 100, false);
+}
+void TGameControl::OnTime(const Words& words) {
+    EngineClock().Set(StrToIntDef(word(words, 1), 0) / 100, false);
+}
+
+void TGameControl::OnSt(const Words& words) {
+    // Seconds per move, as every interface sends it; "m:ss" also works.
+    const std::string& t = word(words, 1);
+    const int seconds = t.find(':') != std::string::npos ? ParseMinutes(t) : StrToIntDef(t, 0);
+    driver_.IncrementSeconds = 0;
+    driver_.BaseSeconds = 0;
+    driver_.MovesPerControl = 0;
+    driver_.SecondsPerMove = seconds;
+    white_.Set(seconds, true);
+}
+
+void TGameControl::OnLevel(const Words& words) {
+    // Each argument is stored as it is read: "level 40" sets the moves only.
+    driver_.MovesPerControl = StrToIntDef(word(words, 1), 0);
+    driver_.BaseSeconds = ParseMinutes(word(words, 2));
+    driver_.IncrementSeconds = StrToIntDef(word(words, 3), 0);
+    driver_.SecondsPerMove = 0;
+    white_.Set(driver_.BaseSeconds, true);
+}
+
+void TGameControl::OnEdit(const Words&) {
+    AbandonSearch();
+    SetEditMode(true);
+}
+
+void TGameControl::OnIgnored(const Words&) {
+    // Accepted and ignored; a draw offer is never accepted and not answered.
 }
 
 void TGameControl::ResetGameExecute() {

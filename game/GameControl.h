@@ -104,6 +104,26 @@ class TGameControl {
     static constexpr const char* GREETING = "tellics Hi from Galvetta (https://galvetta.example.org)";
 
   private:
+    // One handler per protocol command, given the line's words.
+    using Words = std::vector<std::string>;
+    void OnXboard(const Words& words);
+    void OnName(const Words& words);
+    void OnRating(const Words& words);
+    void OnComputer(const Words& words);
+    void OnNew(const Words& words);
+    void OnForce(const Words& words);
+    void OnSide(const Words& words);
+    void OnGo(const Words& words);
+    void OnQuit(const Words& words);
+    void OnUndo(const Words& words);
+    void OnRemove(const Words& words);
+    void OnOtim(const Words& words);
+    void OnTime(const Words& words);
+    void OnSt(const Words& words);
+    void OnLevel(const Words& words);
+    void OnEdit(const Words& words);
+    void OnIgnored(const Words& words);
+
     ChessClock& EngineClock() { return EngineWhite ? white_ : black_; }
     ChessClock& OpponentClock() { return EngineWhite ? black_ : white_; }
     void CollectSearch();

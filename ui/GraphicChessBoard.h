@@ -9,13 +9,13 @@ namespace galvetta {
 // The main window's board.
 class TGraphicChessBoard : public TBoardCanvas, public TBoardModel {
     Q_OBJECT
-public:
+  public:
     explicit TGraphicChessBoard(QWidget* parent = nullptr);
 
     void SetBlackAtBottom(bool value) { TurnBoard(value); }
     bool GetBlackAtBottom() const { return BlackAtBottom; }
 
-protected:
+  protected:
     bool DropMove(const std::string& move) override { return Move(move); }
     void SquareChanged(int index) override { SquareChangedOnModel(index); }
     void PositionReplaced() override { RePaint(); }
@@ -28,12 +28,12 @@ protected:
 // The plain board: the same drawing and mouse, the simpler move execution.
 class TChessBoard : public TBoardCanvas, public TPlainBoardModel {
     Q_OBJECT
-public:
+  public:
     explicit TChessBoard(QWidget* parent = nullptr);
 
     void SetBlackAtBottom(bool value) { TurnBoard(value); }
 
-protected:
+  protected:
     bool DropMove(const std::string& move) override { return ExecMove(move); }
     void SquareChanged(int index) override { SquareChangedOnModel(index); }
     void PositionReplaced() override { RePaint(); }

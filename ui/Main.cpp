@@ -108,9 +108,20 @@ void TfrmMain::BuildWindow() {
     auto* central = new QWidget(this);
     setCentralWidget(central);
     auto* layout = new QHBoxLayout(central);
+    layout->addWidget(CreateBoardPanel(central));
+    layout->addWidget(CreatePages(central), 1);
+    CreateToolBar();
+    CreateStatusBar();
+    CreateConnections();
+    timMossa = new QTimer(this);
+    timMossa->setInterval(100);
+    connect(timMossa, &QTimer::timeout, this, &TfrmMain::timMossaTimer);
+}
 
-    // The board panel: Black's clock above the board, White's below (turned over by Reverse).
-    board_panel_ = new QWidget(central);
+// Black's clock above the board, White's below (turned over by Reverse), and
+// the level slider.
+QWidget* TfrmMain::CreateBoardPanel(QWidget* parent) {
+    board_panel_ = new QWidget(parent);
     auto* board_layout = new QVBoxLayout(board_panel_);
     clkNero = new TQuorClock(board_panel_);
     clkBianco = new TQuorClock(board_panel_);
@@ -147,10 +158,24 @@ void TfrmMain::BuildWindow() {
             [this](int position) { lblLivello->setText(QStringLiteral("Livello: %1 (ply)").arg(position)); });
     board_layout->addWidget(lblLivello);
     board_layout->addWidget(trkLivelli);
-    layout->addWidget(board_panel_);
 
-    // The pages.
-    pagine = new QTabWidget(central);
+    return board_panel_;
+}
+
+QWidget* TfrmMain::CreatePages(QWidget* parent) {
+    pagine = new QTabWidget(parent);
+    pagine->addTab(CreateVerificaPage(), QStringLiteral("&Verifica"));
+    pagine->addTab(CreateInvioPage(), QStringLiteral("Invio &Comandi"));
+    lstComandi = new QListWidget(pagine);
+    lstComandi->addItem(QStringLiteral("Received commands:"));
+    pagine->addTab(lstComandi, QStringLiteral("Comandi &ricevuti"));
+
+    pagine->addTab(CreateDebugPage(), QStringLiteral("&Debug"));
+    return pagine;
+}
+
+// The last move, the planning, the statistics and the command box.
+QWidget* TfrmMain::CreateVerificaPage() {
     auto* verifica = new QWidget(pagine);
     auto* grid = new QGridLayout(verifica);
     txtMossa = read_only_edit(verifica);
@@ -177,8 +202,12 @@ void TfrmMain::BuildWindow() {
     grid->addWidget(BitBtn2, row, 1);
     grid->addWidget(help_button, row++, 2);
     grid->addWidget(caption(QStringLiteral("To promote: g7g8q and press enter"), verifica), row++, 0, 1, 3);
-    pagine->addTab(verifica, QStringLiteral("&Verifica"));
+    connect(help_button, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
+    return verifica;
+}
 
+// The lines sent to the interface and the conversation item's box.
+QWidget* TfrmMain::CreateInvioPage() {
     auto* invio = new QWidget(pagine);
     auto* invio_layout = new QGridLayout(invio);
     memComandi = new QPlainTextEdit(invio);
@@ -192,12 +221,11 @@ void TfrmMain::BuildWindow() {
     invio_layout->addWidget(txtCommand, 2, 0);
     invio_layout->addWidget(BitBtn1, 2, 1);
     invio_layout->addWidget(help_button2, 2, 2);
-    pagine->addTab(invio, QStringLiteral("Invio &Comandi"));
+    connect(help_button2, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
+    return invio;
+}
 
-    lstComandi = new QListWidget(pagine);
-    lstComandi->addItem(QStringLiteral("Received commands:"));
-    pagine->addTab(lstComandi, QStringLiteral("Comandi &ricevuti"));
-
+QWidget* TfrmMain::CreateDebugPage() {
     auto* debug = new QWidget(pagine);
     auto* debug_layout = new QGridLayout(debug);
     txtPosizione = new QPlainTextEdit(debug);
@@ -208,10 +236,10 @@ void TfrmMain::BuildWindow() {
     debug_layout->addWidget(new QLineEdit(debug), 2, 1);
     debug_layout->addWidget(caption(QStringLiteral("Delta"), debug), 2, 2);
     debug_layout->addWidget(new QLineEdit(QStringLiteral("2"), debug), 2, 3);
-    pagine->addTab(debug, QStringLiteral("&Debug"));
-    layout->addWidget(pagine, 1);
+    return debug;
+}
 
-    // The tool bar.
+void TfrmMain::CreateToolBar() {
     QToolBar* tools = addToolBar(QStringLiteral("Strumenti"));
     tools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     const QColor ink(40, 60, 110);
@@ -256,27 +284,26 @@ void TfrmMain::BuildWindow() {
     connect(tlbAutoPlay, &QAction::toggled, this, [this](bool on) {
         if (on != game_->AutoPlay()) game_->SetAutoPlay(on);
     });
+}
 
-    // The status bar's four panels.
+// Four panels: the interface, the opponent's name, its rating, "computer".
+void TfrmMain::CreateStatusBar() {
     const int widths[4] = {100, 200, 200, 50};
     for (int i = 0; i < 4; ++i) {
         stato[i] = new QLabel(statusBar());
         stato[i]->setMinimumWidth(widths[i]);
         statusBar()->addWidget(stato[i]);
     }
+}
 
+// The command boxes and their buttons.
+void TfrmMain::CreateConnections() {
     connect(BitBtn2, &QPushButton::clicked, this,
             [this] { game_->InterpretCommand(txtEsegui->text().toStdString()); });
     connect(txtEsegui, &QLineEdit::returnPressed, BitBtn2, &QPushButton::click);
     connect(BitBtn1, &QPushButton::clicked, this,
             [this] { CommandItemChanged(txtCommand->text().toStdString()); });
     connect(txtCommand, &QLineEdit::returnPressed, BitBtn1, &QPushButton::click);
-    connect(help_button, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
-    connect(help_button2, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
-
-    timMossa = new QTimer(this);
-    timMossa->setInterval(100);
-    connect(timMossa, &QTimer::timeout, this, &TfrmMain::timMossaTimer);
 }
 
 void TfrmMain::FormShow() {

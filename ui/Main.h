@@ -97,7 +97,16 @@ class TfrmMain : public QMainWindow, public GameView {
     void cmdAiutoComandiClick();
 
   private:
+    // The window is built one area at a time.
     void BuildWindow();
+    QWidget* CreateBoardPanel(QWidget* parent);
+    QWidget* CreatePages(QWidget* parent);
+    QWidget* CreateVerificaPage();
+    QWidget* CreateInvioPage();
+    QWidget* CreateDebugPage();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateConnections();
     void PlaceClocks();
     void timMossaTimer();
     // A wake-up from the reader: a line waits, or the input has ended.
