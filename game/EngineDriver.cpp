@@ -58,15 +58,13 @@ std::string FormatFloat(double value) {
     return text;
 }
 
-TEngineDriver::TEngineDriver(ChessClock* clock) : Clock(clock) {
-    block_ = std::make_unique<StateBlock>();
-    Block = block_.get();
+TEngineDriver::TEngineDriver(ChessClock* clock) : Block(std::make_unique<StateBlock>()), Clock(clock) {
     std::memset(&Block->header, 0, sizeof(Header));
     std::strcpy(Block->header.position_text, PLACEHOLDER_POSITION);
 }
 
 TEngineDriver::~TEngineDriver() {
-    if (Block != nullptr) store_relaxed(Block->header.stop_request, 1);
+    store_relaxed(Block->header.stop_request, 1);
     JoinSearch();
 }
 
@@ -115,11 +113,11 @@ void TEngineDriver::StartSearch() {
     thread_done_.store(false, std::memory_order_relaxed);
     collected_stopped_ = false;
     Block->header.thread_handle = 1;
-    thread_ = std::thread(search_thread, Block, &thread_done_, &ended_mutex_, &search_ended_);
+    thread_ = std::thread(search_thread, Block.get(), &thread_done_, &ended_mutex_, &search_ended_);
 }
 
 bool TEngineDriver::SearchFinished() {
-    if (Block == nullptr || !thread_.joinable()) return false;
+    if (!thread_.joinable()) return false;
     if (!thread_done_.load(std::memory_order_acquire)) return false;
     JoinSearch();
     collected_stopped_ = (Block->header.stop_request & 1) != 0;

@@ -69,7 +69,8 @@ class TEngineDriver {
     // Sets the block's finish_request, read by the running search.
     void RequestFinish();
 
-    StateBlock* Block = nullptr;
+    // The driver's engine state block, owned for the driver's whole life.
+    const std::unique_ptr<StateBlock> Block;
     ChessClock* Clock = nullptr;
     int MovesPerControl = 0;
     int BaseSeconds = 300;
@@ -89,7 +90,6 @@ class TEngineDriver {
   private:
     void JoinSearch();
 
-    std::unique_ptr<StateBlock> block_;
     std::thread thread_;
     std::atomic<bool> thread_done_{false};
     std::mutex ended_mutex_; // guards search_ended_ against a change while it runs
