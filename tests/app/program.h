@@ -2,6 +2,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -120,5 +121,14 @@ class Program {
     bool exited_ = false;
     std::string pending_;
 };
+
+// Sends lines and expects these replies in order (a GoogleTest check each).
+inline void ExpectReplies(Program& program, const std::vector<std::string>& send,
+                          const std::vector<std::string>& replies) {
+    for (const auto& line : send)
+        program.Send(line);
+    for (const auto& reply : replies)
+        EXPECT_EQ(program.ReadLine(), reply) << "after " << send.back();
+}
 
 } // namespace galvetta::test

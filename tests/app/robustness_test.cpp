@@ -55,10 +55,7 @@ class Robust : public ::testing::Test {
         ASSERT_EQ(program.ReadLine(), GREETING);
     }
     void Expect(const std::vector<std::string>& send, const std::vector<std::string>& replies) {
-        for (const auto& line : send)
-            program.Send(line);
-        for (const auto& reply : replies)
-            EXPECT_EQ(program.ReadLine(), reply) << "after " << send.back();
+        ExpectReplies(program, send, replies);
     }
     // Nothing came before this marker's answer.
     void ExpectNothingMore() { Expect({"marker"}, {"Error (unknown command): marker"}); }

@@ -20,10 +20,7 @@ class Transcript : public ::testing::Test {
     }
     // Sends lines and expects these replies in order.
     void Expect(const std::vector<std::string>& send, const std::vector<std::string>& replies) {
-        for (const auto& line : send)
-            program.Send(line);
-        for (const auto& reply : replies)
-            EXPECT_EQ(program.ReadLine(), reply) << "after " << send.back();
+        ExpectReplies(program, send, replies);
     }
     // A line that is answered for sure marks the end of what came before.
     void ExpectNothingMore() { Expect({"marker"}, {"Error (unknown command): marker"}); }
