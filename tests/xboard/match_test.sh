@@ -29,14 +29,17 @@ display=$(tr -d '[:space:]' <"$out/display")
 [ -n "$display" ] || { echo "match_test: Xvfb did not start"; exit 1; }
 mkdir -p "$out/home"
 
-# play NAME WALL_SECONDS XBOARD_ARGUMENTS...: one match; its games in NAME.pgn.
-play() {
+# play_once NAME WALL_SECONDS XBOARD_ARGUMENTS...: one match; its games in NAME.pgn.
+# fairymax 5.0b takes the "computer" that xboard sends each engine at a game
+# start for a move, and then crashes about half the time (seen standalone:
+# 33 of 60 runs), so it gets an empty line instead.
+play_once() {
     local name=$1 wall=$2
     shift 2
     rm -f "$out/$name.pgn"
     HOME="$out/home" DISPLAY=":$display" xboard \
         -fcp "$galvetta" -fd "$out" -fn Galvetta -scp fairymax -sd "$out" -sn fairymax \
-        -matchMode true -saveGameFile "$out/$name.pgn" -pgnExtendedInfo true \
+        -secondComputerString "" -matchMode true -saveGameFile "$out/$name.pgn" -pgnExtendedInfo true \
         -debugMode true -nameOfDebugFile "$out/$name.debug" \
         -autoCallFlag true -testLegality true -testClaims true -checkMates true \
         -materialDraws true -trivialDraws false -repeatsToDraw 3 -ponderNextMove false \
@@ -56,6 +59,32 @@ play() {
     wait "$xboard_pid"
     xboard_pid=
 }
+
+# play NAME WALL_SECONDS XBOARD_ARGUMENTS...: one match, played again once when
+# the peer (always xboard's second engine) broke off a game. Galvetta's faults
+# are never replayed; the peer's first failure is shown with its last traffic.
+play() {
+    local name=$1
+    play_once "$@" || return 1
+    grep -qi "second chess program\|second program" "$out/$name.pgn" 2>/dev/null || return 0
+    echo "match_test: fairymax broke off a game in $name; its last lines in xboard's log:"
+    grep -a "second" "$out/$name.debug" | tail -12 | sed 's/^/  /'
+    tail -5 "$out/$name.stderr" | sed 's/^/  stderr: /'
+    for file in pgn debug stderr; do mv "$out/$name.$file" "$out/$name.broken.$file" 2>/dev/null; done
+    echo "match_test: playing $name again"
+    play_once "$@"
+}
+
+# fairymax must answer a first move on its own; otherwise the match would only
+# measure a broken peer.
+peer_reply=$(cd "$out" && printf 'xboard\nprotover 2\nmemory 68\nnew\nst 1\nforce\nd2d4\nblack\ngo\n' |
+    timeout 30 fairymax 2>&1)
+peer_status=$?
+if ! grep -q '^move ' <<<"$peer_reply"; then
+    echo "match_test: fairymax alone did not answer d2d4 (exit status $peer_status); its last lines:"
+    tail -8 <<<"$peer_reply" | sed 's/^/  /'
+    exit 1
+fi
 
 echo "r1bqk2r/pp1nbppp/2p1pn2/3p4/P1PP4/2N2N2/1P2PPPP/R1BQKB1R b KQkq - 0 7" >"$out/black-to-move.fen"
 

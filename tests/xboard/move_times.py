@@ -6,6 +6,7 @@ xboard stamps every line of its debug log with milliseconds. An engine's
 time for a move runs from the last line xboard sent it to its "move" reply;
 time spent reading the interface's lines is therefore counted too.
 """
+import os
 import re
 import statistics
 import sys
@@ -30,7 +31,8 @@ def move_times(path):
 
 
 def main(paths):
-    times = [t for path in paths for t in move_times(path)]
+    # A match that saved no log (it never started) adds no moves.
+    times = [t for path in paths if os.path.exists(path) for t in move_times(path)]
     if not times:
         print("first engine: no moves found")
         return 1
