@@ -179,8 +179,32 @@ int TEngineDriver::ApplyEngineMove() {
     ApplyMove(p, SquareIndex(move), SquareIndex(move.substr(k)), promotion, '-');
     p[POSITION_TEXT_LENGTH] = '\0';
     if (Clock != nullptr) Clock->Switch(IncrementSeconds);
-    ++Block->header.move_number;
+    SetMoveNumber(MoveNumber() + 1);
     return 1;
+}
+
+void TEngineDriver::MoveTakenBack() {
+    SetMoveNumber(MoveNumber() - 1);
+}
+
+void TEngineDriver::GameRestarted() {
+    StopSearch();
+    SetMoveNumber(0);
+}
+
+void TEngineDriver::SetMoveNumber(int value) {
+    Block->header.move_number = value;
+}
+
+void TEngineDriver::SetSearchLimits(int depth, double budget_ms) {
+    BudgetMs = budget_ms;
+    Header& header = Block->header;
+    header.max_depth = depth;
+    header.nodes = 1;
+    store_relaxed(header.generated_moves[0], 1);
+    store_relaxed(header.generated_moves[1], 0);
+    header.depth_step = 4;
+    header.start_depth = 4;
 }
 
 int TEngineDriver::ReportMove(std::string& move_edit, std::string& statistics, std::string& position_memo) {

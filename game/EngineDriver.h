@@ -68,6 +68,16 @@ class TEngineDriver {
     bool SearchRunning() const { return thread_.joinable(); }
     // Sets the block's finish_request, read by the running search.
     void RequestFinish();
+    // The next search's depth and time budget in milliseconds; the block's
+    // counters start afresh.
+    void SetSearchLimits(int depth, double budget_ms);
+
+    // The game's move number lives in the block and changes only here: up by
+    // one for each move the engine plays, down by one for each take-back, and
+    // back to 0 (with any search stopped) when the game restarts.
+    int MoveNumber() const { return Block->header.move_number; }
+    void MoveTakenBack();
+    void GameRestarted();
 
     // The driver's engine state block, owned for the driver's whole life.
     const std::unique_ptr<StateBlock> Block;
@@ -89,6 +99,7 @@ class TEngineDriver {
 
   private:
     void JoinSearch();
+    void SetMoveNumber(int value);
 
     std::thread thread_;
     std::atomic<bool> thread_done_{false};

@@ -1,43 +1,19 @@
-// The play of a game: the WinBoard command interpreter with everything it
-// writes to standard output, the Move, MoveBack, ResetGame and Stop actions,
-// the board's event handlers and the 100 ms move timer. It acts on the board
-// model, the two clocks and the engine driver, and tells the window what to
-// show through GameView; without a window it runs the same.
+// The WinBoard front-end: the command interpreter with everything it writes
+// to standard output, the window's Move, MoveBack, ResetGame and Stop actions
+// and the 100 ms move timer. It plays through TGame, turning each command
+// into a game call and each outcome and engine move into its protocol line;
+// without a window it runs the same.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "game/BoardModel.h"
-#include "game/ChessClock.h"
-#include "game/EngineDriver.h"
-#include "game/TimePlanning.h"
+#include "game/Game.h"
 
 namespace galvetta {
 
 class TStandardInputThread;
-
-// What the window shows of the game. Every hook has an empty default so that
-// tests and the headless program implement only what they watch.
-class GameView {
-  public:
-    virtual ~GameView() = default;
-    virtual void SetStatusPanel(int /*index*/, const std::string& /*text*/) {}
-    virtual void SentLineAdded(const std::string& /*line*/) {}
-    virtual void SentLinesCleared() {}
-    virtual void ReceivedLineAdded(const std::string& /*line*/) {}
-    // The conversation item "Command" has a new value.
-    virtual void CommandItemChanged(const std::string& /*value*/) {}
-    // Hold, edit mode or autoplay changed.
-    virtual void ModesChanged() {}
-    virtual void StatisticsChanged(const std::string& /*text*/) {}
-    virtual void EngineMoveShown(const std::string& /*move*/) {}
-    virtual void PositionShown(const std::string& /*position*/) {}
-    virtual void GeneratedMovesShown(const std::string& /*text*/) {}
-    virtual void PlanningShown(const std::string& /*moves*/, const std::string& /*ms*/, int /*depth*/) {}
-    virtual void CloseRequested() {}
-};
 
 class TGameControl {
   public:
@@ -59,13 +35,13 @@ class TGameControl {
 
     // The window's actions.
     void ResetGameExecute();
-    void MoveBackExecute();
+    void MoveBackExecute() { game_.TakeBack(); }
     // Starts the engine; `from_board` when a move on the board asked for it.
-    void MoveExecute(bool from_board);
-    void StopExecute();
+    void MoveExecute(bool from_board) { game_.Think(from_board); }
+    void StopExecute() { game_.Stop(); }
     // Ends a running search at once and drops its move: no move line, and the
     // board, the clocks and the move number stay as they are.
-    void AbandonSearch();
+    void AbandonSearch() { game_.AbandonSearch(); }
     // The conversation server's macro and poke.
     void ExecuteMacro(const std::vector<std::string>& lines);
     void PokeCommand(const std::string& text);
@@ -78,26 +54,25 @@ class TGameControl {
     bool TakeInputLine();
     // Collects the search if its thread has ended: the report, the move, mate
     // and autoplay.
-    void CollectFinishedSearch();
-    void CopyBoardToEngine();
+    void CollectFinishedSearch() { game_.CollectFinishedSearch(); }
+    void CopyBoardToEngine() { game_.CopyBoardToEngine(); }
 
     // Board event handlers.
-    void scacchieraAfterMove();
-    void scacchieraValidateMove(bool& move_is_legal);
-    void scacchieraGameRestarted();
+    void scacchieraAfterMove() { game_.scacchieraAfterMove(); }
+    void scacchieraValidateMove(bool& move_is_legal) { game_.scacchieraValidateMove(move_is_legal); }
+    void scacchieraGameRestarted() { game_.scacchieraGameRestarted(); }
 
-    void SetHold(bool on);
-    void SetEditMode(bool on);
-    void SetAutoPlay(bool on);
-    bool Hold() const { return hold_; }
-    bool EditMode() const { return edit_mode_; }
-    bool AutoPlay() const { return autoplay_; }
+    void SetHold(bool on) { game_.SetHold(on); }
+    void SetEditMode(bool on) { game_.SetEditMode(on); }
+    void SetAutoPlay(bool on) { game_.SetAutoPlay(on); }
+    bool Hold() const { return game_.Hold(); }
+    bool EditMode() const { return game_.EditMode(); }
+    bool AutoPlay() const { return game_.AutoPlay(); }
 
-    TEngineDriver& Driver() { return driver_; }
-    const std::string& Statistics() const { return statistics_; }
+    TGame& Game() { return game_; }
+    TEngineDriver& Driver() { return game_.Driver(); }
+    const std::string& Statistics() const { return game_.Statistics(); }
 
-    bool EngineWhite = false;
-    PlanningStats Planning;
     // Where protocol lines go; standard output unless a test replaces it.
     std::function<void(const std::string&)> WriteLine;
     // The greeting's web address.
@@ -124,27 +99,20 @@ class TGameControl {
     void OnEdit(const Words& words);
     void OnIgnored(const Words& words);
 
-    ChessClock& EngineClock() { return EngineWhite ? white_ : black_; }
-    ChessClock& OpponentClock() { return EngineWhite ? black_ : white_; }
-    void CollectSearch();
-    // Before "go": false, with the line the interface waits for, when the
-    // engine cannot load the position or the side to move has no move left.
-    bool GameCanGoOn();
-    bool ValidPromotion(const std::string& move);
+    // The engine's move as the protocol has it, then its mate and autoplay.
+    void OnEngineMoved(const std::string& move, GameOutcome outcome);
+    // The line that answers an outcome: a result, or the refusal of "go".
+    static const char* OutcomeLine(GameOutcome outcome);
 
     TBoardModel& board_;
-    ChessClock& white_;
-    ChessClock& black_;
     GameView& view_;
     TStandardInputThread* reader_;
-    TEngineDriver driver_;
-    bool hold_ = false;
-    bool edit_mode_ = false;
-    bool autoplay_ = false;
-    int tick_counter_ = 10;
-    std::string statistics_;
-    std::string move_text_;
-    std::string position_memo_;
+    TGame game_;
+
+  public:
+    // The game's side and planning, as the interpreter's tests watch them.
+    bool& EngineWhite = game_.EngineWhite;
+    PlanningStats& Planning = game_.Planning;
 };
 
 } // namespace galvetta

@@ -21,6 +21,9 @@ class QSlider;
 class QTabWidget;
 class QTimer;
 
+class WindowTest;
+class ConversationTest;
+
 namespace galvetta {
 
 class TConversationServer;
@@ -44,37 +47,6 @@ class TfrmMain : public QMainWindow, public GameView {
     static QString Caption();
 
     TGameControl& Game() { return *game_; }
-    TGraphicChessBoard* scacchiera;
-    TQuorClock* clkBianco;
-    TQuorClock* clkNero;
-    QTimer* timMossa;
-    QSlider* trkLivelli;
-    QLabel* lblLivello;
-    QAction* actResetGame;
-    QAction* actMoveBack;
-    QAction* actMove;
-    QAction* actReverse;
-    QAction* actStop;
-    QAction* tlbGioca;
-    QAction* cmdEdit;
-    QAction* tlbAutoPlay;
-    QLabel* stato[4];
-    QTabWidget* pagine;
-    QLineEdit* txtMossa;
-    QLineEdit* txtTempoPrevisto;
-    QLineEdit* txtMossePreviste;
-    QLineEdit* txtMosse;
-    QPlainTextEdit* txtStatistiche;
-    QLineEdit* txtEsegui;
-    QPushButton* BitBtn2;
-    QPlainTextEdit* memComandi;
-    QLineEdit* txtCommand;
-    QPushButton* BitBtn1;
-    QListWidget* lstComandi;
-    QPlainTextEdit* txtPosizione;
-    TConversationServer* Conversation = nullptr;
-    ImageList imgPezzi;
-
     // The conversation item "Command".
     QString CommandItem() const { return command_item_; }
 
@@ -121,6 +93,41 @@ class TfrmMain : public QMainWindow, public GameView {
     TfrmComandi* help_ = nullptr;
     QString command_item_;
     QWidget* board_panel_ = nullptr;
+
+    // The widgets, under their design names. The widget tests look at them
+    // directly, as a person looks at the window.
+    friend class ::WindowTest;
+    friend class ::ConversationTest;
+    TGraphicChessBoard* scacchiera;
+    TQuorClock* clkBianco;
+    TQuorClock* clkNero;
+    QTimer* timMossa;
+    QSlider* trkLivelli;
+    QLabel* lblLivello;
+    QAction* actResetGame;
+    QAction* actMoveBack;
+    QAction* actMove;
+    QAction* actReverse;
+    QAction* actStop;
+    QAction* tlbGioca;
+    QAction* cmdEdit;
+    QAction* tlbAutoPlay;
+    QLabel* stato[4];
+    QTabWidget* pagine;
+    QLineEdit* txtMossa;
+    QLineEdit* txtTempoPrevisto;
+    QLineEdit* txtMossePreviste;
+    QLineEdit* txtMosse;
+    QPlainTextEdit* txtStatistiche;
+    QLineEdit* txtEsegui;
+    QPushButton* BitBtn2;
+    QPlainTextEdit* memComandi;
+    QLineEdit* txtCommand;
+    QPushButton* BitBtn1;
+    QListWidget* lstComandi;
+    QPlainTextEdit* txtPosizione;
+    TConversationServer* Conversation = nullptr;
+    ImageList imgPezzi;
 };
 
 } // namespace galvetta

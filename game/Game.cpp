@@ -1,0 +1,230 @@
+#include "game/Game.h"
+
+#include <cstring>
+
+#include "engine/loader.h"
+
+namespace galvetta {
+
+TGame::TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView& view)
+    : board_(board), white_(white), black_(black), view_(view), driver_(&white) {
+    board_.AfterMove = [this] { scacchieraAfterMove(); };
+    board_.OnValidateMove = [this](bool& legal) { scacchieraValidateMove(legal); };
+    board_.OnGameRestarted = [this] { scacchieraGameRestarted(); };
+    CopyBoardToEngine();
+}
+
+TGame::~TGame() {
+    board_.AfterMove = nullptr;
+    board_.OnValidateMove = nullptr;
+    board_.OnGameRestarted = nullptr;
+}
+
+void TGame::SetHold(bool on) {
+    hold_ = on;
+    view_.ModesChanged();
+}
+void TGame::SetEditMode(bool on) {
+    // An interface sends no rights with a set-up: they follow from the board.
+    if (edit_mode_ && !on) board_.RightsFromPlacement();
+    edit_mode_ = on;
+    view_.ModesChanged();
+}
+void TGame::SetAutoPlay(bool on) {
+    autoplay_ = on;
+    view_.ModesChanged();
+}
+
+void TGame::CopyBoardToEngine() {
+    char* text = driver_.Block->header.position_text;
+    const std::string& position = board_.GetPosition();
+    const size_t n = std::min(position.size(), sizeof driver_.Block->header.position_text - 1);
+    std::memcpy(text, position.data(), n);
+    text[n] = '\0';
+}
+
+void TGame::NewGame() {
+    AbandonSearch();
+    board_.ResetGame();
+    SetHold(false);
+    SetEditMode(false);
+    EngineWhite = false;
+    Planning.ResetPlanning();
+}
+
+bool TGame::PlayMove(const std::string& move) {
+    return board_.Move(move);
+}
+
+void TGame::TakeBack() {
+    AbandonSearch();
+    driver_.MoveTakenBack();
+    white_.Switch(0);
+    board_.MoveBack(1);
+    position_memo_ = board_.GetPosition();
+    view_.PositionShown(position_memo_);
+}
+
+void TGame::SetEngineSide(bool white) {
+    SetHold(false);
+    EngineWhite = white;
+    white_.Stop();
+    if (board_.GetPosition().size() > SIDE_TO_MOVE && !board_.GetLocked())
+        board_.Pezzo(SIDE_TO_MOVE) = white ? WHITE_ON_MOVE : BLACK_ON_MOVE;
+}
+
+void TGame::Force() {
+    AbandonSearch();
+    SetHold(true);
+    white_.Stop();
+}
+
+GameOutcome TGame::MateOutcome() {
+    return board_.Pezzo(SIDE_TO_MOVE) == BLACK_ON_MOVE ? GameOutcome::WhiteMates : GameOutcome::BlackMates;
+}
+
+GameOutcome TGame::Go() {
+    white_.Stop();
+    const std::string& position = board_.GetPosition();
+    if (!position_fits(position.c_str())) {
+        SetHold(true);
+        SetAutoPlay(false);
+        return GameOutcome::TooManyPieces;
+    }
+    const TEngineDriver::GameEnd end = TEngineDriver::EndOfGame(position);
+    if (end != TEngineDriver::GameEnd::None) {
+        SetAutoPlay(false);
+        return end == TEngineDriver::GameEnd::Stalemate ? GameOutcome::Stalemate : MateOutcome();
+    }
+    SetHold(false);
+    EngineWhite = board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
+    white_.Start(!EngineWhite);
+    Think(false);
+    return GameOutcome::None;
+}
+
+void TGame::Think(bool from_board) {
+    board_.SetLocked(true);
+    // A search still running belongs to a position that is gone.
+    if (driver_.SearchRunning()) driver_.AbandonSearch();
+    driver_.ResetSearchFlags();
+    CopyBoardToEngine();
+    Header& header = driver_.Block->header;
+    if (from_board) {
+        std::strncpy(header.move_text, board_.GetLastMove().c_str(), sizeof header.move_text - 1);
+        header.move_text[sizeof header.move_text - 1] = '\0';
+        board_.Move(header.move_text); // refused: the move is already on the board
+        white_.Switch(0);
+    }
+    header.move_text[0] = '\0';
+    const PlanOutcome plan =
+        PlanSearch(Planning, driver_, EngineClock().GetValue(), OpponentClock().GetValue());
+    view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, plan.depth);
+    if (hold_ || edit_mode_) {
+        board_.SetLocked(false);
+        return;
+    }
+    driver_.StartSearch();
+}
+
+void TGame::Stop() {
+    driver_.StopSearch();
+}
+
+void TGame::AbandonSearch() {
+    if (driver_.AbandonSearch()) board_.SetLocked(false);
+}
+
+void TGame::SetTimeControl(int moves, std::optional<int> base_seconds, std::optional<int> increment_seconds) {
+    driver_.MovesPerControl = moves;
+    if (!base_seconds) return;
+    driver_.BaseSeconds = *base_seconds;
+    if (!increment_seconds) return;
+    driver_.IncrementSeconds = *increment_seconds;
+    driver_.SecondsPerMove = 0;
+    white_.Set(driver_.BaseSeconds, true);
+}
+
+void TGame::SetSecondsPerMove(int seconds) {
+    driver_.IncrementSeconds = 0;
+    driver_.BaseSeconds = 0;
+    driver_.MovesPerControl = 0;
+    driver_.SecondsPerMove = seconds;
+    white_.Set(seconds, true);
+}
+
+bool TGame::ValidPromotion(const std::string& move) {
+    // Only a pawn reaching its last rank promotes, and only to Q, R, B or N.
+    const int from = TBoardModel::IndiceCasa(move);
+    const int to = TBoardModel::IndiceCasa(move.size() > 2 ? move.substr(2) : std::string());
+    if (from < 0 || from > 63 || to < 0 || to > 63) return true; // the engine refuses these
+    const char piece = board_.Pezzo(from);
+    const bool pawn_to_last_rank = (piece == 'p' && to < 8) || (piece == 'P' && to >= 56);
+    if (move.size() < 5) return !pawn_to_last_rank;
+    return pawn_to_last_rank && std::strchr("qrbnQRBN", move[4]) != nullptr;
+}
+
+void TGame::scacchieraValidateMove(bool& move_is_legal) {
+    CopyBoardToEngine();
+    const std::string& move = board_.GetLastMove();
+    move_is_legal = ValidPromotion(move) && driver_.IsLegalMove(move) != 0;
+}
+
+void TGame::scacchieraAfterMove() {
+    Think(true);
+}
+
+void TGame::scacchieraGameRestarted() {
+    driver_.GameRestarted();
+}
+
+void TGame::CollectSearch() {
+    if (driver_.StopWasRequested()) {
+        // A stopped search leaves no move worth playing: drop it.
+        board_.SetLocked(false);
+        return;
+    }
+    const int score = driver_.ReportMove(move_text_, statistics_, position_memo_);
+    view_.EngineMoveShown(move_text_);
+    view_.StatisticsChanged(statistics_);
+    view_.PositionShown(position_memo_);
+    if (score < -1000 || score > 1000) SetAutoPlay(false);
+    board_.SetPosition(driver_.Block->header.position_text);
+    board_.StorePosition();
+    board_.SetLocked(false);
+    GameOutcome outcome = GameOutcome::None;
+    const Header& header = driver_.Block->header;
+    if (header.best_score >= header.mate_score) {
+        statistics_ += "\r\n*** MATE ***";
+        view_.StatisticsChanged(statistics_);
+        SetAutoPlay(false);
+        white_.Stop();
+        outcome = MateOutcome();
+    }
+    if (EngineMoved) EngineMoved(move_text_, outcome);
+}
+
+bool TGame::Tick() {
+    const bool second = --tick_counter_ <= 0;
+    if (second) {
+        white_.Tick();
+        tick_counter_ = 10;
+    }
+    // The budget is watched on every tick, so that a short budget is not
+    // overrun by up to a second.
+    if (driver_.BudgetMs != 0 && driver_.SearchRunning()) {
+        driver_.MeasureElapsed();
+        if (driver_.ElapsedMs >= driver_.BudgetMs) driver_.RequestFinish();
+    }
+    return second;
+}
+
+void TGame::ShowGeneratedMoves() {
+    if (driver_.SearchRunning()) view_.GeneratedMovesShown(FormatFloat(driver_.GeneratedMoves()));
+}
+
+void TGame::CollectFinishedSearch() {
+    if (driver_.SearchFinished()) CollectSearch();
+}
+
+} // namespace galvetta

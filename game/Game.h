@@ -1,0 +1,137 @@
+// The game as any front-end plays it: the board model, the two clocks, the
+// engine driver and the time planning, with the modes that hold the engine
+// back. It writes no protocol text: a front-end turns its commands into these
+// calls, and the outcomes and the engine's moves into its own lines.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "game/BoardModel.h"
+#include "game/ChessClock.h"
+#include "game/EngineDriver.h"
+#include "game/TimePlanning.h"
+
+namespace galvetta {
+
+// What the window shows of the game. Every hook has an empty default so that
+// tests and the headless program implement only what they watch.
+class GameView {
+  public:
+    virtual ~GameView() = default;
+    virtual void SetStatusPanel(int /*index*/, const std::string& /*text*/) {}
+    virtual void SentLineAdded(const std::string& /*line*/) {}
+    virtual void SentLinesCleared() {}
+    virtual void ReceivedLineAdded(const std::string& /*line*/) {}
+    // The conversation item "Command" has a new value.
+    virtual void CommandItemChanged(const std::string& /*value*/) {}
+    // Hold, edit mode or autoplay changed.
+    virtual void ModesChanged() {}
+    virtual void StatisticsChanged(const std::string& /*text*/) {}
+    virtual void EngineMoveShown(const std::string& /*move*/) {}
+    virtual void PositionShown(const std::string& /*position*/) {}
+    virtual void GeneratedMovesShown(const std::string& /*text*/) {}
+    virtual void PlanningShown(const std::string& /*moves*/, const std::string& /*ms*/, int /*depth*/) {}
+    virtual void CloseRequested() {}
+};
+
+// How a game stands when the engine cannot or need not move on.
+enum class GameOutcome { None, TooManyPieces, WhiteMates, BlackMates, Stalemate };
+
+class TGame {
+  public:
+    TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView& view);
+    ~TGame();
+    TGame(const TGame&) = delete;
+    TGame& operator=(const TGame&) = delete;
+
+    // The starting position with the engine as Black, no search, no hold or
+    // edit mode, and the planning's statistics afresh.
+    void NewGame();
+    // The opponent's move in coordinates ("e2e4", "e7e8q"); false when the
+    // board refuses it.
+    bool PlayMove(const std::string& move);
+    // Takes back the last move, dropping any search.
+    void TakeBack();
+    // The engine plays `white`, and that side is put on move.
+    void SetEngineSide(bool white);
+    // Drops any search and holds the engine back until the next Go.
+    void Force();
+    // The engine takes the side to move and starts its search. Returns None
+    // when it did, else why it cannot: the position does not fit the engine,
+    // or the side to move is mated or stalemated.
+    GameOutcome Go();
+    // Starts the engine on the current position, unless held back;
+    // `from_board` when a move on the board asked for it.
+    void Think(bool from_board);
+    // Asks the search to end now; its move is still collected and played.
+    void Stop();
+    // Ends a running search at once and drops its move: no move, and the
+    // board, the clocks and the move number stay as they are.
+    void AbandonSearch();
+
+    // `moves` per control; a missing base or increment leaves the rest as it
+    // was (an interface may send the arguments one at a time). With both, the
+    // fixed time per move ends and the clocks start from the base.
+    void SetTimeControl(int moves, std::optional<int> base_seconds, std::optional<int> increment_seconds);
+    void SetSecondsPerMove(int seconds);
+    void SetEngineClock(int seconds) { EngineClock().Set(seconds, false); }
+    void SetOpponentClock(int seconds) { OpponentClock().Set(seconds, false); }
+
+    // One tick of the 100 ms move timer: the clocks each second and the time
+    // budget on every tick. True when a second has passed.
+    bool Tick();
+    void ShowGeneratedMoves();
+    // Collects the search if its thread has ended: the report, the move on
+    // the board, mate, then EngineMoved.
+    void CollectFinishedSearch();
+    void CopyBoardToEngine();
+
+    // Called when the engine's move has been played on the board: the move as
+    // the engine wrote it (empty when it had none) and WhiteMates or
+    // BlackMates when it mates, else None.
+    std::function<void(const std::string& move, GameOutcome outcome)> EngineMoved;
+
+    // Board event handlers.
+    void scacchieraAfterMove();
+    void scacchieraValidateMove(bool& move_is_legal);
+    void scacchieraGameRestarted();
+
+    void SetHold(bool on);
+    void SetEditMode(bool on);
+    void SetAutoPlay(bool on);
+    bool Hold() const { return hold_; }
+    bool EditMode() const { return edit_mode_; }
+    bool AutoPlay() const { return autoplay_; }
+
+    TBoardModel& Board() { return board_; }
+    TEngineDriver& Driver() { return driver_; }
+    const std::string& Statistics() const { return statistics_; }
+
+    bool EngineWhite = false;
+    PlanningStats Planning;
+
+  private:
+    ChessClock& EngineClock() { return EngineWhite ? white_ : black_; }
+    ChessClock& OpponentClock() { return EngineWhite ? black_ : white_; }
+    void CollectSearch();
+    // The mate of the side to move: WhiteMates when Black is to move.
+    GameOutcome MateOutcome();
+    bool ValidPromotion(const std::string& move);
+
+    TBoardModel& board_;
+    ChessClock& white_;
+    ChessClock& black_;
+    GameView& view_;
+    TEngineDriver driver_;
+    bool hold_ = false;
+    bool edit_mode_ = false;
+    bool autoplay_ = false;
+    int tick_counter_ = 10;
+    std::string statistics_;
+    std::string move_text_;
+    std::string position_memo_;
+};
+
+} // namespace galvetta
