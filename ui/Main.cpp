@@ -75,7 +75,7 @@ QString TfrmMain::Caption() {
 }
 
 TfrmMain::TfrmMain(const QStringList& arguments, TStandardInputThread* reader, bool headless)
-    : imgPezzi(MakePieceImages(48)), arguments_(arguments), reader_(reader), headless_(headless) {
+    : arguments_(arguments), reader_(reader), headless_(headless), imgPezzi(MakePieceImages(48)) {
     BuildWindow();
     // FormCreate: the driver comes with the game control, on the White clock.
     game_ = std::make_unique<TGameControl>(*scacchiera, *clkBianco, *clkNero, *this, reader_);
@@ -308,6 +308,7 @@ void TfrmMain::CreateConnections() {
 
 void TfrmMain::FormShow() {
     setWindowTitle(Caption());
+    if (arguments_.removeAll(QStringLiteral("--uci")) > 0) game_->SpeakUci();
     const QString argument = arguments_.join(' ');
     if (argument.size() > 2) {
         if (argument.startsWith(QStringLiteral("/L"))) {
