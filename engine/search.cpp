@@ -7,6 +7,7 @@
 #include <atomic>
 
 #include "engine/attack.h"
+#include "engine/loader.h"
 #include "engine/makemove.h"
 #include "engine/movegen.h"
 
@@ -20,13 +21,27 @@ namespace {
 
 inline void publish(StateBlock* block, uint32_t nodes, uint64_t generated, uint64_t played) {
     Header& h = block->header;
-    h.nodes = nodes;
+    std::atomic_ref<uint32_t>(h.nodes).store(nodes, std::memory_order_relaxed);
     std::atomic_ref<uint32_t>(h.generated_moves[0])
         .store(static_cast<uint32_t>(generated), std::memory_order_relaxed);
     std::atomic_ref<uint32_t>(h.generated_moves[1])
         .store(static_cast<uint32_t>(generated >> 32), std::memory_order_relaxed);
     h.played_moves[0] = static_cast<uint32_t>(played);
     h.played_moves[1] = static_cast<uint32_t>(played >> 32);
+}
+
+// The root's result at the end of an iteration, for a driver that reports
+// while the search goes on. Once an iteration, off the node path.
+[[gnu::noinline]] void publish_iteration(StateBlock* block, const Frame* root, uint32_t nodes) {
+    if (root->best_move == 0) return;
+    std::atomic_ref<uint32_t> count(block->iteration_log.count);
+    const uint32_t n = count.load(std::memory_order_relaxed);
+    IterationRecord& record = block->iteration_log.records[n % ITERATION_RECORDS];
+    record.depth = root->depth;
+    record.score = root->best;
+    record.nodes = nodes;
+    *write_move(block, root->best_move, record.move) = '\0';
+    count.store(n + 1, std::memory_order_release);
 }
 
 } // namespace
@@ -49,6 +64,7 @@ SearchOutcome search(StateBlock* block) {
     vars.stalemate_value = 0;
 
     header.iterations = 0;
+    std::atomic_ref<uint32_t>(block->iteration_log.count).store(0, std::memory_order_relaxed);
     uint32_t nodes = 0;
     uint64_t generated = 0;
     uint64_t played = 0;
@@ -186,6 +202,7 @@ Matto:
 TestIterative:
     // The root's list is done: stop, or deepen and walk the same list again.
     ++header.iterations;
+    publish_iteration(block, root, nodes);
     if (std::atomic_ref<uint32_t>(header.finish_request).load(std::memory_order_relaxed) & 1)
         goto FineIterazioni;
     {

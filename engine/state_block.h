@@ -211,6 +211,24 @@ struct EngineVars {
     int32_t stalemate_value;
 };
 
+// One finished iteration, as the search publishes it at the iteration's end
+// for a driver that reports while it searches (our own addition, kept in the
+// block's spare room). `count` is written last, with release order, after the
+// record it counts; a reader that loads it with acquire order may read every
+// record below it, the newest at (count - 1) % ITERATION_RECORDS.
+struct IterationRecord {
+    int32_t depth;
+    int32_t score; // the root's best, in engine units
+    uint32_t nodes;
+    char move[12]; // as write_move writes it, zero-terminated
+};
+inline constexpr int ITERATION_RECORDS = 64;
+struct IterationLog {
+    uint32_t count;
+    uint32_t reserved;
+    IterationRecord records[ITERATION_RECORDS];
+};
+
 inline constexpr int FRAME_COUNT = 2049; // 2,048 numbered frames and one end marker
 inline constexpr int MOVE_COUNT = 2048;
 
@@ -224,7 +242,8 @@ struct StateBlock {
     BoardArea board_snapshot;
     EngineVars vars;
     Cell board_template[8][16];
-    uint8_t reserved2[17416];
+    IterationLog iteration_log;
+    uint8_t reserved2[17416 - sizeof(IterationLog)];
 
     Frame* root() { return &frames[2]; }
 };
