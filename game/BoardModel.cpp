@@ -61,9 +61,13 @@ std::string TBoardModel::GetMove(int n) const {
 }
 
 void TBoardModel::ResetGame() {
+    StartFrom(StartingPosition);
+}
+
+void TBoardModel::StartFrom(const std::string& position) {
     FMoveHistory.clear();
     FPositionHistory.clear();
-    SetPosition(StartingPosition);
+    SetPosition(position);
     FPositionHistory.push_back(FPosition);
     if (OnGameRestarted) OnGameRestarted();
 }

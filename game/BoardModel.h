@@ -38,6 +38,8 @@ class TBoardModel {
     void StorePosition();
     std::string GetMove(int n) const;
     void ResetGame();
+    // A new game from `position` (a position text): the histories start there.
+    void StartFrom(const std::string& position);
     virtual void MoveBack(int n);
     void SetLocked(bool locked);
     bool GetLocked() const { return Locked; }

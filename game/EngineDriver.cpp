@@ -100,6 +100,10 @@ void TEngineDriver::RequestFinish() {
     store_relaxed(Block->header.finish_request, 1);
 }
 
+void TEngineDriver::RequestStop() {
+    store_relaxed(Block->header.stop_request, 1);
+}
+
 void TEngineDriver::StartSearch() {
     store_relaxed(Block->header.finish_request, 0);
     if (thread_.joinable()) {
@@ -110,6 +114,7 @@ void TEngineDriver::StartSearch() {
         store_relaxed(Block->header.stop_request, stop);
     }
     start_time_ = std::chrono::steady_clock::now();
+    std::atomic_ref<uint32_t>(Block->iteration_log.count).store(0, std::memory_order_relaxed);
     thread_done_.store(false, std::memory_order_relaxed);
     collected_stopped_ = false;
     Block->header.thread_handle = 1;
@@ -137,10 +142,27 @@ int TEngineDriver::IsLegalMove(const std::string& move) {
     return is_legal_move(copy.get());
 }
 
-TEngineDriver::GameEnd TEngineDriver::EndOfGame(const std::string& position) {
+namespace {
+
+std::unique_ptr<StateBlock> block_for(const std::string& position) {
     auto block = std::make_unique<StateBlock>();
     std::memset(&block->header, 0, sizeof(Header));
     std::strncpy(block->header.position_text, position.c_str(), sizeof block->header.position_text - 1);
+    return block;
+}
+
+} // namespace
+
+std::string TEngineDriver::QuickMove(const std::string& position) {
+    const auto block = block_for(position);
+    block->header.max_depth = block->header.start_depth = block->header.depth_step = 1;
+    engine_run(block.get());
+    return std::string(block->header.move_text,
+                       strnlen(block->header.move_text, sizeof block->header.move_text));
+}
+
+TEngineDriver::GameEnd TEngineDriver::EndOfGame(const std::string& position) {
+    const auto block = block_for(position);
     prepare_block(block.get());
     if (!load_position(block.get())) return GameEnd::None;
     const RootStatus status = root_status(block.get());
@@ -204,7 +226,23 @@ void TEngineDriver::SetSearchLimits(int depth, double budget_ms) {
     store_relaxed(header.generated_moves[0], 1);
     store_relaxed(header.generated_moves[1], 0);
     header.depth_step = 4;
-    header.start_depth = 4;
+    header.start_depth = depth < 4 ? depth : 4;
+}
+
+uint32_t TEngineDriver::IterationsFinished() const {
+    return std::atomic_ref<uint32_t>(Block->iteration_log.count).load(std::memory_order_acquire);
+}
+
+const IterationRecord& TEngineDriver::Iteration(uint32_t index) const {
+    return Block->iteration_log.records[index % ITERATION_RECORDS];
+}
+
+uint32_t TEngineDriver::NodesSoFar() const {
+    return load_relaxed(Block->header.nodes);
+}
+
+double TEngineDriver::MillisecondsSinceStart() const {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_time_).count();
 }
 
 int TEngineDriver::ReportMove(std::string& move_edit, std::string& statistics, std::string& position_memo) {

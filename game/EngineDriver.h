@@ -52,6 +52,9 @@ class TEngineDriver {
     // stalemated. A position the engine cannot load is None. Works on a block
     // of its own, so a running search is not disturbed.
     static GameEnd EndOfGame(const std::string& position);
+    // A one-ply search's move in `position`, as the engine writes it; empty
+    // when there is none. On a block of its own, like EndOfGame.
+    static std::string QuickMove(const std::string& position);
     // Applies the block's move text to its position text; 1 done, 0 rejected.
     int ApplyEngineMove();
     // Writes the statistics report in front of `statistics`, sets the move and
@@ -68,9 +71,19 @@ class TEngineDriver {
     bool SearchRunning() const { return thread_.joinable(); }
     // Sets the block's finish_request, read by the running search.
     void RequestFinish();
-    // The next search's depth and time budget in milliseconds; the block's
-    // counters start afresh.
+    // Sets the block's stop_request and nothing else: safe from any thread.
+    void RequestStop();
+    // The next search's depth and time budget in milliseconds (0: none); the
+    // block's counters start afresh. Iterations go 4, 8, ... up to the depth.
     void SetSearchLimits(int depth, double budget_ms);
+    // The iterations the running or last search has finished so far, and
+    // each one's record (index below that count; the newest 64 are kept).
+    uint32_t IterationsFinished() const;
+    const IterationRecord& Iteration(uint32_t index) const;
+    // The running search's node count, as it last published it.
+    uint32_t NodesSoFar() const;
+    // Milliseconds since the last search started.
+    double MillisecondsSinceStart() const;
 
     // The game's move number lives in the block and changes only here: up by
     // one for each move the engine plays, down by one for each take-back, and

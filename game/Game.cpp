@@ -52,6 +52,11 @@ void TGame::NewGame() {
     Planning.ResetPlanning();
 }
 
+void TGame::NewGameFrom(const std::string& position) {
+    NewGame();
+    board_.StartFrom(position);
+}
+
 bool TGame::PlayMove(const std::string& move) {
     return board_.Move(move);
 }
@@ -83,7 +88,7 @@ GameOutcome TGame::MateOutcome() {
     return board_.Pezzo(SIDE_TO_MOVE) == BLACK_ON_MOVE ? GameOutcome::WhiteMates : GameOutcome::BlackMates;
 }
 
-GameOutcome TGame::Go() {
+GameOutcome TGame::Go(const SearchLimits* limits) {
     white_.Stop();
     const std::string& position = board_.GetPosition();
     if (!position_fits(position.c_str())) {
@@ -99,11 +104,11 @@ GameOutcome TGame::Go() {
     SetHold(false);
     EngineWhite = board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
     white_.Start(!EngineWhite);
-    Think(false);
+    Think(false, limits);
     return GameOutcome::None;
 }
 
-void TGame::Think(bool from_board) {
+void TGame::Think(bool from_board, const SearchLimits* limits) {
     board_.SetLocked(true);
     // A search still running belongs to a position that is gone.
     if (driver_.SearchRunning()) driver_.AbandonSearch();
@@ -120,6 +125,9 @@ void TGame::Think(bool from_board) {
     const PlanOutcome plan =
         PlanSearch(Planning, driver_, EngineClock().GetValue(), OpponentClock().GetValue());
     view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, plan.depth);
+    if (limits != nullptr)
+        driver_.SetSearchLimits(limits->depth > 0 ? limits->depth : plan.depth,
+                                limits->budget_ms >= 0 ? limits->budget_ms : plan.budget_ms);
     if (hold_ || edit_mode_) {
         board_.SetLocked(false);
         return;
@@ -182,6 +190,7 @@ void TGame::CollectSearch() {
     if (driver_.StopWasRequested()) {
         // A stopped search leaves no move worth playing: drop it.
         board_.SetLocked(false);
+        if (SearchStopped) SearchStopped();
         return;
     }
     const int score = driver_.ReportMove(move_text_, statistics_, position_memo_);

@@ -39,6 +39,12 @@ class GameView {
 // How a game stands when the engine cannot or need not move on.
 enum class GameOutcome { None, TooManyPieces, WhiteMates, BlackMates, Stalemate };
 
+// What a front-end may set on one search in place of the planned limits.
+struct SearchLimits {
+    int depth = 0;           // 0: the planned depth
+    double budget_ms = -1.0; // below 0: the planned budget; 0: no budget
+};
+
 class TGame {
   public:
     TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView& view);
@@ -49,6 +55,8 @@ class TGame {
     // The starting position with the engine as Black, no search, no hold or
     // edit mode, and the planning's statistics afresh.
     void NewGame();
+    // A new game from `position` (a position text), as NewGame otherwise.
+    void NewGameFrom(const std::string& position);
     // The opponent's move in coordinates ("e2e4", "e7e8q"); false when the
     // board refuses it.
     bool PlayMove(const std::string& move);
@@ -61,10 +69,11 @@ class TGame {
     // The engine takes the side to move and starts its search. Returns None
     // when it did, else why it cannot: the position does not fit the engine,
     // or the side to move is mated or stalemated.
-    GameOutcome Go();
+    // `limits`, when given, replace the planned depth or budget.
+    GameOutcome Go(const SearchLimits* limits = nullptr);
     // Starts the engine on the current position, unless held back;
     // `from_board` when a move on the board asked for it.
-    void Think(bool from_board);
+    void Think(bool from_board, const SearchLimits* limits = nullptr);
     // Asks the search to end now; its move is still collected and played.
     void Stop();
     // Ends a running search at once and drops its move: no move, and the
@@ -77,6 +86,10 @@ class TGame {
     void SetTimeControl(int moves, std::optional<int> base_seconds, std::optional<int> increment_seconds);
     void SetSecondsPerMove(int seconds);
     void SetEngineClock(int seconds) { EngineClock().Set(seconds, false); }
+    void SetClocks(int white_seconds, int black_seconds) {
+        white_.Set(white_seconds, false);
+        black_.Set(black_seconds, false);
+    }
     void SetOpponentClock(int seconds) { OpponentClock().Set(seconds, false); }
 
     // One tick of the 100 ms move timer: the clocks each second and the time
@@ -92,6 +105,9 @@ class TGame {
     // the engine wrote it (empty when it had none) and WhiteMates or
     // BlackMates when it mates, else None.
     std::function<void(const std::string& move, GameOutcome outcome)> EngineMoved;
+    // Called when a search that Stop ended has been collected; its move is not
+    // played (a front-end may still take the last iteration's from the driver).
+    std::function<void()> SearchStopped;
 
     // Board event handlers.
     void scacchieraAfterMove();

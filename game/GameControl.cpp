@@ -86,7 +86,22 @@ void TGameControl::SendToInterface(const std::string& line) {
     view_.SentLineAdded(line);
 }
 
+void TGameControl::SpeakUci() {
+    if (uci_) return;
+    uci_ = std::make_unique<TUciControl>(game_, view_,
+                                         [this](const std::string& line) { SendToInterface(line); });
+    game_.EngineMoved = [this](const std::string& move, GameOutcome outcome) {
+        uci_->OnEngineMoved(move, outcome);
+    };
+    game_.SearchStopped = [this] { uci_->OnSearchStopped(); };
+    game_.SetHold(true); // the engine moves on "go" only
+}
+
 int TGameControl::InterpretCommand(const std::string& line) {
+    if (uci_) {
+        uci_->Interpret(line);
+        return 0;
+    }
     if (line.empty()) return 0;
     const Words words = split_words(line);
     const std::string& command = words[0];
@@ -213,6 +228,10 @@ void TGameControl::OnIgnored(const Words&) {
 }
 
 void TGameControl::ResetGameExecute() {
+    if (uci_) {
+        uci_->Interpret("ucinewgame");
+        return;
+    }
     for (const char* line : {"new", "random", "level 0 120 0", "hard"})
         InterpretCommand(line);
 }
@@ -251,6 +270,7 @@ void TGameControl::OnEngineMoved(const std::string& move, GameOutcome outcome) {
 
 void TGameControl::OnMoveTimer() {
     const bool second_passed = game_.Tick();
+    if (uci_) uci_->OnTick();
     if (TakeInputLine()) return;
     if (second_passed) game_.ShowGeneratedMoves();
     game_.CollectFinishedSearch();
@@ -259,6 +279,10 @@ void TGameControl::OnMoveTimer() {
 bool TGameControl::TakeInputLine() {
     if (reader_ == nullptr || !reader_->NewData()) return false;
     const std::string line = reader_->PopString();
+    if (first_line_) {
+        first_line_ = false;
+        if (line == "uci") SpeakUci();
+    }
     view_.CommandItemChanged(line);
     view_.ReceivedLineAdded(line);
     if (InterpretCommand(line) != 0) view_.ReceivedLineAdded("???");

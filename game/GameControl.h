@@ -6,10 +6,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "game/Game.h"
+#include "game/UciControl.h"
 
 namespace galvetta {
 
@@ -69,6 +71,11 @@ class TGameControl {
     bool EditMode() const { return game_.EditMode(); }
     bool AutoPlay() const { return game_.AutoPlay(); }
 
+    // From now on every line is UCI: after "uci" as the first input line, or
+    // from the start with --uci.
+    void SpeakUci();
+    bool SpeaksUci() const { return uci_ != nullptr; }
+
     TGame& Game() { return game_; }
     TEngineDriver& Driver() { return game_.Driver(); }
     const std::string& Statistics() const { return game_.Statistics(); }
@@ -108,6 +115,8 @@ class TGameControl {
     GameView& view_;
     TStandardInputThread* reader_;
     TGame game_;
+    std::unique_ptr<TUciControl> uci_;
+    bool first_line_ = true;
 
   public:
     // The game's side and planning, as the interpreter's tests watch them.

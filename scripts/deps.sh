@@ -5,7 +5,7 @@ set -euo pipefail
 what=${1:-build}
 packages=(cmake g++ ninja-build libgtest-dev qt6-base-dev fonts-dejavu-core)
 if [ "$what" = test ]; then
-  packages+=(xvfb xdotool x11-apps imagemagick xboard fairymax python3)
+  packages+=(xvfb xdotool x11-apps imagemagick xboard fairymax polyglot stockfish python3)
 fi
 missing=()
 for p in "${packages[@]}"; do

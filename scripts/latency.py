@@ -9,7 +9,8 @@ Prints three latencies, each the median of N runs (default 5):
           "move", next to the engine's own milliseconds for the same search
           (galvetta-tool search at the depth the first search plans, 4);
   setup   a 40-line edit set-up and "go" written at once, until the search
-          has started (a marker line after "go" is answered).
+          has started (a marker line after "go" is answered);
+  stop    in UCI mode, "stop" 0.5 s into "go infinite", until "bestmove".
 """
 import os
 import select
@@ -23,9 +24,9 @@ AFTER_E2E4 = "RNBQKBNRPPPPPPPP--------------------p-----------pppp-ppprnbqkbnrNe
 
 
 class Program:
-    def __init__(self, path):
+    def __init__(self, path, arguments=()):
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-        self.proc = subprocess.Popen([path], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+        self.proc = subprocess.Popen([path, *arguments], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.STDOUT, env=env, bufsize=0)
         self.pending = b""
 
@@ -86,6 +87,17 @@ def setup(program):
     return timed(program, lines + ["marker"], lambda l: l == "Error (unknown command): marker")
 
 
+def uci_stop(galvetta):
+    program = Program(galvetta, ["--uci"])
+    program.send(["isready"])
+    program.wait_for(lambda l: l == "readyok")
+    program.send(["position startpos moves e2e4 e7e5", "go infinite"])
+    time.sleep(0.5)
+    ms = timed(program, ["stop"], lambda l: l.startswith("bestmove "))
+    program.close()
+    return ms
+
+
 def search_ms(tool):
     out = subprocess.run([tool, "search", AFTER_E2E4, "--start", "4", "--max", "4", "--step", "4"],
                          capture_output=True, text=True, check=True).stdout
@@ -107,7 +119,7 @@ def main():
     galvetta = args[0] if args else os.path.join(build, "app", "galvetta")
     tool = args[1] if len(args) > 1 else os.path.join(build, "tools", "galvetta-tool")
 
-    figures = {"burst": [], "move": [], "setup": []}
+    figures = {"burst": [], "move": [], "setup": [], "stop": []}
     for _ in range(runs):
         program = Program(galvetta)
         program.wait_for(lambda l: l == GREETING)
@@ -115,6 +127,7 @@ def main():
         figures["move"].append(engine_move(program))
         figures["setup"].append(setup(program))
         program.close()
+        figures["stop"].append(uci_stop(galvetta))
     own = statistics.median(search_ms(tool) for _ in range(runs))
     med = {k: statistics.median(v) for k, v in figures.items()}
     print("latency over pipes, median of %d runs (ms)" % runs)
@@ -122,6 +135,7 @@ def main():
     print("move   time/otim/e2e4 under st 1, until move         %8.1f" % med["move"])
     print("       the same search alone (depth 4)               %8.1f" % own)
     print("setup  40-line edit set-up and go, until it searches %8.1f" % med["setup"])
+    print("stop   UCI stop during go infinite, until bestmove   %8.1f" % med["stop"])
 
 
 if __name__ == "__main__":

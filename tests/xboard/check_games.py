@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Reads the PGN files of a match under xboard and checks how every game ended.
 
-Usage: check_games.py FILE.pgn EXPECTED_GAMES [FILE.pgn EXPECTED_GAMES ...]
+Usage: check_games.py [--no-time-loss] FILE.pgn EXPECTED_GAMES [[--no-time-loss] FILE.pgn EXPECTED_GAMES ...]
 Prints each game, the score and the losses on time; exits 1 when a game ended
-by an illegal move, a false claim, a crash or not at all, or games are missing.
+by an illegal move, a false claim, a crash or not at all, or games are missing,
+and for a file marked --no-time-loss also when Galvetta lost a game on time.
 """
 import re
 import sys
@@ -27,7 +28,16 @@ def main(argv):
     points = 0.0
     played = 0
     time_losses = []
-    for path, expected in zip(argv[1::2], argv[2::2]):
+    matches, strict = [], False
+    for word in argv[1:]:
+        if word == "--no-time-loss":
+            strict = True
+        elif len(matches) and len(matches[-1]) == 2:
+            matches[-1].append(word)
+        else:
+            matches.append([word, strict])
+            strict = False
+    for path, strict, expected in matches:
         try:
             text = open(path, encoding="utf-8", errors="replace").read()
         except OSError:
@@ -53,6 +63,9 @@ def main(argv):
                 points += 1
             elif result in ("1-0", "0-1") and re.search(r"time|flag", reason, re.I):
                 time_losses.append(reason)
+                if strict:
+                    print("  ^ Galvetta lost this game on time")
+                    ok = False
     print(f"Galvetta scored {points}/{played}; losses on time: {len(time_losses)}")
     for reason in time_losses:
         print(f"  lost on time: {reason}")

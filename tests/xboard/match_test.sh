@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Plays Galvetta against fairymax under the real xboard on a private Xvfb:
 # four games at 40 moves in 2 minutes with colours alternating, then one game
-# from a set-up position with Black to move. Every game must end by mate,
+# from a set-up position with Black to move, then two games at 40 moves in 1
+# minute with Galvetta speaking UCI through polyglot (where a loss on time is
+# a fault too). Every game must end by mate,
 # stalemate, a draw rule, adjudication or time: never by an illegal move, a
 # false claim, a crash or a stall. Prints the results; exits non-zero on a fault.
 # Usage: match_test.sh GALVETTA_BINARY OUTPUT_DIR
@@ -9,7 +11,7 @@ set -u
 galvetta=$(realpath "$1")
 out=$(mkdir -p "$2" && cd "$2" && pwd)
 PATH="$PATH:/usr/games"
-for tool in xboard Xvfb fairymax python3; do
+for tool in xboard Xvfb fairymax polyglot python3; do
     command -v "$tool" >/dev/null || { echo "match_test: $tool is not installed"; exit 1; }
 done
 
@@ -91,8 +93,13 @@ echo "r1bqk2r/pp1nbppp/2p1pn2/3p4/P1PP4/2N2N2/1P2PPPP/R1BQKB1R b KQkq - 0 7" >"$
 status=0
 play games 1500 -matchGames 4 -mps 40 -tc 2 || status=1
 play setup 600 -matchGames 1 -mps 40 -tc 2 -loadPositionFile "$out/black-to-move.fen" -loadPositionIndex 1 || status=1
+# Galvetta speaking UCI, turned into an xboard engine by polyglot.
+play uci 900 -fcp "polyglot -noini -ec $galvetta" -matchGames 2 -mps 40 -tc 1 || status=1
 
-python3 "$(dirname "$0")/check_games.py" "$out/games.pgn" 4 "$out/setup.pgn" 1 >"$out/results.txt" || status=1
+python3 "$(dirname "$0")/check_games.py" "$out/games.pgn" 4 "$out/setup.pgn" 1 \
+    --no-time-loss "$out/uci.pgn" 2 >"$out/results.txt" || status=1
 python3 "$(dirname "$0")/move_times.py" "$out/games.debug" "$out/setup.debug" >>"$out/results.txt"
+echo "in UCI mode through polyglot:" >>"$out/results.txt"
+python3 "$(dirname "$0")/move_times.py" "$out/uci.debug" >>"$out/results.txt"
 cat "$out/results.txt"
 exit $status

@@ -1,0 +1,144 @@
+// The built program speaking UCI over real pipes.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "program.h"
+
+namespace galvetta::test {
+
+namespace {
+
+// Reads lines until one starts with `prefix`; the lines before it are kept.
+std::string ReadUntil(Program& program, const std::string& prefix, std::vector<std::string>* before = nullptr,
+                      int timeout_ms = 30000) {
+    for (;;) {
+        std::string line = program.ReadLine(timeout_ms);
+        if (line.rfind(prefix, 0) == 0 || line[0] == '<') return line;
+        if (before != nullptr) before->push_back(line);
+    }
+}
+
+// A program that has answered "uci" and "isready".
+class Uci : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(program.Started());
+        ExpectReplies(program, {"uci"},
+                      {"id name Galvetta 0.11.0", "id author the Galvetta developers", "uciok"});
+        ExpectReplies(program, {"isready"}, {"readyok"});
+    }
+    // The bestmove for `position`, searched to `depth`; the info lines before it.
+    std::string BestMove(const std::string& position, int depth, std::vector<std::string>* info = nullptr) {
+        program.Send(position);
+        program.Send("go depth " + std::to_string(depth));
+        return ReadUntil(program, "bestmove ", info);
+    }
+    Program program{GALVETTA_BINARY, {"--uci"}};
+};
+
+} // namespace
+
+TEST(UciSelection, FirstLineUciSwitchesAnyOtherKeepsWinBoard) {
+    Program uci(GALVETTA_BINARY);
+    ExpectReplies(uci, {"uci"},
+                  {"tellics Hi from Galvetta (https://galvetta.example.org)", "id name Galvetta 0.11.0"});
+    Program xboard(GALVETTA_BINARY);
+    ExpectReplies(
+        xboard, {"xboard", "uci"},
+        {"tellics Hi from Galvetta (https://galvetta.example.org)", "Error (unknown command): uci"});
+}
+
+TEST_F(Uci, AnswersAfterItsIterationsWithTheLastOnesMove) {
+    std::vector<std::string> info;
+    const std::string best = BestMove("position startpos moves e2e4 e7e5", 5, &info);
+    ASSERT_EQ(info.size(), 2u) << "iterations 4 and 5";
+    EXPECT_EQ(info[0].rfind("info depth 4 score cp ", 0), 0u) << info[0];
+    EXPECT_EQ(info[1].rfind("info depth 5 score cp ", 0), 0u) << info[1];
+    EXPECT_NE(info[1].find(" nodes "), std::string::npos);
+    EXPECT_NE(info[1].find(" nps "), std::string::npos);
+    EXPECT_NE(info[1].find(" time "), std::string::npos);
+    EXPECT_EQ("bestmove " + info[1].substr(info[1].rfind(" pv ") + 4), best);
+    // Played on, the answer is a legal move and the game goes on from it.
+    program.Send("position startpos moves e2e4 e7e5 " + best.substr(9));
+    ExpectReplies(program, {"isready"}, {"readyok"});
+}
+
+TEST_F(Uci, PositionsAndTheirAnswers) {
+    struct Row {
+        const char* position;
+        int depth;
+        const char* answer; // the bestmove, or the line before it ("info string ...")
+    };
+    const Row rows[] = {
+        // A promotion is written in UCI's form.
+        {"position fen 8/P7/8/8/8/8/8/k6K w - - 0 1", 4, "bestmove a7a8q"},
+        // Mate in one is a mate score.
+        {"position fen 7k/8/6K1/8/8/8/Q7/8 w - - 0 1", 2, "bestmove a2a8"},
+        // No legal move: mated, stalemated.
+        {"position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 3, "bestmove 0000"},
+        {"position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 3, "bestmove 0000"},
+        // En passant and castling as the FEN allows them; an underpromotion.
+        {"position fen 4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1 moves e5d6 e8d7", 1, nullptr},
+        {"position fen 4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1 moves e5d6", 1, "info string illegal move e5d6"},
+        {"position fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 moves e1g1 e8c8", 1, nullptr},
+        {"position fen r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1 moves e1g1", 1, "info string illegal move e1g1"},
+        {"position fen 8/P7/8/8/8/8/8/k6K w - - 0 1 moves a7a8n a1b2 a8b6", 1, nullptr},
+        // An illegal move ends the list there: Black is to move after e2e4.
+        {"position startpos moves e2e4 e2e4 e7e5", 1, "info string illegal move e2e4"},
+        {"position fen 8/8/8/8 w - - 0 1", 1,
+         "info string bad position: FEN board must have 8 ranks of 8 squares"},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> before;
+        const std::string best = BestMove(row.position, row.depth, &before);
+        ASSERT_EQ(best.rfind("bestmove ", 0), 0u) << row.position;
+        if (row.answer == nullptr) {
+            for (const std::string& line : before)
+                EXPECT_EQ(line.find("info string"), std::string::npos) << row.position << ": " << line;
+        } else if (std::string(row.answer).rfind("bestmove", 0) == 0) {
+            EXPECT_EQ(best, row.answer) << row.position;
+        } else {
+            ASSERT_FALSE(before.empty()) << row.position;
+            EXPECT_EQ(before.front(), row.answer) << row.position;
+        }
+    }
+    std::vector<std::string> info;
+    BestMove("position fen 7k/8/6K1/8/8/8/Q7/8 w - - 0 1", 2, &info);
+    ASSERT_FALSE(info.empty());
+    EXPECT_NE(info.back().find(" score mate 1 "), std::string::npos) << info.back();
+    const std::string black = BestMove("position startpos moves e2e4 e2e4", 1);
+    EXPECT_TRUE(black[10] == '7' || black[10] == '8') << black;
+}
+
+TEST_F(Uci, StopAndIsReadyDuringASearchAndTheLimits) {
+    // An infinite search waits for "stop"; "isready" is answered meanwhile.
+    ExpectReplies(program, {"position startpos", "go infinite", "isready"}, {});
+    EXPECT_EQ(ReadUntil(program, "readyok"), "readyok");
+    for (std::string line; (line = program.ReadLine(300)) != "<timeout>";)
+        EXPECT_NE(line.rfind("bestmove", 0), 0u) << "answered before stop";
+    const auto stop = std::chrono::steady_clock::now();
+    program.Send("stop");
+    const std::string best = ReadUntil(program, "bestmove ");
+    const long ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - stop)
+            .count();
+    std::printf("stop during go infinite: bestmove after %ld ms\n", ms);
+    EXPECT_EQ(best.size(), 13u) << best;
+    EXPECT_LT(ms, 2000);
+
+    // A move time, a clock, a node count: each ends with a move.
+    for (const char* go : {"go movetime 300", "go wtime 2000 btime 2000 movestogo 5", "go nodes 50000"}) {
+        program.Send("position startpos moves d2d4");
+        program.Send(go);
+        const std::string answer = ReadUntil(program, "bestmove ", nullptr, 10000);
+        EXPECT_EQ(answer.size(), 13u) << go << ": " << answer;
+    }
+    ExpectReplies(program, {"frobnicate 3"}, {"info string unknown command: frobnicate 3"});
+    ExpectReplies(program, {"setoption name Hash value 64", "ponderhit", "isready"}, {"readyok"});
+    program.Send("quit");
+    EXPECT_EQ(program.WaitExit(5000), 0);
+}
+
+} // namespace galvetta::test

@@ -1,0 +1,65 @@
+#include "engine/state_block.h"
+#include "game_fixture.h"
+
+namespace galvetta::test {
+
+TEST(UciText, MovesAndScoresInUciForm) {
+    const struct {
+        const char* engine;
+        const char* uci;
+    } moves[] = {{"e2-e4", "e2e4"},    {"e2e4", "e2e4"},   {"e5xd6", "e5d6"}, {"e7-e8=Q", "e7e8q"},
+                 {"c2-d1=N", "c2d1n"}, {"a7a8r", "a7a8r"}, {"", "0000"},      {"e2-", "0000"}};
+    for (const auto& row : moves)
+        EXPECT_EQ(TUciControl::UciMove(row.engine), row.uci) << row.engine;
+
+    const int32_t mated_at_root = -VALUE_ILLEGAL; // the value of a mate found at ply p is this less p steps
+    EXPECT_EQ(TUciControl::ScoreText(mated_at_root - 1 * MATE_STEP), "mate 1");
+    EXPECT_EQ(TUciControl::ScoreText(mated_at_root - 5 * MATE_STEP), "mate 3");
+    EXPECT_EQ(TUciControl::ScoreText(-(mated_at_root - 4 * MATE_STEP)), "mate -2");
+    EXPECT_EQ(TUciControl::ScoreText(SCORE_UNIT), "cp 100");
+    EXPECT_EQ(TUciControl::ScoreText(-SCORE_UNIT / 2), "cp -50");
+    EXPECT_EQ(TUciControl::ScoreText(0), "cp 0");
+}
+
+class UciFixture : public GameFixture {
+  protected:
+    UciFixture() { game.SpeakUci(); }
+    // Runs the move timer until "bestmove"; the lines written until then.
+    std::vector<std::string> UntilBestMove() {
+        std::vector<std::string> lines;
+        for (int i = 0; i < 30000; ++i) {
+            game.OnMoveTimer();
+            lines.insert(lines.end(), out.begin(), out.end());
+            out.clear();
+            if (!lines.empty() && lines.back().rfind("bestmove ", 0) == 0) return lines;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return lines;
+    }
+};
+
+TEST_F(UciFixture, SearchesOnTheGameAndAnswersEachGo) {
+    SendAll({"position startpos moves e2e4 e7e5", "go movetime 300"});
+    std::vector<std::string> lines = UntilBestMove();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front().rfind("info depth 4 ", 0), 0u) << lines.front();
+    const std::string best = lines.back();
+    EXPECT_EQ(best, "bestmove " + lines[lines.size() - 2].substr(lines[lines.size() - 2].rfind(" pv ") + 4));
+    EXPECT_FALSE(board.GetLocked());
+
+    // The window's board follows the game: the answer played on, then one move.
+    SendAll({("position startpos moves e2e4 e7e5 " + best.substr(9) + " a7a6").c_str()});
+    EXPECT_EQ(board.GetPosition()[SIDE_TO_MOVE], WHITE_ON_MOVE);
+    EXPECT_EQ(Square("a6"), 'P');
+
+    // "stop" answers at once, and the game is held until the next "go".
+    SendAll({"go infinite"});
+    const std::vector<std::string> stopped = Send("stop");
+    ASSERT_FALSE(stopped.empty());
+    EXPECT_EQ(stopped.back().rfind("bestmove ", 0), 0u);
+    EXPECT_FALSE(game.Driver().SearchRunning());
+    SendAll({"position startpos moves d2d4"});
+    EXPECT_FALSE(game.Driver().SearchRunning());
+}
+
+} // namespace galvetta::test
