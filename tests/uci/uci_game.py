@@ -115,8 +115,8 @@ def main():
     parser.add_argument("--moves", type=int, default=40)
     parser.add_argument("--seconds", type=float, default=60)
     parser.add_argument("--skill", type=int, default=0)
-    parser.add_argument("--depth", type=int, default=1)
-    parser.add_argument("--games", type=int, default=4)
+    parser.add_argument("--depth", type=int, default=2)
+    parser.add_argument("--games", type=int, default=12)
     args = parser.parse_args()
     os.environ["PATH"] += os.pathsep + "/usr/games"  # where Debian puts stockfish
 
