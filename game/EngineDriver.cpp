@@ -125,7 +125,7 @@ bool TEngineDriver::SearchFinished() {
     if (!thread_.joinable()) return false;
     if (!thread_done_.load(std::memory_order_acquire)) return false;
     JoinSearch();
-    collected_stopped_ = (Block->header.stop_request & 1) != 0;
+    collected_stopped_ = (load_relaxed(Block->header.stop_request) & 1) != 0;
     return true;
 }
 

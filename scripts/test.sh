@@ -17,7 +17,7 @@ configure() { # dir, extra cmake arguments
 
 echo "== release build"
 configure build/release -DCMAKE_BUILD_TYPE=Release
-(cd build/release && ctest --output-on-failure -j "$jobs" -LE 'xboard|fuzz|xvfb|uci-game')
+(cd build/release && ctest --output-on-failure -j "$jobs" -LE 'xboard|fuzz|xvfb|stockfish')
 echo "== a real window under Xvfb"
 (cd build/release && ctest --output-on-failure -L xvfb)
 echo "== random protocol lines into the built program"
@@ -25,7 +25,7 @@ echo "== random protocol lines into the built program"
 
 echo "== address and undefined-behaviour sanitizers"
 configure build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=address
-(cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE 'perft-deep|xboard|fuzz|xvfb|uci-game')
+(cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE 'perft-deep|xboard|fuzz|xvfb|stockfish')
 
 echo "== thread sanitizer"
 configure build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=thread
@@ -51,5 +51,5 @@ echo "== a match under the real xboard"
 (cd build/release && ctest --output-on-failure -L xboard)
 cat build/release/xboard-match/results.txt 2>/dev/null || true
 echo "== a UCI game against stockfish"
-(cd build/release && ctest --output-on-failure -V -L uci-game | grep -E "moves;|result:|FAULT|tests passed|Failed")
+(cd build/release && ctest --output-on-failure -V -L stockfish | grep -E "moves;|result:|FAULT|tests passed|Failed")
 echo "all test stages passed"

@@ -136,7 +136,7 @@ TEST_F(Uci, StopAndIsReadyDuringASearchAndTheLimits) {
         EXPECT_EQ(answer.size(), 13u) << go << ": " << answer;
     }
     ExpectReplies(program, {"frobnicate 3"}, {"info string unknown command: frobnicate 3"});
-    ExpectReplies(program, {"setoption name Hash value 64", "ponderhit", "isready"}, {"readyok"});
+    ExpectReplies(program, {"setoption name Hash value 64", "ponderhit", "ucinewgame", "isready"}, {"readyok"});
     program.Send("quit");
     EXPECT_EQ(program.WaitExit(5000), 0);
 }
