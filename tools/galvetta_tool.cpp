@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "engine/loader.h"
 #include "engine/movegen.h"
 #include "engine/perft.h"
+#include "game/Pgn.h"
 #include "game/PositionText.h"
 #include "tools/bench.h"
 #include "tools/talk.h"
@@ -47,6 +50,11 @@ Commands:
       the counters, the error flag and the time in milliseconds.
   legal POSITION MOVE
       Prints "legal" or "illegal" for a move such as e2e4 or e7e8q.
+  pgn FILE
+      Replays every game of a PGN file with the engine's legality test and
+      prints, a line a game: White, Black, the result, the number of moves
+      and the final position as FEN. A move that is not legal, or text that
+      is not PGN, is reported with its game and move (status 2).
   bench [--json]
       The project's benchmark: fixed positions at fixed depths; prints speed
       figures and a signature that changes only with the search's behaviour.
@@ -282,6 +290,28 @@ int command_legal(const std::vector<std::string_view>& args) {
     return 0;
 }
 
+int command_pgn(const std::vector<std::string_view>& args) {
+    if (args.size() != 1) fail("pgn needs FILE");
+    const std::string path(args[0]);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) fail("cannot read '" + path + "'");
+    std::ostringstream text;
+    text << in.rdbuf();
+    const PgnFile file = ReadPgn(text.str());
+    for (size_t g = 0; g < file.games.size(); ++g) {
+        const PgnGame& game = file.games[g];
+        const PgnReplay replay = ReplayPgn(game);
+        if (!replay.error.empty()) fail("game " + std::to_string(g + 1) + ", " + replay.error);
+        const size_t plies = replay.coordinates.size();
+        std::printf("game %zu: White \"%s\", Black \"%s\", result %s, %zu moves (%zu plies), final %s\n",
+                    g + 1, game.Tag("White").c_str(), game.Tag("Black").c_str(), game.result.c_str(),
+                    (plies + 1) / 2, plies, PositionTextToFen(replay.positions.back()).c_str());
+    }
+    if (!file.error.empty())
+        fail(path + ": game " + std::to_string(file.games.size() + 1) + ", " + file.error);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -304,6 +334,7 @@ int main(int argc, char** argv) {
         if (command == "tofen") return command_tofen(args);
         if (command == "search") return command_search(args);
         if (command == "legal") return command_legal(args);
+        if (command == "pgn") return command_pgn(args);
         if (command == "talk") return run_talk(std::vector<std::string>(args.begin(), args.end()));
         if (command == "bench") {
             if (args.size() > 1 || (args.size() == 1 && args[0] != "--json")) fail("bench takes only --json");

@@ -1,0 +1,56 @@
+// Games as Portable Game Notation: the record of a game played here, the
+// writer, the reader (tags, movetext, comments, variations, NAGs, results,
+// several games to a file) and the replay of a game's moves with the engine's
+// legality test.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace galvetta {
+
+struct PgnGame {
+    std::vector<std::pair<std::string, std::string>> tags; // in file order
+    std::vector<std::string> moves;                        // SAN
+    std::string result = "*";
+
+    // The tag's value, or empty.
+    std::string Tag(std::string_view name) const;
+    void SetTag(const std::string& name, const std::string& value);
+    // The position text the moves start from: the FEN tag's, else the start.
+    // Empty when the FEN tag cannot be read.
+    std::string StartPosition() const;
+};
+
+// The seven-tag roster first, then any others; the movetext wrapped at 80
+// columns and closed by the result; a blank line after the game.
+std::string WritePgn(const PgnGame& game);
+
+struct PgnFile {
+    std::vector<PgnGame> games; // every game read before any error
+    std::string error;          // "line L: ..." when the text is broken
+};
+PgnFile ReadPgn(std::string_view text);
+
+// The positions of a game: the start, then one after each move.
+struct PgnReplay {
+    std::vector<std::string> positions;   // position texts
+    std::vector<std::string> coordinates; // the moves as "e2e4", "e7e8q"
+    std::string error;                    // "move 12... Nf3: illegal move 'Nf3'"
+};
+PgnReplay ReplayPgn(const PgnGame& game);
+
+// The moves that lead from each position to the next, in SAN, and the result
+// the last position shows (mate or stalemate), else `result`. A step that no
+// legal move makes (a set-up) starts the record again from there.
+PgnGame RecordGame(const std::vector<std::string>& positions, const std::string& result = "*");
+
+// "1-0", "0-1" or "1/2-1/2" when the side to move is mated or stalemated, else empty.
+std::string ResultOfPosition(std::string_view position);
+
+// "40/300", "300+5", "300", or "-" with no control; from the driver's fields.
+std::string TimeControlTag(int moves, int base_seconds, int increment_seconds, int seconds_per_move);
+
+} // namespace galvetta
