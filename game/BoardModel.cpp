@@ -53,6 +53,19 @@ void TBoardModel::SetPosition(const std::string& text) {
 void TBoardModel::StorePosition() {
     FPositionHistory.push_back(FPosition);
     FMoveHistory.push_back(LastMove);
+    HistoryChanged();
+}
+
+void TBoardModel::AppendPosition(const std::string& position) {
+    LastMove.clear();
+    SetPosition(position);
+    StorePosition();
+}
+
+void TBoardModel::RestartHistoryHere() {
+    FMoveHistory.clear();
+    FPositionHistory.assign(1, FPosition);
+    HistoryChanged();
 }
 
 std::string TBoardModel::GetMove(int n) const {
@@ -70,6 +83,7 @@ void TBoardModel::StartFrom(const std::string& position) {
     SetPosition(position);
     FPositionHistory.push_back(FPosition);
     if (OnGameRestarted) OnGameRestarted();
+    HistoryChanged();
 }
 
 void TBoardModel::TakeBack(int n) {
@@ -82,6 +96,7 @@ void TBoardModel::TakeBack(int n) {
             FMoveHistory.pop_back();
     }
     SetPosition(FPositionHistory.empty() ? StartingPosition : FPositionHistory.back());
+    HistoryChanged();
 }
 
 void TBoardModel::MoveBack(int n) {

@@ -50,6 +50,14 @@ class TBoardModel {
     void RightsFromPlacement();
     bool Move(const std::string& text);
 
+    // The game's positions: where it started, then one after each move.
+    const std::vector<std::string>& Positions() const { return FPositionHistory; }
+    // Plays a position onto the histories with no validation and no event,
+    // as a game read from a file is put on the board.
+    void AppendPosition(const std::string& position);
+    // The current position becomes the game's start (after a set-up).
+    void RestartHistoryHere();
+
     int MoveHistorySize() const { return static_cast<int>(FMoveHistory.size()); }
     int PositionHistorySize() const { return static_cast<int>(FPositionHistory.size()); }
 
@@ -61,6 +69,8 @@ class TBoardModel {
     std::function<void()> AfterMove;
     std::function<void(bool& moveIsLegal)> OnValidateMove;
     std::function<void()> OnGameRestarted;
+    // The positions of the game changed: a move, a take-back, a new start.
+    std::function<void()> OnHistoryChanged;
 
   protected:
     // Redraw hooks for the widgets.
@@ -74,6 +84,9 @@ class TBoardModel {
     bool Validate(const std::string& text);
     // Removes up to n history entries and shows the position then current.
     void TakeBack(int n);
+    void HistoryChanged() {
+        if (OnHistoryChanged) OnHistoryChanged();
+    }
 
     std::string FPosition;
     std::string LastMove;

@@ -91,6 +91,8 @@ class TEngineDriver {
     int MoveNumber() const { return Block->header.move_number; }
     void MoveTakenBack();
     void GameRestarted();
+    // A game read from a file: `engine_moves` moves are counted as played.
+    void GameLoaded(int engine_moves) { SetMoveNumber(engine_moves); }
 
     // The driver's engine state block, owned for the driver's whole life.
     const std::unique_ptr<StateBlock> Block;

@@ -1,6 +1,12 @@
 #include "game/Game.h"
 
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <fstream>
 
 #include "engine/loader.h"
 
@@ -14,7 +20,31 @@ TGame::TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView&
     CopyBoardToEngine();
 }
 
+namespace {
+
+std::string today() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y.%m.%d", &local);
+    return text;
+}
+
+std::string user_name() {
+    const char* name = std::getenv("USER");
+    return name != nullptr && *name != '\0' ? name : "Player";
+}
+
+std::string host_name() {
+    char name[256] = {};
+    return gethostname(name, sizeof name - 1) == 0 && name[0] != '\0' ? name : "?";
+}
+
+} // namespace
+
 TGame::~TGame() {
+    SaveGame();
     board_.AfterMove = nullptr;
     board_.OnValidateMove = nullptr;
     board_.OnGameRestarted = nullptr;
@@ -26,7 +56,10 @@ void TGame::SetHold(bool on) {
 }
 void TGame::SetEditMode(bool on) {
     // An interface sends no rights with a set-up: they follow from the board.
-    if (edit_mode_ && !on) board_.RightsFromPlacement();
+    if (edit_mode_ && !on) {
+        board_.RightsFromPlacement();
+        board_.RestartHistoryHere(); // the game's record starts from the set-up
+    }
     edit_mode_ = on;
     view_.ModesChanged();
 }
@@ -45,6 +78,9 @@ void TGame::CopyBoardToEngine() {
 
 void TGame::NewGame() {
     AbandonSearch();
+    SaveGame();
+    InterfaceResult.clear();
+    date_ = today();
     board_.ResetGame();
     SetHold(false);
     SetEditMode(false);
@@ -55,6 +91,48 @@ void TGame::NewGame() {
 void TGame::NewGameFrom(const std::string& position) {
     NewGame();
     board_.StartFrom(position);
+}
+
+void TGame::LoadGame(const std::vector<std::string>& positions) {
+    if (positions.empty()) return;
+    NewGameFrom(positions.front());
+    for (size_t i = 1; i < positions.size(); ++i)
+        board_.AppendPosition(positions[i]);
+    saved_ = board_.Positions(); // it is already in a file
+    EngineWhite = board_.Pezzo(SIDE_TO_MOVE) != WHITE_ON_MOVE;
+    driver_.GameLoaded(static_cast<int>(positions.size() - 1) / 2);
+    white_.Stop();
+    CopyBoardToEngine();
+    position_memo_ = board_.GetPosition();
+    view_.PositionShown(position_memo_);
+}
+
+PgnGame TGame::Record() const {
+    PgnGame game = RecordGame(board_.Positions(), InterfaceResult.empty() ? "*" : InterfaceResult);
+    const std::string opponent = OpponentName.empty() ? user_name() : OpponentName;
+    const std::string tags[][2] = {{"Event", "Galvetta game"},
+                                   {"Site", host_name()},
+                                   {"Date", date_.empty() ? today() : date_},
+                                   {"Round", "-"},
+                                   {"White", EngineWhite ? "Galvetta" : opponent},
+                                   {"Black", EngineWhite ? opponent : "Galvetta"}};
+    std::vector<std::pair<std::string, std::string>> set_up = std::move(game.tags);
+    game.tags.clear();
+    for (const auto& [name, value] : tags)
+        game.SetTag(name, value);
+    game.SetTag("TimeControl", TimeControlTag(driver_.MovesPerControl, driver_.BaseSeconds,
+                                              driver_.IncrementSeconds, driver_.SecondsPerMove));
+    for (const auto& [name, value] : set_up)
+        game.SetTag(name, value);
+    return game;
+}
+
+bool TGame::SaveGame() {
+    if (SaveGamesFile.empty() || board_.Positions().size() < 2 || board_.Positions() == saved_) return true;
+    saved_ = board_.Positions();
+    std::ofstream out(SaveGamesFile, std::ios::app | std::ios::binary);
+    out << WritePgn(Record());
+    return static_cast<bool>(out.flush());
 }
 
 bool TGame::PlayMove(const std::string& move) {
@@ -99,6 +177,7 @@ GameOutcome TGame::Go(const SearchLimits* limits) {
     const TEngineDriver::GameEnd end = TEngineDriver::EndOfGame(position);
     if (end != TEngineDriver::GameEnd::None) {
         SetAutoPlay(false);
+        SaveGame();
         return end == TEngineDriver::GameEnd::Stalemate ? GameOutcome::Stalemate : MateOutcome();
     }
     SetHold(false);
@@ -209,6 +288,7 @@ void TGame::CollectSearch() {
         SetAutoPlay(false);
         white_.Stop();
         outcome = MateOutcome();
+        SaveGame();
     }
     if (EngineMoved) EngineMoved(move_text_, outcome);
 }

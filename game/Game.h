@@ -11,6 +11,7 @@
 #include "game/BoardModel.h"
 #include "game/ChessClock.h"
 #include "game/EngineDriver.h"
+#include "game/Pgn.h"
 #include "game/TimePlanning.h"
 
 namespace galvetta {
@@ -57,6 +58,17 @@ class TGame {
     void NewGame();
     // A new game from `position` (a position text), as NewGame otherwise.
     void NewGameFrom(const std::string& position);
+    // A game read from a file, given as its positions (the start first): it
+    // is put on the board with no search, and play goes on as after a
+    // take-back, the engine taking the side not to move.
+    void LoadGame(const std::vector<std::string>& positions);
+    // The game so far as a PGN record: the names, the date, the time control
+    // and a set-up position, the moves and the result.
+    PgnGame Record() const;
+    // Appends the game to SaveGamesFile, once, unless it has no moves or no
+    // file is set. False when the file cannot be written.
+    bool SaveGame();
+
     // The opponent's move in coordinates ("e2e4", "e7e8q"); false when the
     // board refuses it.
     bool PlayMove(const std::string& move);
@@ -127,6 +139,12 @@ class TGame {
 
     bool EngineWhite = false;
     PlanningStats Planning;
+    // The opponent's name as an interface sent it (empty: the user's name).
+    std::string OpponentName;
+    // A result an interface sent for the game ("1-0", "1/2-1/2"...).
+    std::string InterfaceResult;
+    // Where each game is appended as PGN when it ends (empty: nowhere).
+    std::string SaveGamesFile;
 
   private:
     ChessClock& EngineClock() { return EngineWhite ? white_ : black_; }
@@ -148,6 +166,8 @@ class TGame {
     std::string statistics_;
     std::string move_text_;
     std::string position_memo_;
+    std::string date_;               // the game's start, "2026.12.08"
+    std::vector<std::string> saved_; // the positions last saved
 };
 
 } // namespace galvetta

@@ -132,7 +132,7 @@ int TGameControl::InterpretCommand(const std::string& line) {
             {"edit", &TGameControl::OnEdit},       {"draw", &TGameControl::OnIgnored},
             {"hard", &TGameControl::OnIgnored},    {"easy", &TGameControl::OnIgnored},
             {"random", &TGameControl::OnIgnored},  {"sd", &TGameControl::OnIgnored},
-            {"result", &TGameControl::OnIgnored},  {"hint", &TGameControl::OnIgnored},
+            {"result", &TGameControl::OnResult},   {"hint", &TGameControl::OnIgnored},
             {"post", &TGameControl::OnIgnored},    {"nopost", &TGameControl::OnIgnored},
             {"analyze", &TGameControl::OnIgnored},
         };
@@ -153,6 +153,7 @@ void TGameControl::OnXboard(const Words&) {
 }
 void TGameControl::OnName(const Words& words) {
     SetStatusPanel(word(words, 1), 1);
+    game_.OpponentName = word(words, 1);
 }
 void TGameControl::OnRating(const Words& words) {
     SetStatusPanel(word(words, 1), 2);
@@ -221,6 +222,11 @@ void TGameControl::OnLevel(const Words& words) {
 void TGameControl::OnEdit(const Words&) {
     game_.AbandonSearch();
     game_.SetEditMode(true);
+}
+
+void TGameControl::OnResult(const Words& words) {
+    // Not answered; the game's record keeps it.
+    game_.InterfaceResult = word(words, 1);
 }
 
 void TGameControl::OnIgnored(const Words&) {

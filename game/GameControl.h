@@ -104,6 +104,7 @@ class TGameControl {
     void OnSt(const Words& words);
     void OnLevel(const Words& words);
     void OnEdit(const Words& words);
+    void OnResult(const Words& words);
     void OnIgnored(const Words& words);
 
     // The engine's move as the protocol has it, then its mate and autoplay.

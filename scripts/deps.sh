@@ -3,9 +3,10 @@
 # machine lacks. Usage: scripts/deps.sh [build|test]
 set -euo pipefail
 what=${1:-build}
+cd "$(dirname "$0")/.."
 packages=(cmake g++ ninja-build libgtest-dev qt6-base-dev fonts-dejavu-core)
 if [ "$what" = test ]; then
-  packages+=(xvfb xdotool x11-apps imagemagick xboard fairymax polyglot stockfish python3)
+  packages+=(xvfb xdotool x11-apps imagemagick xboard fairymax polyglot stockfish python3 pgn-extract nodejs npm)
 fi
 missing=()
 for p in "${packages[@]}"; do
@@ -17,4 +18,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+if [ "$what" = test ] && [ ! -d build/chess-js/node_modules/chess.js ]; then
+  # chess.js, from npm, replays saved games as a second reader beside pgn-extract.
+  mkdir -p build/chess-js
+  (cd build/chess-js && npm install --silent --no-audit --no-fund chess.js@1.4.0 >/dev/null)
 fi

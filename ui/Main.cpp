@@ -16,7 +16,17 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTextDocument>
+#include <QUrl>
+
+#include "game/Pgn.h"
 
 #include "game/StandardInputThread.h"
 #include "ui/Comandi.h"
@@ -171,7 +181,18 @@ QWidget* TfrmMain::CreatePages(QWidget* parent) {
     pagine->addTab(lstComandi, QStringLiteral("Comandi &ricevuti"));
 
     pagine->addTab(CreateDebugPage(), QStringLiteral("&Debug"));
+    pagine->addTab(CreatePartitaPage(), QStringLiteral("&Partita / Game"));
     return pagine;
+}
+
+// The moves of the game in numbered pairs, and the result once it is over.
+QWidget* TfrmMain::CreatePartitaPage() {
+    txtPartita = new QPlainTextEdit(pagine);
+    txtPartita->setReadOnly(true);
+    QFont font = txtPartita->font();
+    font.setFamily(QStringLiteral("DejaVu Sans Mono"));
+    txtPartita->setFont(font);
+    return txtPartita;
 }
 
 // The last move, the planning, the statistics and the command box.
@@ -244,11 +265,7 @@ void TfrmMain::CreateToolBar() {
     tools->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     const QColor ink(40, 60, 110);
     const auto icon = [&](const char* glyph) { return QIcon(MakeGlyphIcon(QString::fromUtf8(glyph), ink)); };
-    for (const char* glyph : {"\u2750", "\u2713", "\u2399"}) { // open, save, print: not available
-        QAction* disabled = tools->addAction(icon(glyph), QString());
-        disabled->setToolTip(QStringLiteral("Disabled"));
-        disabled->setEnabled(false);
-    }
+    CreateFileActions(tools, icon);
     tools->addSeparator();
     actResetGame = tools->addAction(icon("\u265A"), QStringLiteral("&Nuova partita"), this,
                                     [this] { game_->ResetGameExecute(); });
@@ -286,6 +303,18 @@ void TfrmMain::CreateToolBar() {
     });
 }
 
+void TfrmMain::CreateFileActions(QToolBar* tools, const std::function<QIcon(const char*)>& icon) {
+    actOpen = tools->addAction(icon("\u2750"), QStringLiteral("&Apri"), this, &TfrmMain::OpenExecute);
+    actSave = tools->addAction(icon("\u2713"), QStringLiteral("&Salva"), this, &TfrmMain::SaveExecute);
+    actPrint = tools->addAction(icon("\u2399"), QStringLiteral("S&tampa"), this, &TfrmMain::PrintExecute);
+    actOpen->setShortcut(QKeySequence::Open);
+    actSave->setShortcut(QKeySequence::Save);
+    actPrint->setShortcut(QKeySequence::Print);
+    actOpen->setToolTip(QStringLiteral("Apri / Open a game (PGN or FEN)"));
+    actSave->setToolTip(QStringLiteral("Salva / Save the game as PGN"));
+    actPrint->setToolTip(QStringLiteral("Stampa / Print the game"));
+}
+
 // Four panels: the interface, the opponent's name, its rating, "computer".
 void TfrmMain::CreateStatusBar() {
     const int widths[4] = {100, 200, 200, 50};
@@ -309,6 +338,12 @@ void TfrmMain::CreateConnections() {
 void TfrmMain::FormShow() {
     setWindowTitle(Caption());
     if (arguments_.removeAll(QStringLiteral("--uci")) > 0) game_->SpeakUci();
+    const int save_games = arguments_.indexOf(QStringLiteral("--save-games"));
+    if (save_games >= 0 && save_games + 1 < arguments_.size()) {
+        game_->Game().SaveGamesFile = QFile::encodeName(arguments_[save_games + 1]).toStdString();
+        arguments_.remove(save_games, 2);
+    }
+    scacchiera->OnHistoryChanged = [this] { ScheduleMoveList(); };
     const QString argument = arguments_.join(' ');
     if (argument.size() > 2) {
         if (argument.startsWith(QStringLiteral("/L"))) {
@@ -354,6 +389,130 @@ void TfrmMain::EndIfInputEnded() {
         game_->StopExecute();
         CloseRequested();
     }
+}
+
+void TfrmMain::ScheduleMoveList() {
+    if (move_list_due_) return;
+    move_list_due_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { ShowMoveList(); }, Qt::QueuedConnection);
+}
+
+void TfrmMain::ShowMoveList() {
+    move_list_due_ = false;
+    txtPartita->setPlainText(MoveListText());
+    txtPartita->moveCursor(QTextCursor::End);
+}
+
+QString TfrmMain::MoveListText() const {
+    const PgnGame game = game_->Game().Record();
+    const std::string& start =
+        scacchiera->Positions().empty() ? std::string() : scacchiera->Positions().front();
+    const bool black_first = start.size() > SIDE_TO_MOVE && start[SIDE_TO_MOVE] == BLACK_ON_MOVE;
+    QString text;
+    int number = 1;
+    for (size_t i = 0; i < game.moves.size(); ++i) {
+        const bool black = (i % 2 == 1) != black_first;
+        if (!black) text += QStringLiteral("%1. ").arg(number, 3);
+        if (black && i == 0) text += QStringLiteral("%1. ...     ").arg(number, 3);
+        text += QString::fromStdString(game.moves[i]).leftJustified(black ? 0 : 8);
+        if (black) {
+            text += '\n';
+            ++number;
+        }
+    }
+    if (game.result != "*") text += (text.endsWith('\n') || text.isEmpty() ? "" : "\n") + qs(game.result);
+    return text;
+}
+
+bool TfrmMain::SaveGameTo(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    const std::string text = WritePgn(game_->Game().Record());
+    return file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
+           file.flush();
+}
+
+QString TfrmMain::OpenGameFrom(const QString& path, int index) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("Cannot read %1").arg(path);
+    const QByteArray bytes = file.read(64 * 1024 * 1024);
+    const std::string text = bytes.toStdString();
+    // A file that holds one FEN line and no PGN.
+    if (text.find('[') == std::string::npos && text.find('/') != std::string::npos) {
+        Parsed<std::string> position =
+            FenToPositionText(QString::fromStdString(text).trimmed().toStdString());
+        if (!position) return qs(position.error);
+        game_->Game().LoadGame({*position.value});
+        ShowMoveList();
+        return {};
+    }
+    const PgnFile pgn = ReadPgn(text);
+    if (index < 0 || index >= static_cast<int>(pgn.games.size()))
+        return pgn.error.empty() ? QStringLiteral("No game in %1").arg(path) : qs(pgn.error);
+    const PgnReplay replay = ReplayPgn(pgn.games[index]);
+    if (replay.positions.empty()) return QStringLiteral("Game %1: %2").arg(index + 1).arg(qs(replay.error));
+    game_->Game().LoadGame(replay.positions);
+    const std::string white = pgn.games[index].Tag("White"), black = pgn.games[index].Tag("Black");
+    SetStatusPanel(1, white + " - " + black);
+    ShowMoveList();
+    if (!replay.error.empty()) return QStringLiteral("Game %1, %2").arg(index + 1).arg(qs(replay.error));
+    return {};
+}
+
+void TfrmMain::PrintGame(QPrinter& printer) {
+    const PgnGame game = game_->Game().Record();
+    QTextDocument document;
+    document.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("board.png")),
+                         scacchiera->grab().toImage());
+    QString html =
+        QStringLiteral("<h2>%1 &ndash; %2</h2><p>%3, %4</p><p><img src=\"board.png\" width=\"320\"></p><p>")
+            .arg(qs(game.Tag("White")).toHtmlEscaped(), qs(game.Tag("Black")).toHtmlEscaped(),
+                 qs(game.Tag("Date")), qs(game.result));
+    html += MoveListText().toHtmlEscaped().replace('\n', QStringLiteral("<br>"));
+    document.setHtml(html + QStringLiteral("</p>"));
+    document.print(&printer);
+}
+
+void TfrmMain::SaveExecute() {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Salva / Save game"), QString(),
+                                                      QStringLiteral("PGN (*.pgn);;All files (*)"));
+    if (path.isEmpty()) return;
+    if (!SaveGameTo(path)) QMessageBox::warning(this, Caption(), QStringLiteral("Cannot write %1").arg(path));
+}
+
+void TfrmMain::OpenExecute() {
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Apri / Open game"), QString(),
+                                     QStringLiteral("PGN or FEN (*.pgn *.fen *.txt);;All files (*)"));
+    if (path.isEmpty()) return;
+    int index = 0;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const PgnFile pgn = ReadPgn(file.read(64 * 1024 * 1024).toStdString());
+        if (pgn.games.size() > 1) {
+            QStringList names;
+            for (size_t i = 0; i < pgn.games.size(); ++i) {
+                const PgnGame& g = pgn.games[i];
+                names << QStringLiteral("%1. %2 - %3 %4 (%5)")
+                             .arg(i + 1)
+                             .arg(qs(g.Tag("White")), qs(g.Tag("Black")), qs(g.result), qs(g.Tag("Date")));
+            }
+            bool ok = false;
+            const QString chosen = QInputDialog::getItem(this, QStringLiteral("Apri / Open game"),
+                                                         QStringLiteral("Game:"), names, 0, false, &ok);
+            if (!ok) return;
+            index = static_cast<int>(names.indexOf(chosen));
+        }
+    }
+    const QString error = OpenGameFrom(path, index);
+    if (!error.isEmpty()) QMessageBox::warning(this, Caption(), error);
+}
+
+void TfrmMain::PrintExecute() {
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() == QDialog::Accepted) PrintGame(printer);
 }
 
 void TfrmMain::PlaceClocks() {

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "game/GameControl.h"
@@ -16,10 +17,13 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QPrinter;
 class QPushButton;
 class QSlider;
 class QTabWidget;
 class QTimer;
+class QToolBar;
+class QIcon;
 
 class WindowTest;
 class ConversationTest;
@@ -64,6 +68,15 @@ class TfrmMain : public QMainWindow, public GameView {
     void PlanningShown(const std::string& moves, const std::string& ms, int depth) override;
     void CloseRequested() override;
 
+    // The game as PGN into `path` (replacing it); false when it cannot be written.
+    bool SaveGameTo(const QString& path);
+    // Reads a PGN file (its game `index`, from 0) or a FEN line into a new
+    // game, with no search. Returns empty, or what stopped the replay; the
+    // board then shows the last good position.
+    QString OpenGameFrom(const QString& path, int index = 0);
+    // The game score and a diagram of the position.
+    void PrintGame(QPrinter& printer);
+
   public slots:
     void ReverseExecute();
     void cmdAiutoComandiClick();
@@ -79,6 +92,15 @@ class TfrmMain : public QMainWindow, public GameView {
     void CreateToolBar();
     void CreateStatusBar();
     void CreateConnections();
+    QWidget* CreatePartitaPage();
+    void CreateFileActions(QToolBar* tools, const std::function<QIcon(const char*)>& icon);
+    void SaveExecute();
+    void OpenExecute();
+    void PrintExecute();
+    // The move list again, once the events in hand are done.
+    void ScheduleMoveList();
+    void ShowMoveList();
+    QString MoveListText() const;
     void PlaceClocks();
     void timMossaTimer();
     // A wake-up from the reader: a line waits, or the input has ended.
@@ -126,6 +148,11 @@ class TfrmMain : public QMainWindow, public GameView {
     QPushButton* BitBtn1;
     QListWidget* lstComandi;
     QPlainTextEdit* txtPosizione;
+    QPlainTextEdit* txtPartita;
+    QAction* actOpen;
+    QAction* actSave;
+    QAction* actPrint;
+    bool move_list_due_ = false;
     TConversationServer* Conversation = nullptr;
     ImageList imgPezzi;
 };

@@ -42,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
         SanCase{"by file", "4k3/8/8/8/8/8/4K3/R6R w - - 0 1", "a1d1", "Rad1"},
         SanCase{"by rank", "4k3/8/8/R7/8/8/8/R3K3 w - - 0 1", "a1a3", "R1a3"},
         SanCase{"by both", "4k3/8/8/8/8/Q7/8/Q1Q1K3 w - - 0 1", "a1b2", "Qa1b2"},
-        SanCase{"file enough beside a rival on the rank", "4k3/8/8/8/8/2Q1Q3/8/2Q1K3 w - - 0 1", "e3d2",
+        SanCase{"file enough beside a rival on the rank", "6k1/8/8/8/8/2Q1Q3/8/2Q1K3 w - - 0 1", "e3d2",
                 "Qed2"},
         SanCase{"capture with check", "4k3/8/3p4/8/4N3/8/8/4K3 w - - 0 1", "e4d6", "Nxd6+"},
         SanCase{"pawn capture", "4k3/8/8/3p4/4P3/8/8/4K3 w - - 0 1", "e4d5", "exd5"},

@@ -3,8 +3,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include "game/Pgn.h"
 
 #include "ui/Comandi.h"
 #include "ui/GraphicChessBoard.h"
@@ -140,6 +144,68 @@ class WindowTest : public QObject {
         QCOMPARE(moves, 3); // White, Black, White's mate
         QVERIFY(w->txtStatistiche->toPlainText().contains(QStringLiteral("*** MATE ***")));
         QVERIFY(!w->tlbAutoPlay->isChecked());
+    }
+
+    // Moves on the Game page, saved, opened into another window, printed, and
+    // appended by --save-games at "new" and when the window goes.
+    void gameRecordSavedOpenedAndPrinted() {
+        QTemporaryDir dir;
+        const QString saved = dir.filePath("game.pgn"), appended = dir.filePath("all.pgn");
+        std::vector<std::string> out;
+        auto w = window({"--save-games", appended}, &out);
+        for (const char* line : {"name Ugo", "force", "e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "go"})
+            w->Game().InterpretCommand(line);
+        QTRY_VERIFY_WITH_TIMEOUT(out.back().rfind("move ", 0) == 0, 60000);
+        QTRY_VERIFY(
+            w->txtPartita->toPlainText().startsWith("  1. e4      e5\n  2. Nf3     Nc6\n  3. Bb5     "));
+        QVERIFY(w->SaveGameTo(saved));
+
+        auto opened = window({}, &out);
+        QCOMPARE(opened->OpenGameFrom(saved), QString());
+        QCOMPARE(opened->scacchiera->GetPosition().substr(0, 65), w->scacchiera->GetPosition().substr(0, 65));
+        QCOMPARE(opened->txtPartita->toPlainText(), w->txtPartita->toPlainText());
+        QVERIFY(!opened->Game().Driver().SearchRunning());
+        QCOMPARE(opened->stato[1]->text(), QStringLiteral("Ugo - Galvetta"));
+
+        QFile broken(dir.filePath("broken.pgn"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("[Event \"a\"]\n\n1. d4 *\n\n[Event \"b\"]\n\n1. e4 e5 2. Ke3 Nc6 *\n");
+        broken.close();
+        QCOMPARE(opened->OpenGameFrom(broken.fileName(), 1),
+                 QStringLiteral("Game 2, move 2. Ke3: illegal move 'Ke3'"));
+        QCOMPARE(opened->scacchiera->GetPosition().substr(0, 65),
+                 FenToPositionText("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -")
+                     .value->substr(0, 65));
+        QFile fen(dir.filePath("position.fen"));
+        QVERIFY(fen.open(QIODevice::WriteOnly));
+        fen.write("8/8/8/8/8/8/k7/4K2R w K - 0 1\n");
+        fen.close();
+        QCOMPARE(opened->OpenGameFrom(fen.fileName()), QString());
+        QCOMPARE(opened->scacchiera->GetPosition(),
+                 *FenToPositionText("8/8/8/8/8/8/k7/4K2R w K - 0 1").value);
+
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("game.pdf"));
+        w->PrintGame(printer);
+        QFile pdf(dir.filePath("game.pdf"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF"));
+        QVERIFY(QRegularExpression("/Type\\s*/Page[^s]").match(QString::fromLatin1(bytes)).hasMatch());
+
+        w->Game().InterpretCommand("new");
+        w->Game().InterpretCommand("d2d4");
+        QTRY_VERIFY_WITH_TIMEOUT(out.back().rfind("move ", 0) == 0, 60000);
+        w.reset();
+        QFile all(appended);
+        QVERIFY(all.open(QIODevice::ReadOnly));
+        const PgnFile games = ReadPgn(all.readAll().toStdString());
+        QCOMPARE(games.error, std::string());
+        QCOMPARE(games.games.size(), size_t(2));
+        QCOMPARE(games.games[0].moves.size(), size_t(6));
+        QCOMPARE(games.games[0].Tag("White"), std::string("Ugo"));
+        QCOMPARE(games.games[1].moves.front(), std::string("d4"));
     }
 };
 

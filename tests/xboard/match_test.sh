@@ -40,7 +40,7 @@ play_once() {
     shift 2
     rm -f "$out/$name.pgn"
     HOME="$out/home" DISPLAY=":$display" xboard \
-        -fcp "$galvetta" -fd "$out" -fn Galvetta -scp fairymax -sd "$out" -sn fairymax \
+        -fcp "$galvetta --save-games $out/galvetta-games.pgn" -fd "$out" -fn Galvetta -scp fairymax -sd "$out" -sn fairymax \
         -secondComputerString "" -matchMode true -saveGameFile "$out/$name.pgn" -pgnExtendedInfo true \
         -debugMode true -nameOfDebugFile "$out/$name.debug" \
         -autoCallFlag true -testLegality true -testClaims true -checkMates true \
@@ -90,6 +90,7 @@ fi
 
 echo "r1bqk2r/pp1nbppp/2p1pn2/3p4/P1PP4/2N2N2/1P2PPPP/R1BQKB1R b KQkq - 0 7" >"$out/black-to-move.fen"
 
+rm -f "$out/galvetta-games.pgn"
 status=0
 play games 1500 -matchGames 4 -mps 40 -tc 2 || status=1
 play setup 600 -matchGames 1 -mps 40 -tc 2 -loadPositionFile "$out/black-to-move.fen" -loadPositionIndex 1 || status=1
@@ -101,5 +102,8 @@ python3 "$(dirname "$0")/check_games.py" "$out/games.pgn" 4 "$out/setup.pgn" 1 \
 python3 "$(dirname "$0")/move_times.py" "$out/games.debug" "$out/setup.debug" >>"$out/results.txt"
 echo "in UCI mode through polyglot:" >>"$out/results.txt"
 python3 "$(dirname "$0")/move_times.py" "$out/uci.debug" >>"$out/results.txt"
+# The games as Galvetta itself saved them, read by pgn-extract and chess.js.
+tool=$(dirname "$galvetta")/../tools/galvetta-tool
+python3 "$(dirname "$0")/../pgn/check_pgn.py" "$tool" "$out/galvetta-games.pgn" >>"$out/results.txt" || status=1
 cat "$out/results.txt"
 exit $status

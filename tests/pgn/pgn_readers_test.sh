@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Games that Galvetta writes, read by other programs: 50 self-played games
+# from the game layer's writer, and games that the program itself appended
+# with --save-games (castling, en passant, a promotion, its own replies, a
+# result from the interface). pgn-extract and chess.js must read every one to
+# the final position galvetta-tool pgn gives.
+# Usage: pgn_readers_test.sh GAME_TESTS GALVETTA GALVETTA_TOOL OUTPUT_DIR
+set -euo pipefail
+game_tests=$1 galvetta=$2 tool=$3
+out=$(mkdir -p "$4" && cd "$4" && pwd)
+PATH="$PATH:/usr/games"
+[ -n "${CHESS_JS_DIR:-}" ] && [ -d "$CHESS_JS_DIR/chess.js" ] ||
+    { echo "pgn_readers_test: chess.js is not installed (scripts/deps.sh test installs it)"; exit 1; }
+
+GALVETTA_PGN_OUT="$out/self-play.pgn" "$game_tests" --gtest_filter=PgnRoundTrip.* >/dev/null
+
+rm -f "$out/saved.pgn"
+{
+    printf 'xboard\nname Tester\nnew\nforce\n'
+    printf '%s\n' e2e4 g8f6 e4e5 d7d5 e5d6 e7d6 g1f3 f8e7 f1c4 e8g8 e1g1 b8c6
+    printf 'result 1/2-1/2 {agreed}\nnew\nforce\n'
+    printf '%s\n' a2a4 b7b5 a4b5 a7a6 b5a6 c8b7 a6b7 b8c6 b7a8q
+    printf 'st 1\nblack\ngo\n'
+    sleep 3
+    printf 'quit\n'
+} | env -u DISPLAY -u WAYLAND_DISPLAY "$galvetta" --save-games "$out/saved.pgn" >"$out/saved.log"
+games=$(grep -c '^\[Event ' "$out/saved.pgn")
+[ "$games" -eq 2 ] || { echo "pgn_readers_test: --save-games wrote $games games, not 2"; exit 1; }
+grep -q '^\[Result "1/2-1/2"\]' "$out/saved.pgn" || { echo "pgn_readers_test: the interface's result was not kept"; exit 1; }
+grep -q 'bxa8=Q' "$out/saved.pgn" || { echo "pgn_readers_test: the promotion is missing"; exit 1; }
+
+python3 "$(dirname "$0")/check_pgn.py" "$tool" "$out/self-play.pgn" "$out/saved.pgn"
