@@ -360,6 +360,8 @@ PgnGame RecordGame(const std::vector<std::string>& positions, const std::string&
     if (positions.empty()) return game;
     std::string start = positions.front();
     for (size_t i = 1; i < positions.size(); ++i) {
+        // A search that found no move leaves the position as it was.
+        if (positions[i].compare(0, SIDE_TO_MOVE + 1, positions[i - 1], 0, SIDE_TO_MOVE + 1) == 0) continue;
         const std::vector<LegalMove> moves = LegalMoves(positions[i - 1]);
         const LegalMove* played = nullptr;
         for (const LegalMove& move : moves)

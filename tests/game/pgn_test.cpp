@@ -152,8 +152,10 @@ TEST(PgnReader, BrokenFilesAreReportedWithTheirLine) {
 }
 
 TEST(PgnWriter, TagsResultAndNumbering) {
+    // The last position twice, as a search that finds its side mated leaves it.
     PgnGame game = RecordGame({*FenToPositionText("6k1/5ppp/8/8/8/8/8/R3K3 b Q - 0 1").value,
                                *FenToPositionText("7k/5ppp/8/8/8/8/8/R3K3 w Q - 0 1").value,
+                               *FenToPositionText("R6k/5ppp/8/8/8/8/8/4K3 b - - 0 1").value,
                                *FenToPositionText("R6k/5ppp/8/8/8/8/8/4K3 b - - 0 1").value});
     game.SetTag("TimeControl", TimeControlTag(40, 300, 0, 0));
     EXPECT_EQ(WritePgn(game), "[Event \"?\"]\n[Site \"?\"]\n[Date \"?\"]\n[Round \"?\"]\n[White \"?\"]\n"
