@@ -25,7 +25,8 @@ namespace {
 
 constexpr const char* USAGE = R"(usage: galvetta-tool COMMAND [ARGUMENTS]
 
-POSITION is a 70-character position text: squares a8..h1 ('-' empty, White in
+POSITION is a FEN (recognised by its slashes; quote it, as it holds spaces),
+or a 70-character position text: squares a8..h1 ('-' empty, White in
 lower case, Black in upper case), side to move ('B' White, 'N' Black), the
 en-passant file or '-', and four castling flags (White short, White long,
 Black short, Black long: '+' or '-'). The start position is
@@ -89,9 +90,20 @@ int parse_number(std::string_view text, const char* what, int low, int high) {
     return value;
 }
 
+// A POSITION argument: a FEN when it has slashes, else a position text.
 std::string checked_position(std::string_view text) {
+    if (text.find('/') != std::string_view::npos) {
+        Parsed<std::string> fen = FenToPositionText(text);
+        if (!fen)
+            fail(fen.error + " (expected a FEN, such as \"" + PositionTextToFen(STARTING_POSITION) + "\")");
+        Parsed<std::string> fits = ValidatePositionText(*fen.value);
+        if (!fits) fail(fits.error + " (in the FEN '" + std::string(text) + "')");
+        return *fen.value;
+    }
     Parsed<std::string> parsed = ValidatePositionText(text);
-    if (!parsed) fail(parsed.error);
+    if (!parsed)
+        fail(parsed.error + " (expected a 70-character position text such as " + STARTING_POSITION +
+             ", or a FEN)");
     return *parsed.value;
 }
 

@@ -142,4 +142,40 @@ TEST(Tool, OutputForms) {
     EXPECT_EQ(tool({"--help"}).status, 0);
 }
 
+// The same position as FEN or as position text gives the same answers, and a
+// refusal names the form it expected.
+TEST(Tool, FenWhereverAPositionGoes) {
+    const std::string fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+    const std::string text = lines(tool({"fen", fen}).out).at(0);
+    const auto without_times = [](const std::string& out) {
+        std::string kept;
+        for (const auto& line : lines(out))
+            if (line.rfind("time ", 0) != 0 && line.rfind("ms ", 0) != 0) kept += line + "\n";
+        return kept;
+    };
+    const std::vector<std::vector<std::string>> commands = {
+        {"perft", "", "3"},
+        {"search", "", "--start", "2", "--max", "4", "--step", "2"},
+        {"legal", "", "e1g1"},
+        {"legal", "", "e1f2"},
+        {"show", ""}};
+    for (auto command : commands) {
+        command[1] = fen;
+        const Result as_fen = tool(command);
+        command[1] = text;
+        const Result as_text = tool(command);
+        EXPECT_EQ(as_fen.status, 0) << command[0] << as_fen.err;
+        EXPECT_FALSE(as_text.out.empty()) << command[0];
+        EXPECT_EQ(without_times(as_fen.out), without_times(as_text.out)) << command[0];
+    }
+    EXPECT_EQ(lines(tool({"perft", fen, "3"}).out).back(), "97862");
+
+    const Result bad_fen = tool({"perft", "rnbqkbnr/pppppppp/8/8 w KQkq -", "1"});
+    EXPECT_EQ(bad_fen.status, 2);
+    EXPECT_NE(bad_fen.err.find("expected a FEN"), std::string::npos) << bad_fen.err;
+    const Result bad_text = tool({"perft", "RNBQ", "1"});
+    EXPECT_EQ(bad_text.status, 2);
+    EXPECT_NE(bad_text.err.find("expected a 70-character position text"), std::string::npos) << bad_text.err;
+}
+
 } // namespace galvetta::test

@@ -105,6 +105,29 @@ TEST(TranscriptArguments, NonNumericLevelArgumentStillStarts) {
     EXPECT_EQ(program.WaitExit(2000), 0);
 }
 
+// Options that answer at once, a refused one, and the design's /L argument.
+TEST(TranscriptArguments, OptionsAnswerWithoutAWindow) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* first_line;
+        int status;
+    } rows[] = {
+        {{"--version"}, "Galvetta 0.11.0.125", 0},
+        {{"--help"}, "usage: galvetta [OPTION]... [/LDEPTH]", 0},
+        {{"--uci", "--help"}, "usage: galvetta [OPTION]... [/LDEPTH]", 0},
+        {{"--sideways"}, "galvetta: unknown option '--sideways' (try --help)", 2},
+        {{"--save-games"}, "galvetta: --save-games needs a FILE (try --help)", 2},
+        {{"/L12"}, GREETING, 0},
+    };
+    for (const auto& row : rows) {
+        Program program(GALVETTA_BINARY, row.arguments);
+        ASSERT_TRUE(program.Started());
+        EXPECT_EQ(program.ReadLine(5000), row.first_line) << row.arguments[0];
+        program.Send("quit");
+        EXPECT_EQ(program.WaitExit(5000), row.status) << row.arguments[0];
+    }
+}
+
 TEST(TranscriptFuzz, RandomAndMutatedLinesKeepItAlive) {
     Program program(GALVETTA_BINARY);
     ASSERT_TRUE(program.Started());
