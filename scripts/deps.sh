@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever the build and the tests need that this
-# machine lacks. Usage: scripts/deps.sh [build|test]
+# machine lacks. Usage: scripts/deps.sh [build|package|test]
 set -euo pipefail
 what=${1:-build}
 cd "$(dirname "$0")/.."
 packages=(cmake g++ ninja-build libgtest-dev qt6-base-dev fonts-dejavu-core)
+if [ "$what" = test ] || [ "$what" = package ]; then
+  packages+=(dpkg-dev file gzip)
+fi
 if [ "$what" = test ]; then
-  packages+=(xvfb xdotool x11-apps imagemagick xboard fairymax polyglot stockfish python3 pgn-extract nodejs npm)
+  packages+=(lintian desktop-file-utils appstream-util man-db xvfb xdotool x11-apps imagemagick xboard fairymax polyglot stockfish python3 pgn-extract)
+  # Node.js may come from elsewhere than Debian, with its own npm.
+  command -v npm >/dev/null || packages+=(nodejs npm)
 fi
 missing=()
 for p in "${packages[@]}"; do

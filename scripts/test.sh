@@ -45,6 +45,8 @@ if [ "$release" != "$sanitized" ]; then
   echo "benchmark signatures differ"
   exit 1
 fi
+echo "== the Debian package"
+tests/package/package_test.sh
 echo "== latency over pipes (figures only)"
 python3 scripts/latency.py build/release/app/galvetta build/release/tools/galvetta-tool --runs 3
 echo "== a match under the real xboard"

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: built by scripts/package.sh, checked
+# by lintian (no error; its warnings are listed), unpacked with dpkg-deb, its
+# galvetta run for --version, its desktop entry and AppStream data validated,
+# and each man page rendered by man without a warning.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+deb=$(scripts/package.sh | tail -1)
+version=$(sed -n 's/^project(Galvetta VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ "$(basename "$deb")" = "galvetta_${version}_$(dpkg --print-architecture).deb" ] ||
+    { echo "package_test: unexpected package name $deb"; exit 1; }
+echo "package: $deb"
+dpkg-deb --field "$deb" Package Version Depends Recommends
+
+lintian_log=$(mktemp)
+lintian --tag-display-limit 0 "$deb" >"$lintian_log" 2>&1 || true
+echo "lintian:"
+sed 's/^/  /' "$lintian_log"
+if grep -q '^E:' "$lintian_log"; then
+    echo "package_test: lintian reports errors"
+    exit 1
+fi
+rm -f "$lintian_log"
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg-deb -x "$deb" "$root"
+shown=$("$root/usr/games/galvetta" --version)
+[ "$shown" = "Galvetta $version" ] || { echo "package_test: --version says '$shown'"; exit 1; }
+echo "galvetta --version: $shown"
+"$root/usr/games/galvetta-tool" perft "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1" 3 | tail -1 |
+    grep -qx 8902 || { echo "package_test: galvetta-tool perft is wrong"; exit 1; }
+for size in 48x48 64x64 128x128 256x256; do
+    identify -format '%wx%h' "$root/usr/share/icons/hicolor/$size/apps/galvetta.png" | grep -qx "$size" ||
+        { echo "package_test: the $size icon is missing or of another size"; exit 1; }
+done
+desktop-file-validate "$root"/usr/share/applications/*.desktop
+appstream-util validate-relax --nonet "$root"/usr/share/metainfo/*.metainfo.xml
+for page in "$root"/usr/share/man/man6/*.6.gz; do
+    warnings=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || { echo "package_test: $(basename "$page"): $warnings"; exit 1; }
+    echo "man page $(basename "$page"): rendered without warnings"
+done
+echo "package checks passed"
