@@ -306,7 +306,7 @@ void TfrmMain::CreateToolBar() {
 void TfrmMain::CreateFileActions(QToolBar* tools, const std::function<QIcon(const char*)>& icon) {
     actOpen = tools->addAction(icon("\u2750"), QStringLiteral("&Apri"), this, &TfrmMain::OpenExecute);
     actSave = tools->addAction(icon("\u2713"), QStringLiteral("&Salva"), this, &TfrmMain::SaveExecute);
-    actPrint = tools->addAction(icon("\u2399"), QStringLiteral("S&tampa"), this, &TfrmMain::PrintExecute);
+    actPrint = tools->addAction(icon("\u25A4"), QStringLiteral("S&tampa"), this, &TfrmMain::PrintExecute);
     actOpen->setShortcut(QKeySequence::Open);
     actSave->setShortcut(QKeySequence::Save);
     actPrint->setShortcut(QKeySequence::Print);
