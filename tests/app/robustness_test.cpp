@@ -13,10 +13,8 @@
 #include <memory>
 #include <thread>
 
-#include "engine/loader.h"
-#include "engine/movegen.h"
-#include "engine/perft.h"
 #include "game/BoardModel.h"
+#include "game/San.h"
 #include "program.h"
 
 namespace galvetta::test {
@@ -238,28 +236,16 @@ class InterfaceView {
 
     std::vector<std::string> LegalMoves() const {
         std::vector<std::string> moves;
-        auto block = Loaded();
-        if (!block) return moves;
-        StateBlock* b = block.get();
-        perft_begin(b);
-        Frame* root = b->root();
-        const uint32_t count = generate_node(b, root);
-        for (uint32_t i = 0; i < count; ++i) {
-            const uint32_t move = root->first_move + i * static_cast<uint32_t>(sizeof(MoveRecord));
-            MoveRecord* record = at<MoveRecord>(b, move);
-            record->from = at<PieceRecord>(b, record->piece)->cell;
-            char text[16];
-            const std::string written(text, write_move(b, move, text));
-            const bool legal = perft_make(b, root, move);
-            if (legal) moves.push_back(written);
-            perft_take_back(b, root, legal);
+        for (const LegalMove& move : galvetta::LegalMoves(board.GetPosition())) {
+            const std::string coordinate = move.Coordinate();
+            std::string text = coordinate.substr(0, 2) + "-" + coordinate.substr(2, 2);
+            if (move.promotion != 0)
+                text += std::string("=") + static_cast<char>(std::toupper(move.promotion));
+            moves.push_back(text);
         }
         return moves;
     }
-    bool InCheck() const {
-        auto block = Loaded();
-        return block && root_status(block.get()).in_check;
-    }
+    bool InCheck() const { return SideToMoveInCheck(board.GetPosition()); }
     // Plays a move given in the engine's form.
     void Play(const std::string& engine_move) {
         std::string coordinate = engine_move.substr(0, 2) + engine_move.substr(3, 2);
@@ -268,17 +254,6 @@ class InterfaceView {
     }
 
     TBoardModel board;
-
-  private:
-    std::unique_ptr<StateBlock> Loaded() const {
-        auto block = std::make_unique<StateBlock>();
-        std::memset(&block->header, 0, sizeof(Header));
-        const std::string& text = board.GetPosition();
-        std::memcpy(block->header.position_text, text.data(), std::min(text.size(), size_t{70}));
-        prepare_block(block.get());
-        if (!load_position(block.get())) return nullptr;
-        return block;
-    }
 };
 
 // Random play and commands, many of them while the engine thinks. Every move
@@ -384,6 +359,7 @@ TEST_F(Robust, SoakOfMovesAndCommandsDuringSearches) {
             for (const auto& b : black)
                 view.board.ImpostaPezzo(b[0], TBoardModel::IndiceCasa(b.substr(1)));
             view.board.RightsFromPlacement();
+            view.board.RestartHistoryHere(); // a take-back goes no further than the set-up
         } else if (pick == 9) {
             send({"new", "st 1"});
             view.board.ResetGame();

@@ -99,6 +99,11 @@ TEST_F(GameFixture, EditModeMateInOneForEitherSide) {
     ASSERT_EQ(WaitForMove(), "move a8-a1");
     Settle();
     EXPECT_EQ(out.back(), "0-1 {Black mates}");
+
+    // A take-back after the set-up returns to it, not to a position before it.
+    const std::string set_up = board.Positions().front();
+    Send("undo");
+    EXPECT_EQ(board.GetPosition().substr(0, 65), set_up.substr(0, 65));
 }
 
 TEST_F(GameFixture, EditModeTakesEveryWordAsAToken) {
