@@ -116,14 +116,10 @@ PgnGame TGame::Record() const {
                                    {"Round", "-"},
                                    {"White", EngineWhite ? "Galvetta" : opponent},
                                    {"Black", EngineWhite ? opponent : "Galvetta"}};
-    std::vector<std::pair<std::string, std::string>> set_up = std::move(game.tags);
-    game.tags.clear();
     for (const auto& [name, value] : tags)
         game.SetTag(name, value);
     game.SetTag("TimeControl", TimeControlTag(driver_.MovesPerControl, driver_.BaseSeconds,
                                               driver_.IncrementSeconds, driver_.SecondsPerMove));
-    for (const auto& [name, value] : set_up)
-        game.SetTag(name, value);
     return game;
 }
 

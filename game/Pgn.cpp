@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <sstream>
 
 #include "game/PositionText.h"
@@ -90,9 +89,7 @@ class PgnScanner {
         return false;
     }
 
-    bool AtEnd() const { return pos_ >= text_.size(); }
     char Peek() const { return text_[pos_]; }
-    int Line() const { return line_; }
 
     // A tag pair "[Name "value"]"; the scanner stands on '['.
     bool ReadTag(std::string& name, std::string& value) {
@@ -124,11 +121,12 @@ class PgnScanner {
     // A movetext token: a move number with its dots, a move or a result.
     std::string ReadSymbol() {
         std::string token;
+        constexpr std::string_view SIGNS = "+#=:-/!?_.*";
         while (pos_ < text_.size() &&
-               (std::isalnum(Byte()) || std::strchr("+#=:-/!?_.*", text_[pos_]) != nullptr)) {
+               (std::isalnum(Byte()) || SIGNS.find(text_[pos_]) != std::string_view::npos)) {
             token += text_[pos_++];
             // "12." ends a move number even when a move follows without a space.
-            if (token.back() == '.' && !token.empty() && std::isdigit(static_cast<unsigned char>(token[0]))) {
+            if (token.back() == '.' && std::isdigit(static_cast<unsigned char>(token[0]))) {
                 while (pos_ < text_.size() && text_[pos_] == '.')
                     token += text_[pos_++];
                 break;
@@ -220,6 +218,20 @@ std::string PgnGame::StartPosition() const {
     return position ? *position.value : std::string();
 }
 
+std::vector<MovePair> MovePairs(const PgnGame& game) {
+    std::vector<MovePair> pairs;
+    if (game.moves.empty()) return pairs;
+    int number = first_move_number(game);
+    // A game that Black begins leaves White's first move empty.
+    size_t i = black_starts(game.StartPosition()) ? 1 : 0;
+    for (size_t white = 0; white < game.moves.size() + i; white += 2, ++number) {
+        MovePair pair{number, white >= i ? game.moves[white - i] : std::string(), {}};
+        if (white + 1 - i < game.moves.size()) pair.black = game.moves[white + 1 - i];
+        pairs.push_back(std::move(pair));
+    }
+    return pairs;
+}
+
 std::string WritePgn(const PgnGame& game) {
     std::string out;
     for (const char* name : SEVEN_TAGS) {
@@ -243,16 +255,10 @@ std::string WritePgn(const PgnGame& game) {
         if (!line.empty()) line += ' ';
         line += token;
     };
-    const bool black_first = black_starts(game.StartPosition());
-    int number = first_move_number(game);
-    for (size_t i = 0; i < game.moves.size(); ++i) {
-        const bool black = (i % 2 == 1) != black_first;
-        if (!black)
-            put(std::to_string(number) + ".");
-        else if (i == 0)
-            put(std::to_string(number) + "...");
-        put(game.moves[i]);
-        if (black) ++number;
+    for (const MovePair& pair : MovePairs(game)) {
+        put(std::to_string(pair.number) + (pair.white.empty() ? "..." : "."));
+        if (!pair.white.empty()) put(pair.white);
+        if (!pair.black.empty()) put(pair.black);
     }
     put(game.result);
     return out + line + "\n\n";

@@ -24,6 +24,14 @@ struct PgnGame {
     std::string StartPosition() const;
 };
 
+// The moves numbered in pairs, from the FEN's move number; White's move is
+// empty in the first pair of a game that Black begins.
+struct MovePair {
+    int number;
+    std::string white, black;
+};
+std::vector<MovePair> MovePairs(const PgnGame& game);
+
 // The seven-tag roster first, then any others; the movetext wrapped at 80
 // columns and closed by the result; a blank line after the game.
 std::string WritePgn(const PgnGame& game);

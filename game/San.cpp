@@ -133,9 +133,7 @@ std::string SanOf(const LegalMove& move, const std::vector<LegalMove>& moves) {
 std::string MoveToSan(std::string_view position, std::string_view coordinate) {
     const std::vector<LegalMove> moves = LegalMoves(position);
     for (const LegalMove& move : moves)
-        if (move.Coordinate() == coordinate ||
-            (move.promotion == 0 && move.Coordinate() == coordinate.substr(0, 4)))
-            return SanOf(move, moves);
+        if (move.Coordinate() == coordinate) return SanOf(move, moves);
     return {};
 }
 

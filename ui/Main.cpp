@@ -406,23 +406,13 @@ void TfrmMain::ShowMoveList() {
 
 QString TfrmMain::MoveListText() const {
     const PgnGame game = game_->Game().Record();
-    const std::string& start =
-        scacchiera->Positions().empty() ? std::string() : scacchiera->Positions().front();
-    const bool black_first = start.size() > SIDE_TO_MOVE && start[SIDE_TO_MOVE] == BLACK_ON_MOVE;
-    QString text;
-    int number = 1;
-    for (size_t i = 0; i < game.moves.size(); ++i) {
-        const bool black = (i % 2 == 1) != black_first;
-        if (!black) text += QStringLiteral("%1. ").arg(number, 3);
-        if (black && i == 0) text += QStringLiteral("%1. ...     ").arg(number, 3);
-        text += QString::fromStdString(game.moves[i]).leftJustified(black ? 0 : 8);
-        if (black) {
-            text += '\n';
-            ++number;
-        }
-    }
-    if (game.result != "*") text += (text.endsWith('\n') || text.isEmpty() ? "" : "\n") + qs(game.result);
-    return text;
+    QStringList lines;
+    for (const MovePair& pair : MovePairs(game))
+        lines << QStringLiteral("%1. %2%3")
+                     .arg(pair.number, 3)
+                     .arg(qs(pair.white.empty() ? "..." : pair.white).leftJustified(8), qs(pair.black));
+    if (game.result != "*") lines << qs(game.result);
+    return lines.join('\n');
 }
 
 bool TfrmMain::SaveGameTo(const QString& path) {
