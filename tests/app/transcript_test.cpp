@@ -122,9 +122,11 @@ TEST(TranscriptArguments, OptionsAnswerWithoutAWindow) {
     for (const auto& row : rows) {
         Program program(GALVETTA_BINARY, row.arguments);
         ASSERT_TRUE(program.Started());
-        EXPECT_EQ(program.ReadLine(5000), row.first_line) << row.arguments[0];
-        program.Send("quit");
-        EXPECT_EQ(program.WaitExit(5000), row.status) << row.arguments[0];
+        EXPECT_EQ(program.ReadLine(), row.first_line) << row.arguments[0];
+        // Only the program that started waits for "quit"; writing to one that
+        // has ended would raise SIGPIPE here.
+        if (row.first_line == std::string(GREETING)) program.Send("quit");
+        EXPECT_EQ(program.WaitExit(10000), row.status) << row.arguments[0];
     }
 }
 
