@@ -40,6 +40,26 @@ void grant_castling(StateBlock* block, uint32_t king, uint32_t rook) {
 
 } // namespace
 
+void write_position_text(StateBlock* block, std::string_view text) {
+    char* out = block->header.position_text;
+    const size_t n = text.size() < sizeof block->header.position_text
+                         ? text.size()
+                         : sizeof block->header.position_text - 1;
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+}
+
+void new_header(StateBlock* block, std::string_view text) {
+    std::memset(&block->header, 0, sizeof(Header));
+    write_position_text(block, text);
+}
+
+bool load_block(StateBlock* block, std::string_view text) {
+    new_header(block, text);
+    prepare_block(block);
+    return load_position(block);
+}
+
 bool position_fits(const char* text) {
     int white = 0, black = 0, squares = 0;
     for (const char* p = text; *p != '\0' && squares < 64; ++p) {

@@ -1,6 +1,8 @@
 // Position text in, move text out: the engine's boundary with text.
 #pragma once
 
+#include <string_view>
+
 #include "engine/state_block.h"
 
 namespace galvetta {
@@ -9,6 +11,18 @@ namespace galvetta {
 // and the castling and en-passant state. Returns false, and loads nothing,
 // when one side has more than 16 pieces (the records could not hold them).
 bool load_position(StateBlock* block);
+
+// Writes `text` as the header's position text, cut to its room and
+// zero-terminated; the rest of the header is left as it is.
+void write_position_text(StateBlock* block, std::string_view text);
+
+// A header of zeros holding `text` as its position: the block is ready for
+// engine_run.
+void new_header(StateBlock* block, std::string_view text);
+
+// new_header, prepare_block and load_position: the block is ready for
+// generation. False when the loader refuses the position.
+bool load_block(StateBlock* block, std::string_view text);
 
 // True when the text's 64 squares hold at most 16 pieces of each side.
 // Reads up to the terminating zero; characters that are not squares are skipped

@@ -4,6 +4,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "engine/loader.h"
 #include "engine/perft.h"
 #include "game/ChessClock.h"
+#include "game/Move.h"
 #include "game/PositionText.h"
 
 namespace galvetta {
@@ -58,18 +60,19 @@ std::string FormatFloat(double value) {
     return text;
 }
 
-TEngineDriver::TEngineDriver(ChessClock* clock) : Block(std::make_unique<StateBlock>()), Clock(clock) {
-    std::memset(&Block->header, 0, sizeof(Header));
-    std::strcpy(Block->header.position_text, PLACEHOLDER_POSITION);
+TEngineDriver::TEngineDriver(ChessClock* clock)
+    : Block(std::make_unique<StateBlock>()), Clock(clock), watch_(*Block) {
+    new_header(Block.get(), PLACEHOLDER_POSITION);
 }
 
 TEngineDriver::~TEngineDriver() {
-    store_relaxed(Block->header.stop_request, 1);
+    watch_.Drop();
     JoinSearch();
 }
 
 void TEngineDriver::JoinSearch() {
     if (thread_.joinable()) thread_.join();
+    watch_.End();
     Block->header.thread_handle = 0;
 }
 
@@ -80,81 +83,115 @@ void TEngineDriver::SetSearchEnded(std::function<void()> search_ended) {
 
 void TEngineDriver::StopSearch() {
     if (Clock != nullptr) Clock->Stop();
-    store_relaxed(Block->header.stop_request, 1);
+    watch_.Drop();
 }
 
 bool TEngineDriver::AbandonSearch() {
     StopSearch();
     if (!thread_.joinable()) return false;
     JoinSearch();
-    collected_stopped_ = true;
+    collected_end_ = SearchEnd::Dropped;
     return true;
 }
 
+void TEngineDriver::CutSearch() {
+    watch_.Cut();
+}
+
+void TEngineDriver::CutWithin(double ms) {
+    if (SearchRunning())
+        watch_.CutBy(std::chrono::steady_clock::now() +
+                     std::chrono::microseconds(static_cast<int64_t>(ms * 1000)));
+}
+
 void TEngineDriver::ResetSearchFlags() {
-    store_relaxed(Block->header.stop_request, 0);
-    store_relaxed(Block->header.finish_request, 0);
+    watch_.Clear();
 }
 
-void TEngineDriver::RequestFinish() {
-    store_relaxed(Block->header.finish_request, 1);
-}
-
-void TEngineDriver::RequestStop() {
-    store_relaxed(Block->header.stop_request, 1);
+void TEngineDriver::SetSearchLimits(const SearchLimits& limits) {
+    limits_ = limits;
+    BudgetMs = limits.budget_ms;
+    Header& header = Block->header;
+    const int step = limits.depth_step > 0 ? limits.depth_step : PLANNED_DEPTH_STEP;
+    header.max_depth = limits.depth;
+    header.depth_step = step;
+    header.start_depth = std::min(limits.depth, step);
+    header.nodes = 1;
+    store_relaxed(header.generated_moves[0], 1);
+    store_relaxed(header.generated_moves[1], 0);
 }
 
 void TEngineDriver::StartSearch() {
-    store_relaxed(Block->header.finish_request, 0);
     if (thread_.joinable()) {
         // The old search's position is gone: end it and drop its result.
-        const uint32_t stop = load_relaxed(Block->header.stop_request);
-        store_relaxed(Block->header.stop_request, 1);
+        const bool stop = watch_.StopRequested();
+        watch_.Drop();
         JoinSearch();
-        store_relaxed(Block->header.stop_request, stop);
+        if (!stop) watch_.Clear();
     }
     start_time_ = std::chrono::steady_clock::now();
     std::atomic_ref<uint32_t>(Block->iteration_log.count).store(0, std::memory_order_relaxed);
     thread_done_.store(false, std::memory_order_relaxed);
-    collected_stopped_ = false;
+    collected_end_ = SearchEnd::Complete;
     Block->header.thread_handle = 1;
+    watch_.Begin(limits_, start_time_);
     thread_ = std::thread(search_thread, Block.get(), &thread_done_, &ended_mutex_, &search_ended_);
 }
 
-bool TEngineDriver::SearchFinished() {
+void TEngineDriver::RetargetSearch(const SearchLimits& limits) {
+    limits_ = limits;
+    watch_.Retarget(limits, std::chrono::steady_clock::now());
+}
+
+bool TEngineDriver::SearchFinished(bool wait) {
     if (!thread_.joinable()) return false;
-    if (!thread_done_.load(std::memory_order_acquire)) return false;
+    if (!wait && !thread_done_.load(std::memory_order_acquire)) return false;
     JoinSearch();
-    collected_stopped_ = (load_relaxed(Block->header.stop_request) & 1) != 0;
+    switch (watch_.StopCause()) {
+    case TSearchWatch::Cause::Dropped: collected_end_ = SearchEnd::Dropped; break;
+    case TSearchWatch::Cause::Cut: collected_end_ = SearchEnd::Cut; break;
+    case TSearchWatch::Cause::None:
+        // A stop request from before the search (the design's StopSearch) drops it too.
+        collected_end_ = watch_.StopRequested() ? SearchEnd::Dropped : SearchEnd::Complete;
+        break;
+    }
     return true;
+}
+
+std::string TEngineDriver::BestMoveSoFar() const {
+    const uint32_t finished = IterationsFinished();
+    if (finished > 0) return Iteration(finished - 1).move;
+    return QuickMove(Block->header.position_text);
+}
+
+bool TEngineDriver::TakeLastIteration() {
+    Header& header = Block->header;
+    // A search that completed after all left its own result.
+    if (header.move_text[0] != '\0') return true;
+    const uint32_t finished = IterationsFinished();
+    std::string move;
+    if (finished > 0) {
+        move = Iteration(finished - 1).move;
+        header.best_score = Iteration(finished - 1).score;
+    } else {
+        move = QuickMove(header.position_text);
+        header.best_score = 0;
+    }
+    std::memset(header.move_text, 0, sizeof header.move_text);
+    std::memcpy(header.move_text, move.data(), std::min(move.size(), sizeof header.move_text - 1));
+    return !move.empty();
 }
 
 int TEngineDriver::IsLegalMove(const std::string& move) {
     auto copy = std::make_unique<StateBlock>();
-    std::memcpy(&copy->header, &Block->header, sizeof(Header));
-    std::memset(copy->header.move_text, 0, sizeof copy->header.move_text);
+    new_header(copy.get(), Block->header.position_text);
     std::strncpy(copy->header.move_text, move.c_str(), sizeof copy->header.move_text - 1);
-    copy->header.thread_handle = 0;
-    copy->header.stop_request = 0;
-    copy->header.finish_request = 0;
-    copy->header.start_time = 0;
-    copy->header.end_time = 0;
     return is_legal_move(copy.get());
 }
 
-namespace {
-
-std::unique_ptr<StateBlock> block_for(const std::string& position) {
-    auto block = std::make_unique<StateBlock>();
-    std::memset(&block->header, 0, sizeof(Header));
-    std::strncpy(block->header.position_text, position.c_str(), sizeof block->header.position_text - 1);
-    return block;
-}
-
-} // namespace
-
 std::string TEngineDriver::QuickMove(const std::string& position) {
-    const auto block = block_for(position);
+    auto block = std::make_unique<StateBlock>();
+    new_header(block.get(), position);
     block->header.max_depth = block->header.start_depth = block->header.depth_step = 1;
     engine_run(block.get());
     return std::string(block->header.move_text,
@@ -162,9 +199,8 @@ std::string TEngineDriver::QuickMove(const std::string& position) {
 }
 
 TEngineDriver::GameEnd TEngineDriver::EndOfGame(const std::string& position) {
-    const auto block = block_for(position);
-    prepare_block(block.get());
-    if (!load_position(block.get())) return GameEnd::None;
+    auto block = std::make_unique<StateBlock>();
+    if (!load_block(block.get(), position)) return GameEnd::None;
     const RootStatus status = root_status(block.get());
     if (status.legal_moves != 0) return GameEnd::None;
     return status.in_check ? GameEnd::Checkmate : GameEnd::Stalemate;
@@ -188,17 +224,12 @@ void TEngineDriver::MeasureElapsed() {
 
 int TEngineDriver::ApplyEngineMove() {
     char* p = Block->header.position_text;
-    const char* m = Block->header.move_text;
-    const size_t move_length = strnlen(m, sizeof Block->header.move_text);
-    if (move_length < 4 || strnlen(p, sizeof Block->header.position_text) <= SIDE_TO_MOVE) return 0;
-    // "e2e4", "e2-e4", "e5xd6", "e7-e8=Q" or "e7e8q".
-    const size_t k = (m[2] == '-' || m[2] == 'x') ? 3 : 2;
-    const std::string_view move(m, move_length);
-    if (!IsSquareName(move) || !IsSquareName(move.substr(k))) return 0;
-    const size_t letter_at = (move_length > k + 2 && m[k + 2] == '=') ? k + 3 : k + 2;
-    const char promotion = move_length > letter_at ? m[letter_at] : '\0';
+    const std::string_view text(Block->header.move_text,
+                                strnlen(Block->header.move_text, sizeof Block->header.move_text));
+    const std::optional<Move> move = Move::Parse(text);
+    if (!move || strnlen(p, sizeof Block->header.position_text) <= SIDE_TO_MOVE) return 0;
     // The driver writes '-' for "no en-passant file".
-    ApplyMove(p, SquareIndex(move), SquareIndex(move.substr(k)), promotion, '-');
+    ApplyMove(p, move->from, move->to, move->promotion, '-');
     p[POSITION_TEXT_LENGTH] = '\0';
     if (Clock != nullptr) Clock->Switch(IncrementSeconds);
     SetMoveNumber(MoveNumber() + 1);
@@ -216,17 +247,6 @@ void TEngineDriver::GameRestarted() {
 
 void TEngineDriver::SetMoveNumber(int value) {
     Block->header.move_number = value;
-}
-
-void TEngineDriver::SetSearchLimits(int depth, double budget_ms) {
-    BudgetMs = budget_ms;
-    Header& header = Block->header;
-    header.max_depth = depth;
-    header.nodes = 1;
-    store_relaxed(header.generated_moves[0], 1);
-    store_relaxed(header.generated_moves[1], 0);
-    header.depth_step = 4;
-    header.start_depth = depth < 4 ? depth : 4;
 }
 
 uint32_t TEngineDriver::IterationsFinished() const {

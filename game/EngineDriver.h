@@ -1,6 +1,7 @@
 // The engine driver: one engine state block, the time-control settings, the
-// search thread, the legality test, and the application of the engine's move
-// to the position text with its statistics report.
+// search thread with the watch that ends it, the legality test, and the
+// application of the engine's move to the position text with its statistics
+// report.
 #pragma once
 
 #include <atomic>
@@ -12,6 +13,8 @@
 #include <thread>
 
 #include "engine/state_block.h"
+#include "game/SearchLimits.h"
+#include "game/SearchWatch.h"
 
 namespace galvetta {
 
@@ -27,23 +30,53 @@ std::string FormatFloat(double value);
 
 class TEngineDriver {
   public:
+    // Plies between the planned searches' iterations, and their first depth.
+    static constexpr int PLANNED_DEPTH_STEP = 4;
+
     explicit TEngineDriver(ChessClock* clock);
     // Stops a running search and waits for its thread before the block goes.
     ~TEngineDriver();
     TEngineDriver(const TEngineDriver&) = delete;
     TEngineDriver& operator=(const TEngineDriver&) = delete;
 
-    // Stops both clocks and asks the search to abandon. Does not wait.
+    // Stops both clocks and asks the search to end; its move is dropped. Does
+    // not wait.
     void StopSearch();
     // Stops a running search, waits for its thread and drops its result: it is
     // never collected. Returns true when a search was running.
     bool AbandonSearch();
+    // Asks the search to end now and be answered with its last finished
+    // iteration. Does not wait.
+    void CutSearch();
+    // The running search is cut within `ms` milliseconds at the latest.
+    void CutWithin(double ms);
     void ResetSearchFlags();
-    // Starts the search thread on the block. A search still running or not
-    // yet collected is stopped and its result dropped first.
+    // The next search's depths, budget and other limits; the block's counters
+    // start afresh.
+    void SetSearchLimits(const SearchLimits& limits);
+    // Starts the search thread on the block under the limits last set (none
+    // unless set). A search still running or not yet collected is stopped and
+    // its result dropped first.
     void StartSearch();
     // True exactly once per search, when its thread has ended; collects it.
-    bool SearchFinished();
+    // With `wait`, waits for a running search to end.
+    bool SearchFinished(bool wait = false);
+    bool SearchRunning() const { return thread_.joinable(); }
+
+    // How the last collected search ended: of itself, dropped at a request,
+    // or cut short at a limit (to be answered with its last iteration).
+    enum class SearchEnd { Complete, Dropped, Cut };
+    SearchEnd LastSearchEnd() const { return collected_end_; }
+    // The design's name: the last collected search was dropped.
+    bool StopWasRequested() const { return collected_end_ == SearchEnd::Dropped; }
+    // For a search that was cut: its last finished iteration's move and score
+    // become the block's result (a one-ply search's when none finished).
+    // False when there is no move at all.
+    bool TakeLastIteration();
+    // The move the running or last search would answer with now, as the engine
+    // writes it; empty when it has none.
+    std::string BestMoveSoFar() const;
+
     // Non-zero when the engine's legality test accepts the move in the block's
     // position. Works on a copy of the block.
     int IsLegalMove(const std::string& move);
@@ -66,16 +99,6 @@ class TEngineDriver {
     // Measures ElapsedMs from the start of the last search to now, in
     // milliseconds of a monotonic clock (so midnight is no edge).
     void MeasureElapsed();
-    // The last collected search was asked to stop: its result is not a move.
-    bool StopWasRequested() const { return collected_stopped_; }
-    bool SearchRunning() const { return thread_.joinable(); }
-    // Sets the block's finish_request, read by the running search.
-    void RequestFinish();
-    // Sets the block's stop_request and nothing else: safe from any thread.
-    void RequestStop();
-    // The next search's depth and time budget in milliseconds (0: none); the
-    // block's counters start afresh. Iterations go 4, 8, ... up to the depth.
-    void SetSearchLimits(int depth, double budget_ms);
     // The iterations the running or last search has finished so far, and
     // each one's record (index below that count; the newest 64 are kept).
     uint32_t IterationsFinished() const;
@@ -84,6 +107,8 @@ class TEngineDriver {
     uint32_t NodesSoFar() const;
     // Milliseconds since the last search started.
     double MillisecondsSinceStart() const;
+    // The running search's limits change, counting from now (a ponder hit).
+    void RetargetSearch(const SearchLimits& limits);
 
     // The game's move number lives in the block and changes only here: up by
     // one for each move the engine plays, down by one for each take-back, and
@@ -116,11 +141,13 @@ class TEngineDriver {
     void JoinSearch();
     void SetMoveNumber(int value);
 
+    TSearchWatch watch_;
+    SearchLimits limits_;
     std::thread thread_;
     std::atomic<bool> thread_done_{false};
     std::mutex ended_mutex_; // guards search_ended_ against a change while it runs
     std::function<void()> search_ended_;
-    bool collected_stopped_ = false;
+    SearchEnd collected_end_ = SearchEnd::Complete;
     std::chrono::steady_clock::time_point start_time_{};
 };
 

@@ -3,22 +3,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 
 #include "engine/loader.h"
 
 namespace galvetta {
-
-TGame::TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView& view)
-    : board_(board), white_(white), black_(black), view_(view), driver_(&white) {
-    board_.AfterMove = [this] { scacchieraAfterMove(); };
-    board_.OnValidateMove = [this](bool& legal) { scacchieraValidateMove(legal); };
-    board_.OnGameRestarted = [this] { scacchieraGameRestarted(); };
-    CopyBoardToEngine();
-}
 
 namespace {
 
@@ -41,10 +33,31 @@ std::string host_name() {
     return gethostname(name, sizeof name - 1) == 0 && name[0] != '\0' ? name : "?";
 }
 
+// Writes all of `text` to `fd`; false when the system refuses any of it.
+bool write_all(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 } // namespace
+
+TGame::TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView& view)
+    : board_(board), white_(white), black_(black), view_(view), driver_(&white) {
+    board_.AfterMove = [this] { scacchieraAfterMove(); };
+    board_.OnValidateMove = [this](bool& legal) { scacchieraValidateMove(legal); };
+    board_.OnGameRestarted = [this] { scacchieraGameRestarted(); };
+    CopyBoardToEngine();
+}
 
 TGame::~TGame() {
     SaveGame();
+    if (save_fd_ >= 0) close(save_fd_);
     board_.AfterMove = nullptr;
     board_.OnValidateMove = nullptr;
     board_.OnGameRestarted = nullptr;
@@ -59,6 +72,8 @@ void TGame::SetEditMode(bool on) {
     if (edit_mode_ && !on) {
         board_.RightsFromPlacement();
         board_.RestartHistoryHere(); // the game's record starts from the set-up
+        start_halfmove_ = 0;
+        start_move_number_ = 1;
     }
     edit_mode_ = on;
     view_.ModesChanged();
@@ -69,11 +84,7 @@ void TGame::SetAutoPlay(bool on) {
 }
 
 void TGame::CopyBoardToEngine() {
-    char* text = driver_.Block->header.position_text;
-    const std::string& position = board_.GetPosition();
-    const size_t n = std::min(position.size(), sizeof driver_.Block->header.position_text - 1);
-    std::memcpy(text, position.data(), n);
-    text[n] = '\0';
+    write_position_text(driver_.Block.get(), board_.GetPosition());
 }
 
 void TGame::NewGame() {
@@ -81,6 +92,8 @@ void TGame::NewGame() {
     SaveGame();
     InterfaceResult.clear();
     date_ = today();
+    start_halfmove_ = 0;
+    start_move_number_ = 1;
     board_.ResetGame();
     SetHold(false);
     SetEditMode(false);
@@ -88,14 +101,16 @@ void TGame::NewGame() {
     Planning.ResetPlanning();
 }
 
-void TGame::NewGameFrom(const std::string& position) {
+void TGame::NewGameFrom(const std::string& position, int halfmove_clock, int move_number) {
     NewGame();
+    start_halfmove_ = halfmove_clock;
+    start_move_number_ = move_number;
     board_.StartFrom(position);
 }
 
-void TGame::LoadGame(const std::vector<std::string>& positions) {
+void TGame::LoadGame(const std::vector<std::string>& positions, int halfmove_clock, int move_number) {
     if (positions.empty()) return;
-    NewGameFrom(positions.front());
+    NewGameFrom(positions.front(), halfmove_clock, move_number);
     for (size_t i = 1; i < positions.size(); ++i)
         board_.AppendPosition(positions[i]);
     saved_ = board_.Positions(); // it is already in a file
@@ -108,7 +123,8 @@ void TGame::LoadGame(const std::vector<std::string>& positions) {
 }
 
 PgnGame TGame::Record() const {
-    PgnGame game = RecordGame(board_.Positions(), InterfaceResult.empty() ? "*" : InterfaceResult);
+    PgnGame game = RecordGame(board_.Positions(), InterfaceResult.empty() ? "*" : InterfaceResult,
+                              start_halfmove_, start_move_number_);
     const std::string opponent = OpponentName.empty() ? user_name() : OpponentName;
     const std::string tags[][2] = {{"Event", "Galvetta game"},
                                    {"Site", host_name()},
@@ -124,11 +140,13 @@ PgnGame TGame::Record() const {
 }
 
 bool TGame::SaveGame() {
-    if (SaveGamesFile.empty() || board_.Positions().size() < 2 || board_.Positions() == saved_) return true;
+    if (save_fd_ < 0 || board_.Positions().size() < 2 || board_.Positions() == saved_) return true;
     saved_ = board_.Positions();
-    std::ofstream out(SaveGamesFile, std::ios::app | std::ios::binary);
-    out << WritePgn(Record());
-    return static_cast<bool>(out.flush());
+    if (write_all(save_fd_, WritePgn(Record()))) return true;
+    const std::string notice = std::string("The game could not be saved: ") + std::strerror(errno);
+    std::fprintf(stderr, "galvetta: %s\n", notice.c_str());
+    view_.NoticeShown(notice);
+    return false;
 }
 
 bool TGame::PlayMove(const std::string& move) {
@@ -162,7 +180,7 @@ GameOutcome TGame::MateOutcome() {
     return board_.Pezzo(SIDE_TO_MOVE) == BLACK_ON_MOVE ? GameOutcome::WhiteMates : GameOutcome::BlackMates;
 }
 
-GameOutcome TGame::Go(const SearchLimits* limits) {
+GameOutcome TGame::Go(const SearchLimits& limits) {
     white_.Stop();
     const std::string& position = board_.GetPosition();
     if (!position_fits(position.c_str())) {
@@ -178,12 +196,30 @@ GameOutcome TGame::Go(const SearchLimits* limits) {
     }
     SetHold(false);
     EngineWhite = board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
-    white_.Start(!EngineWhite);
+    // Only a game on the clock runs the clocks.
+    if (limits.planned) white_.Start(!EngineWhite);
     Think(false, limits);
     return GameOutcome::None;
 }
 
-void TGame::Think(bool from_board, const SearchLimits* limits) {
+SearchLimits TGame::PlanLimits(const SearchLimits& given) {
+    SearchLimits limits = given;
+    if (!limits.planned) return limits;
+    const PlanOutcome plan =
+        PlanSearch(Planning, driver_, EngineClock().GetValue(), OpponentClock().GetValue());
+    view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, plan.depth);
+    if (limits.depth <= 0) limits.depth = plan.depth;
+    if (limits.budget_is_hard) {
+        limits.hard_ms = limits.hard_ms >= 0 ? std::min(limits.hard_ms, plan.budget_ms) : plan.budget_ms;
+    } else {
+        limits.budget_ms = plan.budget_ms;
+    }
+    // Whatever the planning chose, the engine's clock is a hard floor.
+    limits.hard_ms = limits.hard_ms >= 0 ? std::min(limits.hard_ms, plan.hard_ms) : plan.hard_ms;
+    return limits;
+}
+
+void TGame::Think(bool from_board, const SearchLimits& limits) {
     board_.SetLocked(true);
     // A search still running belongs to a position that is gone.
     if (driver_.SearchRunning()) driver_.AbandonSearch();
@@ -197,21 +233,25 @@ void TGame::Think(bool from_board, const SearchLimits* limits) {
         white_.Switch(0);
     }
     header.move_text[0] = '\0';
-    const PlanOutcome plan =
-        PlanSearch(Planning, driver_, EngineClock().GetValue(), OpponentClock().GetValue());
-    view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, plan.depth);
-    if (limits != nullptr)
-        driver_.SetSearchLimits(limits->depth > 0 ? limits->depth : plan.depth,
-                                limits->budget_ms >= 0 ? limits->budget_ms : plan.budget_ms);
+    // Held back, the engine plans nothing: a plan without its search would
+    // count a search that never ran in the planning's statistics, and the
+    // next plan, seeing no moves generated, would go far too deep.
     if (hold_ || edit_mode_) {
         board_.SetLocked(false);
         return;
     }
+    driver_.SetSearchLimits(PlanLimits(limits));
     driver_.StartSearch();
 }
 
 void TGame::Stop() {
     driver_.StopSearch();
+}
+
+void TGame::MoveNow() {
+    if (!driver_.SearchRunning()) return;
+    driver_.CutSearch();
+    if (driver_.SearchFinished(true)) CollectSearch();
 }
 
 void TGame::AbandonSearch() {
@@ -262,12 +302,15 @@ void TGame::scacchieraGameRestarted() {
 }
 
 void TGame::CollectSearch() {
-    if (driver_.StopWasRequested()) {
+    const TEngineDriver::SearchEnd end = driver_.LastSearchEnd();
+    if (end == TEngineDriver::SearchEnd::Dropped) {
         // A stopped search leaves no move worth playing: drop it.
         board_.SetLocked(false);
         if (SearchStopped) SearchStopped();
         return;
     }
+    // Cut short at a limit: the last finished iteration answers.
+    if (end == TEngineDriver::SearchEnd::Cut) driver_.TakeLastIteration();
     const int score = driver_.ReportMove(move_text_, statistics_, position_memo_);
     view_.EngineMoveShown(move_text_);
     view_.StatisticsChanged(statistics_);
@@ -294,12 +337,9 @@ bool TGame::Tick() {
     if (second) {
         white_.Tick();
         tick_counter_ = 10;
-    }
-    // The budget is watched on every tick, so that a short budget is not
-    // overrun by up to a second.
-    if (driver_.BudgetMs != 0 && driver_.SearchRunning()) {
-        driver_.MeasureElapsed();
-        if (driver_.ElapsedMs >= driver_.BudgetMs) driver_.RequestFinish();
+        // The planning reads the last search's time; a search that is never
+        // reported still counts for as long as it ran.
+        if (driver_.SearchRunning()) driver_.MeasureElapsed();
     }
     return second;
 }

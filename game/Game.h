@@ -12,6 +12,7 @@
 #include "game/ChessClock.h"
 #include "game/EngineDriver.h"
 #include "game/Pgn.h"
+#include "game/SearchLimits.h"
 #include "game/TimePlanning.h"
 
 namespace galvetta {
@@ -34,17 +35,13 @@ class GameView {
     virtual void PositionShown(const std::string& /*position*/) {}
     virtual void GeneratedMovesShown(const std::string& /*text*/) {}
     virtual void PlanningShown(const std::string& /*moves*/, const std::string& /*ms*/, int /*depth*/) {}
+    // Something went wrong that the person should know (a game not saved).
+    virtual void NoticeShown(const std::string& /*text*/) {}
     virtual void CloseRequested() {}
 };
 
 // How a game stands when the engine cannot or need not move on.
 enum class GameOutcome { None, TooManyPieces, WhiteMates, BlackMates, Stalemate };
-
-// What a front-end may set on one search in place of the planned limits.
-struct SearchLimits {
-    int depth = 0;           // 0: the planned depth
-    double budget_ms = -1.0; // below 0: the planned budget; 0: no budget
-};
 
 class TGame {
   public:
@@ -56,17 +53,21 @@ class TGame {
     // The starting position with the engine as Black, no search, no hold or
     // edit mode, and the planning's statistics afresh.
     void NewGame();
-    // A new game from `position` (a position text), as NewGame otherwise.
-    void NewGameFrom(const std::string& position);
+    // A new game from `position` (a position text), as NewGame otherwise;
+    // its move counters are the FEN's.
+    void NewGameFrom(const std::string& position, int halfmove_clock = 0, int move_number = 1);
     // A game read from a file, given as its positions (the start first): it
     // is put on the board with no search, and play goes on as after a
     // take-back, the engine taking the side not to move.
-    void LoadGame(const std::vector<std::string>& positions);
+    void LoadGame(const std::vector<std::string>& positions, int halfmove_clock = 0, int move_number = 1);
     // The game so far as a PGN record: the names, the date, the time control
     // and a set-up position, the moves and the result.
     PgnGame Record() const;
-    // Appends the game to SaveGamesFile, once, unless it has no moves or no
-    // file is set. False when the file cannot be written.
+    // Where each game is appended as PGN when it ends: a descriptor open for
+    // appending (the game owns it from now on), or -1 for nowhere.
+    void SetSaveGames(int fd) { save_fd_ = fd; }
+    // Appends the game to the games file, once, unless it has no moves or no
+    // file is set. False, with a notice, when the file cannot be written.
     bool SaveGame();
 
     // The opponent's move in coordinates ("e2e4", "e7e8q"); false when the
@@ -78,19 +79,25 @@ class TGame {
     void SetEngineSide(bool white);
     // Drops any search and holds the engine back until the next Go.
     void Force();
-    // The engine takes the side to move and starts its search. Returns None
-    // when it did, else why it cannot: the position does not fit the engine,
-    // or the side to move is mated or stalemated.
-    // `limits`, when given, replace the planned depth or budget.
-    GameOutcome Go(const SearchLimits* limits = nullptr);
-    // Starts the engine on the current position, unless held back;
-    // `from_board` when a move on the board asked for it.
-    void Think(bool from_board, const SearchLimits* limits = nullptr);
-    // Asks the search to end now; its move is still collected and played.
+    // The engine takes the side to move and starts its search within
+    // `limits`. Returns None when it did, else why it cannot: the position
+    // does not fit the engine, or the side to move is mated or stalemated.
+    GameOutcome Go(const SearchLimits& limits = {});
+    // Starts the engine on the current position within `limits`, unless held
+    // back; `from_board` when a move on the board asked for it.
+    void Think(bool from_board, const SearchLimits& limits = {});
+    // Asks the search to end now; its move is dropped (the Stop action).
     void Stop();
+    // Ends the search now and plays the move of its last finished iteration
+    // (or of a one-ply search): the engine's move is made before this returns.
+    void MoveNow();
+    // A running search ends within `ms` milliseconds at the latest, answered
+    // with its last finished iteration.
+    void AnswerWithin(double ms) { driver_.CutWithin(ms); }
     // Ends a running search at once and drops its move: no move, and the
     // board, the clocks and the move number stay as they are.
     void AbandonSearch();
+    bool Searching() const { return driver_.SearchRunning(); }
 
     // `moves` per control; a missing base or increment leaves the rest as it
     // was (an interface may send the arguments one at a time). With both, the
@@ -104,8 +111,8 @@ class TGame {
     }
     void SetOpponentClock(int seconds) { OpponentClock().Set(seconds, false); }
 
-    // One tick of the 100 ms move timer: the clocks each second and the time
-    // budget on every tick. True when a second has passed.
+    // One tick of the 100 ms move timer: the clocks each second. True when a
+    // second has passed.
     bool Tick();
     void ShowGeneratedMoves();
     // Collects the search if its thread has ended: the report, the move on
@@ -117,8 +124,8 @@ class TGame {
     // the engine wrote it (empty when it had none) and WhiteMates or
     // BlackMates when it mates, else None.
     std::function<void(const std::string& move, GameOutcome outcome)> EngineMoved;
-    // Called when a search that Stop ended has been collected; its move is not
-    // played (a front-end may still take the last iteration's from the driver).
+    // Called when a search that was dropped has been collected; its move is
+    // not played.
     std::function<void()> SearchStopped;
 
     // Board event handlers.
@@ -143,8 +150,6 @@ class TGame {
     std::string OpponentName;
     // A result an interface sent for the game ("1-0", "1/2-1/2"...).
     std::string InterfaceResult;
-    // Where each game is appended as PGN when it ends (empty: nowhere).
-    std::string SaveGamesFile;
 
   private:
     ChessClock& EngineClock() { return EngineWhite ? white_ : black_; }
@@ -153,6 +158,9 @@ class TGame {
     // The mate of the side to move: WhiteMates when Black is to move.
     GameOutcome MateOutcome();
     bool ValidPromotion(const std::string& move);
+    // The limits of the next search: the planned depth, budget and hard
+    // limit filled in where the front-end left them to the planning.
+    SearchLimits PlanLimits(const SearchLimits& given);
 
     TBoardModel& board_;
     ChessClock& white_;
@@ -166,8 +174,11 @@ class TGame {
     std::string statistics_;
     std::string move_text_;
     std::string position_memo_;
-    std::string date_;               // the game's start, "2026.12.08"
+    std::string date_;       // the game's start, "2026.12.08"
+    int start_halfmove_ = 0; // the start position's FEN counters
+    int start_move_number_ = 1;
     std::vector<std::string> saved_; // the positions last saved
+    int save_fd_ = -1;
 };
 
 } // namespace galvetta

@@ -1,6 +1,7 @@
 #include "game/Pgn.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -23,14 +24,12 @@ bool black_starts(const std::string& position) {
     return position.size() > SIDE_TO_MOVE && position[SIDE_TO_MOVE] == BLACK_ON_MOVE;
 }
 
-// The FEN's full-move counter, 1 when it has none.
-int first_move_number(const PgnGame& game) {
-    std::istringstream fen(game.Tag("FEN"));
-    std::string field;
-    int number = 1;
-    for (int i = 0; i < 6 && fen >> field; ++i)
-        if (i == 5) number = std::atoi(field.c_str());
-    return number > 0 ? number : 1;
+// The FEN's full-move counter, 1 when it has none or cannot be read.
+int64_t first_move_number(const PgnGame& game) {
+    const std::string fen = game.Tag("FEN");
+    if (fen.empty()) return 1;
+    const Parsed<FenPosition> position = ReadFen(fen);
+    return position ? position.value->move_number : 1;
 }
 
 // A character as an error message shows it: printable ones quoted, others in hex.
@@ -221,7 +220,7 @@ std::string PgnGame::StartPosition() const {
 std::vector<MovePair> MovePairs(const PgnGame& game) {
     std::vector<MovePair> pairs;
     if (game.moves.empty()) return pairs;
-    int number = first_move_number(game);
+    int64_t number = first_move_number(game);
     // A game that Black begins leaves White's first move empty.
     size_t i = black_starts(game.StartPosition()) ? 1 : 0;
     for (size_t white = 0; white < game.moves.size() + i; white += 2, ++number) {
@@ -269,7 +268,7 @@ PgnFile ReadPgn(std::string_view text) {
     PgnScanner scanner(text);
     PgnGame game;
     bool in_game = false, in_moves = false;
-    int expected_number = 1;
+    int64_t expected_number = 1;
     bool black_to_move = false;
     const auto finish = [&] {
         if (in_game) file.games.push_back(std::move(game));
@@ -313,8 +312,9 @@ PgnFile ReadPgn(std::string_view text) {
         const size_t digits = token.find_first_not_of("0123456789");
         if (digits > 0 && digits != std::string::npos &&
             token.find_first_not_of('.', digits) == std::string::npos) {
-            const int number = std::atoi(token.c_str());
-            if (number != expected_number) {
+            int64_t number = 0;
+            const auto [end, error] = std::from_chars(token.data(), token.data() + digits, number);
+            if (error != std::errc() || number != expected_number) {
                 scanner.Fail("move number " + token + " where " + std::to_string(expected_number) +
                              " was expected");
                 break;
@@ -344,7 +344,7 @@ PgnReplay ReplayPgn(const PgnGame& game) {
         return replay;
     }
     replay.positions.push_back(start);
-    int number = first_move_number(game);
+    int64_t number = first_move_number(game);
     bool black = black_starts(start);
     for (const std::string& san : game.moves) {
         const Parsed<LegalMove> move = ParseSan(replay.positions.back(), san);
@@ -361,7 +361,8 @@ PgnReplay ReplayPgn(const PgnGame& game) {
     return replay;
 }
 
-PgnGame RecordGame(const std::vector<std::string>& positions, const std::string& result) {
+PgnGame RecordGame(const std::vector<std::string>& positions, const std::string& result, int halfmove_clock,
+                   int64_t move_number) {
     PgnGame game;
     if (positions.empty()) return game;
     std::string start = positions.front();
@@ -377,14 +378,16 @@ PgnGame RecordGame(const std::vector<std::string>& positions, const std::string&
         if (played == nullptr) {
             start = positions[i];
             game.moves.clear();
+            halfmove_clock = 0;
+            move_number = 1;
             continue;
         }
         game.moves.push_back(SanOf(*played, moves));
     }
     if (start.compare(0, SIDE_TO_MOVE + 1, STARTING_POSITION, 0, SIDE_TO_MOVE + 1) != 0 ||
-        start.compare(WHITE_SHORT, 4, "++++") != 0) {
+        start.compare(WHITE_SHORT, 4, "++++") != 0 || halfmove_clock != 0 || move_number != 1) {
         game.SetTag("SetUp", "1");
-        game.SetTag("FEN", PositionTextToFen(start));
+        game.SetTag("FEN", PositionTextToFen(start, halfmove_clock, move_number));
     }
     const std::string shown = ResultOfPosition(positions.back());
     game.result = shown.empty() ? result : shown;

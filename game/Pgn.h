@@ -4,6 +4,7 @@
 // legality test.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,7 +28,7 @@ struct PgnGame {
 // The moves numbered in pairs, from the FEN's move number; White's move is
 // empty in the first pair of a game that Black begins.
 struct MovePair {
-    int number;
+    int64_t number;
     std::string white, black;
 };
 std::vector<MovePair> MovePairs(const PgnGame& game);
@@ -52,8 +53,10 @@ PgnReplay ReplayPgn(const PgnGame& game);
 
 // The moves that lead from each position to the next, in SAN, and the result
 // the last position shows (mate or stalemate), else `result`. A step that no
-// legal move makes (a set-up) starts the record again from there.
-PgnGame RecordGame(const std::vector<std::string>& positions, const std::string& result = "*");
+// legal move makes (a set-up) starts the record again from there. The first
+// position's FEN counters are `halfmove_clock` and `move_number`.
+PgnGame RecordGame(const std::vector<std::string>& positions, const std::string& result = "*",
+                   int halfmove_clock = 0, int64_t move_number = 1);
 
 // "1-0", "0-1" or "1/2-1/2" when the side to move is mated or stalemated, else empty.
 std::string ResultOfPosition(std::string_view position);

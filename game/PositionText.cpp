@@ -1,6 +1,8 @@
 #include "game/PositionText.h"
 
 #include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <sstream>
 #include <vector>
@@ -89,12 +91,12 @@ Parsed<std::string> ValidatePositionText(std::string_view text) {
     return R::ok(std::string(text));
 }
 
-Parsed<std::string> FenToPositionText(std::string_view fen) {
-    using R = Parsed<std::string>;
+Parsed<FenPosition> ReadFen(std::string_view fen) {
+    using R = Parsed<FenPosition>;
     std::istringstream in{std::string(fen)};
-    std::string board, side, castling, ep;
-    if (!(in >> board >> side >> castling >> ep))
-        return R::fail("FEN needs board, side, castling and en-passant fields");
+    std::string board, side, castling = "-", ep = "-", halfmove = "0", number = "1";
+    if (!(in >> board >> side)) return R::fail("FEN needs at least the board and the side to move");
+    in >> castling >> ep >> halfmove >> number;
 
     std::string text(64, '-');
     int row = 0, column = 0;
@@ -122,20 +124,44 @@ Parsed<std::string> FenToPositionText(std::string_view fen) {
 
     if (ep == "-") {
         text += '-';
-    } else if (ep.size() == 2 && ep[0] >= 'a' && ep[0] <= 'h' && (ep[1] == '3' || ep[1] == '6')) {
+    } else if (ep.size() == 2 && ep[0] >= 'a' && ep[0] <= 'h' && ep[1] == (side == "w" ? '6' : '3')) {
         text += ep[0];
     } else {
-        return R::fail("bad FEN en-passant square '" + ep + "'");
+        return R::fail("bad FEN en-passant square '" + ep + "' with " + (side == "w" ? "White" : "Black") +
+                       " to move");
     }
 
     if (castling != "-" && castling.find_first_not_of("KQkq") != std::string::npos)
         return R::fail("bad FEN castling field '" + castling + "'");
     for (char flag : {'K', 'Q', 'k', 'q'})
         text += castling.find(flag) != std::string::npos ? '+' : '-';
-    return ValidatePositionText(text);
+
+    FenPosition position;
+    const auto counter = [](const std::string& field, long long low, long long& value) {
+        char* end = nullptr;
+        errno = 0;
+        value = std::strtoll(field.c_str(), &end, 10);
+        return errno == 0 && end != field.c_str() && *end == '\0' && value >= low && value <= INT32_MAX;
+    };
+    long long value = 0;
+    if (!counter(halfmove, 0, value)) return R::fail("bad FEN half-move clock '" + halfmove + "'");
+    position.halfmove_clock = static_cast<int>(value);
+    if (!counter(number, 1, value)) return R::fail("bad FEN move number '" + number + "'");
+    position.move_number = value;
+
+    Parsed<std::string> checked = ValidatePositionText(text);
+    if (!checked) return R::fail(checked.error);
+    position.text = std::move(*checked.value);
+    return R::ok(std::move(position));
 }
 
-std::string PositionTextToFen(std::string_view text) {
+Parsed<std::string> FenToPositionText(std::string_view fen) {
+    Parsed<FenPosition> position = ReadFen(fen);
+    if (!position) return Parsed<std::string>::fail(position.error);
+    return Parsed<std::string>::ok(std::move(position.value->text));
+}
+
+std::string PositionTextToFen(std::string_view text, int halfmove_clock, int64_t move_number) {
     std::string fen;
     for (int row = 0; row < 8; ++row) {
         int empty = 0;
@@ -167,7 +193,7 @@ std::string PositionTextToFen(std::string_view text) {
     } else {
         fen += '-';
     }
-    fen += " 0 1";
+    fen += ' ' + std::to_string(halfmove_clock) + ' ' + std::to_string(move_number);
     return fen;
 }
 

@@ -7,6 +7,7 @@
 // (White short, White long, Black short, Black long: '+' or '-').
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,10 +62,23 @@ template <class T> struct Parsed {
 // characters from "kqrbnpKQRBNP-", side 'B' or 'N', at most 16 pieces a side.
 Parsed<std::string> ValidatePositionText(std::string_view text);
 
-// FEN (the first four fields are required; counters are ignored) to position text.
+// A position read from FEN: the position text and the FEN's move counters.
+struct FenPosition {
+    std::string text;
+    int halfmove_clock = 0;  // plies since the last capture or pawn move
+    int64_t move_number = 1; // counted in 64 bits: a FEN may start anywhere
+};
+
+// Reads a FEN's syntax. The board and the side to move are required; the
+// castling, en-passant and counter fields may be missing ("- - 0 1").
+// Counters up to 2^31 - 1 are taken. Whether the position could arise in a
+// game is not checked here (see PlayablePosition).
+Parsed<FenPosition> ReadFen(std::string_view fen);
+
+// ReadFen's position text.
 Parsed<std::string> FenToPositionText(std::string_view fen);
 
-// Position text to FEN, with move counters "0 1".
-std::string PositionTextToFen(std::string_view text);
+// Position text to FEN, with the move counters given.
+std::string PositionTextToFen(std::string_view text, int halfmove_clock = 0, int64_t move_number = 1);
 
 } // namespace galvetta

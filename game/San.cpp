@@ -8,6 +8,7 @@
 #include "engine/loader.h"
 #include "engine/movegen.h"
 #include "engine/perft.h"
+#include "game/Move.h"
 
 namespace galvetta {
 
@@ -22,10 +23,6 @@ char lower(char c) {
     return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
-std::string square_name(int index) {
-    return {static_cast<char>('a' + index % 8), static_cast<char>('1' + 7 - index / 8)};
-}
-
 // One block for all the notation work of a thread: loading a position only
 // rewrites it, and a block is too large to make for every move.
 StateBlock* scratch_block() {
@@ -38,18 +35,13 @@ StateBlock* scratch_block() {
 StateBlock* loaded_scratch(std::string_view position) {
     if (!ValidatePositionText(position)) return nullptr;
     StateBlock* block = scratch_block();
-    std::memset(&block->header, 0, sizeof(Header));
-    std::memcpy(block->header.position_text, position.data(), POSITION_TEXT_LENGTH);
-    prepare_block(block);
-    return load_position(block) ? block : nullptr;
+    return load_block(block, position) ? block : nullptr;
 }
 
 } // namespace
 
 std::string LegalMove::Coordinate() const {
-    std::string text = square_name(from) + square_name(to);
-    if (promotion != 0) text += promotion;
-    return text;
+    return Move{from, to, promotion}.Coordinate();
 }
 
 std::vector<LegalMove> LegalMoves(std::string_view position) {
@@ -65,13 +57,14 @@ std::vector<LegalMove> LegalMoves(std::string_view position) {
         // The record's origin is written by make_move; its piece stands there now.
         record->from = at<PieceRecord>(block, record->piece)->cell;
         char text[16];
-        const std::string written(text, write_move(block, offset, text)); // "e2-e4", "e7-e8=Q"
-        if (written.size() < 5) continue;
+        const std::optional<Move> written =
+            Move::Parse(std::string_view(text, write_move(block, offset, text)));
+        if (!written) continue;
         LegalMove move;
-        move.from = SquareIndex(written);
-        move.to = SquareIndex(std::string_view(written).substr(3));
+        move.from = written->from;
+        move.to = written->to;
         move.piece = upper(position[move.from]);
-        if (record->kind == MOVE_PROMOTION && written.size() >= 7) move.promotion = lower(written[6]);
+        if (record->kind == MOVE_PROMOTION) move.promotion = written->promotion;
         move.capture = position[move.to] != '-' || record->kind == MOVE_EN_PASSANT;
         move.castle = record->kind == MOVE_CASTLE_SHORT ? 1 : record->kind == MOVE_CASTLE_LONG ? -1 : 0;
         const bool legal = perft_make(block, root, offset);
@@ -100,7 +93,7 @@ std::string SanOf(const LegalMove& move, const std::vector<LegalMove>& moves) {
         san = move.castle > 0 ? "O-O" : "O-O-O";
     } else if (move.piece == 'P') {
         if (move.capture) san = std::string(1, static_cast<char>('a' + move.from % 8)) + 'x';
-        san += square_name(move.to);
+        san += SquareName(move.to);
         if (move.promotion != 0) san += std::string("=") + upper(move.promotion);
     } else {
         san = move.piece;
@@ -113,7 +106,7 @@ std::string SanOf(const LegalMove& move, const std::vector<LegalMove>& moves) {
             same_file |= other.from % 8 == move.from % 8;
             same_rank |= other.from / 8 == move.from / 8;
         }
-        const std::string from = square_name(move.from);
+        const std::string from = SquareName(move.from);
         if (rival && !same_file)
             san += from[0];
         else if (rival && !same_rank)
@@ -121,7 +114,7 @@ std::string SanOf(const LegalMove& move, const std::vector<LegalMove>& moves) {
         else if (rival)
             san += from;
         if (move.capture) san += 'x';
-        san += square_name(move.to);
+        san += SquareName(move.to);
     }
     if (move.mate)
         san += '#';

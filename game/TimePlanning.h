@@ -1,6 +1,7 @@
 // Before every search: the time budget in milliseconds and an even depth of
 // at least 4 plies, planned from the clocks, the time control and the speed
-// and branching factor measured over the game's earlier searches.
+// and branching factor measured over the game's earlier searches; and the
+// hard limit that no search on the engine's clock may pass.
 #pragma once
 
 #include <string>
@@ -32,6 +33,10 @@ struct PlanInput {
 struct PlanOutcome {
     int depth = 4;
     double budget_ms = 0.0;
+    // No search may run longer than this, whatever iteration it is in: the
+    // engine's clock (or the time a move) less a margin, and at most a few
+    // budgets.
+    double hard_ms = 0.0;
     std::string predicted_moves; // "predicted (branching factor)"
     std::string predicted_ms;
 };
@@ -42,5 +47,10 @@ PlanOutcome PlanSearch(PlanningStats& stats, const PlanInput& input);
 // Plans the next search for `driver` and gives it the plan's budget and depth.
 // `my_seconds` and `opponent_seconds` are the two clocks' values.
 PlanOutcome PlanSearch(PlanningStats& stats, TEngineDriver& driver, int my_seconds, int opponent_seconds);
+
+// The hard limit of a move in milliseconds: `clock_ms` (the engine's clock, or
+// the fixed time a move) less a margin that covers a loaded machine, and no
+// more than HARD_BUDGETS times the planned budget. Never below MIN_HARD_MS.
+double HardLimitMs(double clock_ms, double budget_ms);
 
 } // namespace galvetta

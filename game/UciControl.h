@@ -5,31 +5,30 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "game/Alarm.h"
-#include "game/Game.h"
+#include "game/FrontEnd.h"
+#include "game/Words.h"
 
 namespace galvetta {
 
-class TUciControl {
+class TInterface;
+
+class TUciControl : public TFrontEnd {
   public:
-    // Lines to the interface go through `write_line`.
-    TUciControl(TGame& game, GameView& view, std::function<void(const std::string&)> write_line);
-    ~TUciControl();
+    explicit TUciControl(TInterface& link);
 
-    // One line from the interface.
-    void Interpret(const std::string& line);
-    // Every 100 ms: new iterations as info lines, and the node limit.
-    void OnTick();
-    // From the game: the engine's move was played, or a stopped search ended.
-    void OnEngineMoved(const std::string& move, GameOutcome outcome);
-    void OnSearchStopped();
+    int Interpret(const std::string& line) override;
+    void EngineMoved(const std::string& move, GameOutcome outcome) override;
+    void SearchStopped() override;
+    void Tick() override;
+    void ResetGame() override { Interpret("ucinewgame"); }
+    void InputEnded() override;
 
-    // An engine move ("e2-e4", "e7-e8=Q") in UCI's form ("e2e4", "e7e8q").
+    // An engine move ("e2-e4", "e7-e8=Q") in UCI's form ("e2e4", "e7e8q");
+    // "0000" for anything that is not a move.
     static std::string UciMove(std::string_view engine_move);
     // An engine score as "cp 35" or "mate -2".
     static std::string ScoreText(int32_t engine_score);
@@ -37,34 +36,39 @@ class TUciControl {
     static constexpr int MAX_DEPTH = 60;
 
   private:
-    using Words = std::vector<std::string>;
-    void OnUci();
-    void OnNewGame();
+    void OnUci(const Words& words);
+    void OnIsReady(const Words& words);
+    void OnNewGame(const Words& words);
     void OnPosition(const Words& words);
     void OnGo(const Words& words);
-    void OnStop();
+    void OnStop(const Words& words);
+    void OnQuit(const Words& words);
+    void OnIgnored(const Words& words);
+    // The limits a "go" line names.
+    SearchLimits ParseGo(const Words& words);
+    // Puts the board back where the last "position" left it, when the
+    // engine's own moves have moved it on since.
+    void BackToPosition();
     // An info line for each iteration finished since the last one written.
     void ReportIterations();
     // Ends the "go": its info lines, then "bestmove".
     void Answer(const std::string& uci_move);
-    // The move to answer a stopped search with: the last iteration's, else
-    // a one-ply search's.
-    std::string StoppedMove();
-    void Write(const std::string& line) { write_line_(line); }
+    void Write(const std::string& line);
 
+    TInterface& link_;
     TGame& game_;
-    GameView& view_;
-    std::function<void(const std::string&)> write_line_;
-    TAlarm alarm_;
     bool searching_ = false;  // a "go" waits for its bestmove
     bool infinite_ = false;   // the bestmove waits for "stop"
     std::string held_answer_; // a finished infinite search's move
     uint32_t reported_ = 0;   // iterations written as info lines
-    uint64_t node_limit_ = 0; // 0: none
-    // The game as the last "position" left it, so that the next one, which
-    // repeats it with a move or two more, plays only those.
+    // The game as the last "position" set it (the start and the moves it
+    // named), and the moves on the board since that start, the engine's too.
+    // A "position" that repeats the game with a move or two more plays only
+    // those; a refused one leaves no position to search until the next.
     std::string start_;
     std::vector<std::string> moves_;
+    std::vector<std::string> played_;
+    bool position_ok_ = true;
 };
 
 } // namespace galvetta

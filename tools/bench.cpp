@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "engine/engine_run.h"
+#include "engine/loader.h"
 #include "game/PositionText.h"
 
 using namespace galvetta;
@@ -53,8 +54,7 @@ int run_bench(bool json) {
             std::fprintf(stderr, "bench position %s: %s\n", p.name, text.error.c_str());
             return 1;
         }
-        std::memset(&block->header, 0, sizeof(Header));
-        std::memcpy(block->header.position_text, text.value->c_str(), text.value->size());
+        new_header(block.get(), *text.value);
         block->header.start_depth = 2;
         block->header.depth_step = 2;
         block->header.max_depth = p.depth;

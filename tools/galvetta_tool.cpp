@@ -16,6 +16,7 @@
 #include "engine/perft.h"
 #include "game/Pgn.h"
 #include "game/PositionText.h"
+#include "game/Rules.h"
 #include "tools/bench.h"
 #include "tools/talk.h"
 
@@ -90,35 +91,34 @@ int parse_number(std::string_view text, const char* what, int low, int high) {
     return value;
 }
 
-// A POSITION argument: a FEN when it has slashes, else a position text.
+// A POSITION argument: a FEN when it has slashes, else a position text; in
+// either form a position that a game could reach.
 std::string checked_position(std::string_view text) {
     if (text.find('/') != std::string_view::npos) {
-        Parsed<std::string> fen = FenToPositionText(text);
+        Parsed<FenPosition> fen = ReadPlayableFen(text);
         if (!fen)
             fail(fen.error + " (expected a FEN, such as \"" + PositionTextToFen(STARTING_POSITION) + "\")");
-        Parsed<std::string> fits = ValidatePositionText(*fen.value);
-        if (!fits) fail(fits.error + " (in the FEN '" + std::string(text) + "')");
-        return *fen.value;
+        return fen.value->text;
     }
     Parsed<std::string> parsed = ValidatePositionText(text);
     if (!parsed)
         fail(parsed.error + " (expected a 70-character position text such as " + STARTING_POSITION +
              ", or a FEN)");
-    return *parsed.value;
+    Parsed<std::string> playable = PlayablePosition(text);
+    if (!playable) fail(playable.error + " (in the position text '" + std::string(text) + "')");
+    return *playable.value;
 }
 
 std::unique_ptr<StateBlock> block_with(const std::string& position) {
     auto block = std::make_unique<StateBlock>();
-    std::memset(&block->header, 0, sizeof(Header));
-    std::memcpy(block->header.position_text, position.data(), position.size());
+    new_header(block.get(), position);
     return block;
 }
 
 // A block prepared and loaded with `position`, ready for generation.
 std::unique_ptr<StateBlock> loaded(const std::string& position) {
-    auto block = block_with(position);
-    prepare_block(block.get());
-    if (!load_position(block.get())) fail("the engine cannot load this position");
+    auto block = std::make_unique<StateBlock>();
+    if (!load_block(block.get(), position)) fail("the engine cannot load this position");
     perft_begin(block.get());
     return block;
 }
@@ -243,9 +243,9 @@ int command_fen(const std::vector<std::string_view>& args) {
     std::string fen;
     for (auto arg : args)
         fen += std::string(arg) + ' ';
-    Parsed<std::string> parsed = FenToPositionText(fen);
+    Parsed<FenPosition> parsed = ReadPlayableFen(fen);
     if (!parsed) fail(parsed.error);
-    std::printf("%s\n", parsed.value->c_str());
+    std::printf("%s\n", parsed.value->text.c_str());
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,21 +17,12 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QInputDialog>
-#include <QMessageBox>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QTextDocument>
-#include <QUrl>
-
-#include "game/Pgn.h"
-
 #include "game/StandardInputThread.h"
+#include "game/Version.h"
+#include "ui/BoardPanel.h"
 #include "ui/Comandi.h"
 #include "ui/Conversation.h"
+#include "ui/GamePage.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/QuorClock.h"
 #include "ui/QuorLabel.h"
@@ -77,32 +69,13 @@ QLineEdit* read_only_edit(QWidget* parent) {
 } // namespace
 
 QString TfrmMain::Caption() {
-    // The project version without its last part: 0.11.0.125 shows as 0.11.0.
-    QString version = QStringLiteral(GALVETTA_VERSION);
-    const int dot = version.lastIndexOf('.');
-    if (version.count('.') >= 3 && dot > 0) version.truncate(dot);
-    return QStringLiteral("Galvetta Release ") + version;
+    return QStringLiteral("Galvetta Release ") + qs(ShortVersion());
 }
 
-TfrmMain::TfrmMain(const QStringList& arguments, TStandardInputThread* reader, bool headless)
-    : arguments_(arguments), reader_(reader), headless_(headless), imgPezzi(MakePieceImages(48)) {
+TfrmMain::TfrmMain(const StartOptions& options, TStandardInputThread* reader, bool headless)
+    : options_(options), reader_(reader), headless_(headless), imgPezzi(MakePieceImages(48)) {
     BuildWindow();
-    // FormCreate: the driver comes with the game control, on the White clock.
-    game_ = std::make_unique<TGameControl>(*scacchiera, *clkBianco, *clkNero, *this, reader_);
-    game_->Driver().ErrorBeep = [] { QApplication::beep(); };
-    game_->CopyBoardToEngine();
-
-    // The conversation server, named after the program.
-    Conversation = new TConversationServer(this);
-    Conversation->OnMacro = [this](const QStringList& lines) {
-        std::vector<std::string> macro;
-        for (const QString& line : lines)
-            macro.push_back(line.toStdString());
-        game_->ExecuteMacro(macro);
-    };
-    Conversation->OnPoke = [this](const QString& text) { game_->PokeCommand(text.toStdString()); };
-    Conversation->ItemValue = [this] { return command_item_; };
-    Conversation->Start(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    ConnectGame();
 }
 
 TfrmMain::~TfrmMain() {
@@ -110,6 +83,7 @@ TfrmMain::~TfrmMain() {
     if (reader_ != nullptr) reader_->SetWakeUp(nullptr);
     game_->Driver().SetSearchEnded(nullptr);
     timMossa->stop();
+    interface_.reset();
     game_.reset(); // stops the search and waits for it before the block goes
 }
 
@@ -119,6 +93,9 @@ void TfrmMain::BuildWindow() {
     setCentralWidget(central);
     auto* layout = new QHBoxLayout(central);
     layout->addWidget(CreateBoardPanel(central));
+    // FormCreate: the game with its driver on the White clock, and the interface.
+    game_ = std::make_unique<TGame>(*scacchiera, *clkBianco, *clkNero, *this);
+    interface_ = std::make_unique<TInterface>(*game_, *this, reader_);
     layout->addWidget(CreatePages(central), 1);
     CreateToolBar();
     CreateStatusBar();
@@ -128,47 +105,32 @@ void TfrmMain::BuildWindow() {
     connect(timMossa, &QTimer::timeout, this, &TfrmMain::timMossaTimer);
 }
 
-// Black's clock above the board, White's below (turned over by Reverse), and
-// the level slider.
+void TfrmMain::ConnectGame() {
+    game_->Driver().ErrorBeep = [] { QApplication::beep(); };
+    game_->SetSaveGames(options_.save_games_fd);
+    game_->CopyBoardToEngine();
+    scacchiera->OnHistoryChanged = [this] { txtPartita->ScheduleMoveList(); };
+
+    // The conversation server, named after the program.
+    Conversation = new TConversationServer(this);
+    Conversation->OnMacro = [this](const QStringList& lines) {
+        std::vector<std::string> macro;
+        for (const QString& line : lines)
+            macro.push_back(line.toStdString());
+        interface_->ExecuteMacro(macro);
+    };
+    Conversation->OnPoke = [this](const QString& text) { interface_->PokeCommand(text.toStdString()); };
+    Conversation->ItemValue = [this] { return command_item_; };
+    Conversation->Start(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+}
+
 QWidget* TfrmMain::CreateBoardPanel(QWidget* parent) {
-    board_panel_ = new QWidget(parent);
-    auto* board_layout = new QVBoxLayout(board_panel_);
-    clkNero = new TQuorClock(board_panel_);
-    clkBianco = new TQuorClock(board_panel_);
-    for (TQuorClock* clock : {clkNero, clkBianco}) {
-        clock->setObjectName(clock == clkNero ? "clkNero" : "clkBianco");
-        clock->setText(QStringLiteral("05:00"));
-        QFont font = clock->font();
-        font.setPointSize(20);
-        font.setBold(true);
-        clock->setFont(font);
-        clock->setMinimumHeight(36);
-        clock->Max = 0;
-        clock->Step = -1;
-        clock->OnTick = [](ChessClock* ticking) {
-            if (ticking->GetValue() <= 0) {
-                auto* widget = static_cast<TQuorClock*>(ticking);
-                widget->setText(widget->text() + QStringLiteral(" Tempo scaduto (out of time)"));
-            }
-        };
-    }
-    clkBianco->SetLinkedClock(clkNero);
-    scacchiera = new TGraphicChessBoard(board_panel_);
-    scacchiera->setObjectName("scacchiera");
-    scacchiera->SetPictures(&imgPezzi);
-    board_layout->addWidget(clkNero);
-    board_layout->addWidget(scacchiera);
-    board_layout->addWidget(clkBianco);
-
-    trkLivelli = new QSlider(Qt::Horizontal, board_panel_);
-    trkLivelli->setRange(2, 40);
-    trkLivelli->setValue(8);
-    lblLivello = new QLabel(QStringLiteral("Livello 8"), board_panel_);
-    connect(trkLivelli, &QSlider::valueChanged, this,
-            [this](int position) { lblLivello->setText(QStringLiteral("Livello: %1 (ply)").arg(position)); });
-    board_layout->addWidget(lblLivello);
-    board_layout->addWidget(trkLivelli);
-
+    board_panel_ = new TBoardPanel(&imgPezzi, parent);
+    scacchiera = board_panel_->scacchiera;
+    clkBianco = board_panel_->clkBianco;
+    clkNero = board_panel_->clkNero;
+    trkLivelli = board_panel_->trkLivelli;
+    lblLivello = board_panel_->lblLivello;
     return board_panel_;
 }
 
@@ -179,20 +141,10 @@ QWidget* TfrmMain::CreatePages(QWidget* parent) {
     lstComandi = new QListWidget(pagine);
     lstComandi->addItem(QStringLiteral("Received commands:"));
     pagine->addTab(lstComandi, QStringLiteral("Comandi &ricevuti"));
-
     pagine->addTab(CreateDebugPage(), QStringLiteral("&Debug"));
-    pagine->addTab(CreatePartitaPage(), QStringLiteral("&Partita / Game"));
+    txtPartita = new TGamePage(*game_, pagine);
+    pagine->addTab(txtPartita, QStringLiteral("&Partita / Game"));
     return pagine;
-}
-
-// The moves of the game in numbered pairs, and the result once it is over.
-QWidget* TfrmMain::CreatePartitaPage() {
-    txtPartita = new QPlainTextEdit(pagine);
-    txtPartita->setReadOnly(true);
-    QFont font = txtPartita->font();
-    font.setFamily(QStringLiteral("DejaVu Sans Mono"));
-    txtPartita->setFont(font);
-    return txtPartita;
 }
 
 // The last move, the planning, the statistics and the command box.
@@ -268,13 +220,13 @@ void TfrmMain::CreateToolBar() {
     CreateFileActions(tools, icon);
     tools->addSeparator();
     actResetGame = tools->addAction(icon("\u265A"), QStringLiteral("&Nuova partita"), this,
-                                    [this] { game_->ResetGameExecute(); });
+                                    [this] { interface_->ResetGameExecute(); });
     actMoveBack = tools->addAction(icon("\u21B6"), QStringLiteral("&Annulla l'ultima mossa"), this,
-                                   [this] { game_->MoveBackExecute(); });
+                                   [this] { game_->TakeBack(); });
     actMove = tools->addAction(icon("\u25B6"), QStringLiteral("&Mossa a Galvetta"), this,
-                               [this] { game_->MoveExecute(false); });
+                               [this] { game_->Think(false); });
     actStop = tools->addAction(icon("\u25A0"), QStringLiteral("&Ferma la ricerca"), this,
-                               [this] { game_->StopExecute(); });
+                               [this] { game_->Stop(); });
     actReverse =
         tools->addAction(icon("\u21C5"), QStringLiteral("&Inverti"), this, &TfrmMain::ReverseExecute);
     actResetGame->setToolTip(QStringLiteral("Nuova partita / New game"));
@@ -283,30 +235,36 @@ void TfrmMain::CreateToolBar() {
     actStop->setToolTip(QStringLiteral("Ferma la ricerca / Stop the search"));
     actReverse->setToolTip(QStringLiteral("Inverti / Turn the board"));
     tools->addSeparator();
-    tlbGioca = tools->addAction(icon("\u2016"), QStringLiteral("Hold"));
-    tlbGioca->setCheckable(true);
-    tlbGioca->setToolTip(QStringLiteral("Se premuto, non muove / If pressed, don't makes any move"));
-    connect(tlbGioca, &QAction::toggled, this, [this](bool on) {
-        if (on != game_->Hold()) game_->SetHold(on);
-    });
-    cmdEdit = tools->addAction(icon("\u270E"), QStringLiteral("Edit"));
-    cmdEdit->setCheckable(true);
-    cmdEdit->setToolTip(QStringLiteral("Edit position"));
-    connect(cmdEdit, &QAction::toggled, this, [this](bool on) {
-        if (on != game_->EditMode()) game_->SetEditMode(on);
-    });
-    tlbAutoPlay = tools->addAction(icon("\u21BB"), QStringLiteral("AutoPlay"));
-    tlbAutoPlay->setCheckable(true);
-    tlbAutoPlay->setToolTip(QStringLiteral("Se premuto, gioca da solo / AutoPlay"));
-    connect(tlbAutoPlay, &QAction::toggled, this, [this](bool on) {
-        if (on != game_->AutoPlay()) game_->SetAutoPlay(on);
-    });
+    CreateModeActions(tools, icon);
+}
+
+// Hold, Edit and AutoPlay: check buttons that follow the game's modes.
+void TfrmMain::CreateModeActions(QToolBar* tools, const std::function<QIcon(const char*)>& icon) {
+    const auto mode = [&](const char* glyph, const char* text, const char* tip, auto set, auto get) {
+        QAction* action = tools->addAction(icon(glyph), QString::fromUtf8(text));
+        action->setCheckable(true);
+        action->setToolTip(QString::fromUtf8(tip));
+        connect(action, &QAction::toggled, this, [this, set, get](bool on) {
+            if (on != ((*game_).*get)()) ((*game_).*set)(on);
+        });
+        return action;
+    };
+    tlbGioca = mode("\u2016", "Hold", "Se premuto, non muove / If pressed, don't makes any move",
+                    &TGame::SetHold, &TGame::Hold);
+    cmdEdit = mode("\u270E", "Edit", "Edit position", &TGame::SetEditMode, &TGame::EditMode);
+    tlbAutoPlay = mode("\u21BB", "AutoPlay", "Se premuto, gioca da solo / AutoPlay", &TGame::SetAutoPlay,
+                       &TGame::AutoPlay);
 }
 
 void TfrmMain::CreateFileActions(QToolBar* tools, const std::function<QIcon(const char*)>& icon) {
-    actOpen = tools->addAction(icon("\u2750"), QStringLiteral("&Apri"), this, &TfrmMain::OpenExecute);
-    actSave = tools->addAction(icon("\u2713"), QStringLiteral("&Salva"), this, &TfrmMain::SaveExecute);
-    actPrint = tools->addAction(icon("\u25A4"), QStringLiteral("S&tampa"), this, &TfrmMain::PrintExecute);
+    actOpen = tools->addAction(icon("\u2750"), QStringLiteral("&Apri"), this, [this] {
+        const QString names = txtPartita->OpenExecute();
+        if (!names.isEmpty()) SetStatusPanel(1, names.toStdString());
+    });
+    actSave = tools->addAction(icon("\u2713"), QStringLiteral("&Salva"), this,
+                               [this] { txtPartita->SaveExecute(); });
+    actPrint = tools->addAction(icon("\u25A4"), QStringLiteral("S&tampa"), this,
+                                [this] { txtPartita->PrintExecute(scacchiera->grab().toImage()); });
     actOpen->setShortcut(QKeySequence::Open);
     actSave->setShortcut(QKeySequence::Save);
     actPrint->setShortcut(QKeySequence::Print);
@@ -328,7 +286,7 @@ void TfrmMain::CreateStatusBar() {
 // The command boxes and their buttons.
 void TfrmMain::CreateConnections() {
     connect(BitBtn2, &QPushButton::clicked, this,
-            [this] { game_->InterpretCommand(txtEsegui->text().toStdString()); });
+            [this] { interface_->InterpretCommand(txtEsegui->text().toStdString()); });
     connect(txtEsegui, &QLineEdit::returnPressed, BitBtn2, &QPushButton::click);
     connect(BitBtn1, &QPushButton::clicked, this,
             [this] { CommandItemChanged(txtCommand->text().toStdString()); });
@@ -337,27 +295,10 @@ void TfrmMain::CreateConnections() {
 
 void TfrmMain::FormShow() {
     setWindowTitle(Caption());
-    if (arguments_.removeAll(QStringLiteral("--uci")) > 0) game_->SpeakUci();
-    const int save_games = arguments_.indexOf(QStringLiteral("--save-games"));
-    if (save_games >= 0 && save_games + 1 < arguments_.size()) {
-        game_->Game().SaveGamesFile = QFile::encodeName(arguments_[save_games + 1]).toStdString();
-        arguments_.remove(save_games, 2);
-    }
-    scacchiera->OnHistoryChanged = [this] { ScheduleMoveList(); };
-    const QString argument = arguments_.join(' ');
-    if (argument.size() > 2) {
-        if (argument.startsWith(QStringLiteral("/L"))) {
-            bool ok = false;
-            const int level = argument.mid(2).trimmed().toInt(&ok);
-            if (ok)
-                trkLivelli->setValue(level);
-            else
-                txtStatistiche->appendPlainText(QStringLiteral("Ignored argument: ") + argument);
-        } else {
-            trkLivelli->setValue(6);
-        }
-    }
-    game_->ResetGameExecute();
+    if (options_.uci) interface_->SpeakUci();
+    if (options_.level) trkLivelli->setValue(*options_.level);
+    if (!options_.notice.empty()) txtStatistiche->appendPlainText(qs(options_.notice));
+    interface_->ResetGameExecute();
     timMossa->start();
     game_->CopyBoardToEngine();
 
@@ -371,153 +312,40 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::InputArrived() {
-    game_->TakeInputLine();
+    interface_->TakeInputLine();
     EndIfInputEnded();
 }
 
 void TfrmMain::timMossaTimer() {
-    game_->OnMoveTimer();
+    interface_->OnMoveTimer();
     EndIfInputEnded();
 }
 
 void TfrmMain::EndIfInputEnded() {
     // The interface has gone (or, without a window, nobody can reach us any
-    // more): end as "quit" does, even during a search. A window started with
-    // no input at all stays for the person in front of it.
-    if (reader_ != nullptr && reader_->AtEnd() && (headless_ || reader_->Delivered()) &&
-        timMossa->isActive()) {
-        game_->StopExecute();
-        CloseRequested();
-    }
-}
-
-void TfrmMain::ScheduleMoveList() {
-    if (move_list_due_) return;
-    move_list_due_ = true;
-    QMetaObject::invokeMethod(
-        this, [this] { ShowMoveList(); }, Qt::QueuedConnection);
-}
-
-void TfrmMain::ShowMoveList() {
-    move_list_due_ = false;
-    txtPartita->setPlainText(MoveListText());
-    txtPartita->moveCursor(QTextCursor::End);
-}
-
-QString TfrmMain::MoveListText() const {
-    const PgnGame game = game_->Game().Record();
-    QStringList lines;
-    for (const MovePair& pair : MovePairs(game))
-        lines << QStringLiteral("%1. %2%3")
-                     .arg(pair.number, 3)
-                     .arg(qs(pair.white.empty() ? "..." : pair.white).leftJustified(8), qs(pair.black));
-    if (game.result != "*") lines << qs(game.result);
-    return lines.join('\n');
+    // more): end as "quit" does, once a search that was asked for has
+    // answered. A window started with no input at all stays for the person.
+    if (reader_ != nullptr && reader_->AtEnd() && (headless_ || reader_->Delivered()) && timMossa->isActive())
+        interface_->InputEnded();
 }
 
 bool TfrmMain::SaveGameTo(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    const std::string text = WritePgn(game_->Game().Record());
-    return file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
-           file.flush();
+    return txtPartita->SaveGameTo(path);
 }
 
 QString TfrmMain::OpenGameFrom(const QString& path, int index) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("Cannot read %1").arg(path);
-    const QByteArray bytes = file.read(64 * 1024 * 1024);
-    const std::string text = bytes.toStdString();
-    // A file that holds one FEN line and no PGN.
-    if (text.find('[') == std::string::npos && text.find('/') != std::string::npos) {
-        Parsed<std::string> position =
-            FenToPositionText(QString::fromStdString(text).trimmed().toStdString());
-        if (!position) return qs(position.error);
-        game_->Game().LoadGame({*position.value});
-        ShowMoveList();
-        return {};
-    }
-    const PgnFile pgn = ReadPgn(text);
-    if (index < 0 || index >= static_cast<int>(pgn.games.size()))
-        return pgn.error.empty() ? QStringLiteral("No game in %1").arg(path) : qs(pgn.error);
-    const PgnReplay replay = ReplayPgn(pgn.games[index]);
-    if (replay.positions.empty()) return QStringLiteral("Game %1: %2").arg(index + 1).arg(qs(replay.error));
-    game_->Game().LoadGame(replay.positions);
-    const std::string white = pgn.games[index].Tag("White"), black = pgn.games[index].Tag("Black");
-    SetStatusPanel(1, white + " - " + black);
-    ShowMoveList();
-    if (!replay.error.empty()) return QStringLiteral("Game %1, %2").arg(index + 1).arg(qs(replay.error));
-    return {};
+    QString names;
+    const QString error = txtPartita->OpenGameFrom(path, index, names);
+    if (!names.isEmpty()) SetStatusPanel(1, names.toStdString());
+    return error;
 }
 
 void TfrmMain::PrintGame(QPrinter& printer) {
-    const PgnGame game = game_->Game().Record();
-    QTextDocument document;
-    document.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("board.png")),
-                         scacchiera->grab().toImage());
-    QString html =
-        QStringLiteral("<h2>%1 &ndash; %2</h2><p>%3, %4</p><p><img src=\"board.png\" width=\"320\"></p><p>")
-            .arg(qs(game.Tag("White")).toHtmlEscaped(), qs(game.Tag("Black")).toHtmlEscaped(),
-                 qs(game.Tag("Date")), qs(game.result));
-    html += MoveListText().toHtmlEscaped().replace('\n', QStringLiteral("<br>"));
-    document.setHtml(html + QStringLiteral("</p>"));
-    document.print(&printer);
-}
-
-void TfrmMain::SaveExecute() {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Salva / Save game"), QString(),
-                                                      QStringLiteral("PGN (*.pgn);;All files (*)"));
-    if (path.isEmpty()) return;
-    if (!SaveGameTo(path)) QMessageBox::warning(this, Caption(), QStringLiteral("Cannot write %1").arg(path));
-}
-
-void TfrmMain::OpenExecute() {
-    const QString path =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Apri / Open game"), QString(),
-                                     QStringLiteral("PGN or FEN (*.pgn *.fen *.txt);;All files (*)"));
-    if (path.isEmpty()) return;
-    int index = 0;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        const PgnFile pgn = ReadPgn(file.read(64 * 1024 * 1024).toStdString());
-        if (pgn.games.size() > 1) {
-            QStringList names;
-            for (size_t i = 0; i < pgn.games.size(); ++i) {
-                const PgnGame& g = pgn.games[i];
-                names << QStringLiteral("%1. %2 - %3 %4 (%5)")
-                             .arg(i + 1)
-                             .arg(qs(g.Tag("White")), qs(g.Tag("Black")), qs(g.result), qs(g.Tag("Date")));
-            }
-            bool ok = false;
-            const QString chosen = QInputDialog::getItem(this, QStringLiteral("Apri / Open game"),
-                                                         QStringLiteral("Game:"), names, 0, false, &ok);
-            if (!ok) return;
-            index = static_cast<int>(names.indexOf(chosen));
-        }
-    }
-    const QString error = OpenGameFrom(path, index);
-    if (!error.isEmpty()) QMessageBox::warning(this, Caption(), error);
-}
-
-void TfrmMain::PrintExecute() {
-    QPrinter printer;
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted) PrintGame(printer);
-}
-
-void TfrmMain::PlaceClocks() {
-    auto* layout = static_cast<QVBoxLayout*>(board_panel_->layout());
-    layout->removeWidget(clkNero);
-    layout->removeWidget(clkBianco);
-    TQuorClock* top = scacchiera->GetBlackAtBottom() ? clkBianco : clkNero;
-    TQuorClock* bottom = scacchiera->GetBlackAtBottom() ? clkNero : clkBianco;
-    layout->insertWidget(0, top);
-    layout->insertWidget(2, bottom);
+    txtPartita->PrintGame(printer, scacchiera->grab().toImage());
 }
 
 void TfrmMain::ReverseExecute() {
-    scacchiera->SetBlackAtBottom(!scacchiera->GetBlackAtBottom());
-    PlaceClocks();
+    board_panel_->Reverse();
 }
 
 void TfrmMain::cmdAiutoComandiClick() {
@@ -566,6 +394,9 @@ void TfrmMain::PlanningShown(const std::string& moves, const std::string& ms, in
     txtMossePreviste->setText(qs(moves));
     txtTempoPrevisto->setText(qs(ms));
     trkLivelli->setValue(depth);
+}
+void TfrmMain::NoticeShown(const std::string& text) {
+    statusBar()->showMessage(qs(text));
 }
 void TfrmMain::CloseRequested() {
     timMossa->stop();

@@ -1,7 +1,7 @@
 // The main window: the board, the two clocks, the level slider, the tool bar,
 // the status bar and the pages with the statistics and the protocol traffic.
-// The play itself is TGameControl's; the window shows it and forwards the
-// person's actions to it.
+// The play itself is TGame's and the protocol TInterface's; the window shows
+// them and forwards the person's actions to them.
 #pragma once
 
 #include <QMainWindow>
@@ -9,7 +9,9 @@
 #include <functional>
 #include <memory>
 
-#include "game/GameControl.h"
+#include "game/Game.h"
+#include "game/Interface.h"
+#include "game/StartOptions.h"
 #include "ui/PieceImages.h"
 
 class QAction;
@@ -30,7 +32,9 @@ class ConversationTest;
 
 namespace galvetta {
 
+class TBoardPanel;
 class TConversationServer;
+class TGamePage;
 class TGraphicChessBoard;
 class TQuorClock;
 class TQuorLabel;
@@ -40,17 +44,17 @@ class TfrmComandi;
 class TfrmMain : public QMainWindow, public GameView {
     Q_OBJECT
   public:
-    // `arguments` is the command line after the program's name; `reader` may be
-    // null (tests drive the interpreter directly); `headless` ends the program
-    // when standard input ends.
-    TfrmMain(const QStringList& arguments, TStandardInputThread* reader, bool headless);
+    // `reader` may be null (tests drive the interface directly); `headless`
+    // ends the program when standard input ends.
+    TfrmMain(const StartOptions& options, TStandardInputThread* reader, bool headless);
     ~TfrmMain() override;
 
     // What the window does when it is first shown (also called by tests).
     void FormShow();
     static QString Caption();
 
-    TGameControl& Game() { return *game_; }
+    TGame& Game() { return *game_; }
+    TInterface& Interface() { return *interface_; }
     // The conversation item "Command".
     QString CommandItem() const { return command_item_; }
 
@@ -66,15 +70,12 @@ class TfrmMain : public QMainWindow, public GameView {
     void PositionShown(const std::string& position) override;
     void GeneratedMovesShown(const std::string& text) override;
     void PlanningShown(const std::string& moves, const std::string& ms, int depth) override;
+    void NoticeShown(const std::string& text) override;
     void CloseRequested() override;
 
-    // The game as PGN into `path` (replacing it); false when it cannot be written.
+    // The game's files, as the Game page has them.
     bool SaveGameTo(const QString& path);
-    // Reads a PGN file (its game `index`, from 0) or a FEN line into a new
-    // game, with no search. Returns empty, or what stopped the replay; the
-    // board then shows the last good position.
     QString OpenGameFrom(const QString& path, int index = 0);
-    // The game score and a diagram of the position.
     void PrintGame(QPrinter& printer);
 
   public slots:
@@ -90,31 +91,26 @@ class TfrmMain : public QMainWindow, public GameView {
     QWidget* CreateInvioPage();
     QWidget* CreateDebugPage();
     void CreateToolBar();
+    void CreateFileActions(QToolBar* tools, const std::function<QIcon(const char*)>& icon);
+    void CreateModeActions(QToolBar* tools, const std::function<QIcon(const char*)>& icon);
     void CreateStatusBar();
     void CreateConnections();
-    QWidget* CreatePartitaPage();
-    void CreateFileActions(QToolBar* tools, const std::function<QIcon(const char*)>& icon);
-    void SaveExecute();
-    void OpenExecute();
-    void PrintExecute();
-    // The move list again, once the events in hand are done.
-    void ScheduleMoveList();
-    void ShowMoveList();
-    QString MoveListText() const;
-    void PlaceClocks();
+    // Hooks the game and the interface to the window, and the conversation server.
+    void ConnectGame();
     void timMossaTimer();
     // A wake-up from the reader: a line waits, or the input has ended.
     void InputArrived();
     // Ends the program as "quit" does once the interface has gone.
     void EndIfInputEnded();
 
-    QStringList arguments_;
+    StartOptions options_;
     TStandardInputThread* reader_;
     bool headless_;
-    std::unique_ptr<TGameControl> game_;
+    std::unique_ptr<TGame> game_;
+    std::unique_ptr<TInterface> interface_;
     TfrmComandi* help_ = nullptr;
     QString command_item_;
-    QWidget* board_panel_ = nullptr;
+    TBoardPanel* board_panel_ = nullptr;
 
     // The widgets, under their design names. The widget tests look at them
     // directly, as a person looks at the window.
@@ -148,11 +144,10 @@ class TfrmMain : public QMainWindow, public GameView {
     QPushButton* BitBtn1;
     QListWidget* lstComandi;
     QPlainTextEdit* txtPosizione;
-    QPlainTextEdit* txtPartita;
+    TGamePage* txtPartita;
     QAction* actOpen;
     QAction* actSave;
     QAction* actPrint;
-    bool move_list_due_ = false;
     TConversationServer* Conversation = nullptr;
     ImageList imgPezzi;
 };

@@ -24,8 +24,7 @@ inline std::string text_of(const std::string& fen) {
 inline std::unique_ptr<StateBlock> block_with_text(const std::string& text) {
     auto block = std::make_unique<StateBlock>();
     std::memset(static_cast<void*>(block.get()), 0xA5, sizeof(StateBlock)); // garbage, as a fresh allocation
-    std::memset(&block->header, 0, sizeof(Header));
-    std::strncpy(block->header.position_text, text.c_str(), sizeof(block->header.position_text) - 1);
+    new_header(block.get(), text);
     return block;
 }
 
@@ -33,8 +32,7 @@ inline std::unique_ptr<StateBlock> block_with_text(const std::string& text) {
 // the side to move's moves at the root.
 inline std::unique_ptr<StateBlock> loaded_text(const std::string& text) {
     auto block = block_with_text(text);
-    prepare_block(block.get());
-    EXPECT_TRUE(load_position(block.get()));
+    EXPECT_TRUE(load_block(block.get(), text));
     perft_begin(block.get());
     return block;
 }

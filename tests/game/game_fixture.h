@@ -9,7 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "game/GameControl.h"
+#include "game/Interface.h"
+#include "game/UciControl.h"
+#include "game/WinBoardControl.h"
 
 namespace galvetta::test {
 
@@ -29,27 +31,28 @@ class RecordingView : public GameView {
 
 class GameFixture : public ::testing::Test {
   protected:
-    GameFixture() : linked_(white.SetLinkedClock(&black)), game(board, white, black, view, nullptr) {
-        game.WriteLine = [this](const std::string& line) { out.push_back(line); };
-        game.ResetGameExecute();
+    GameFixture()
+        : linked_(white.SetLinkedClock(&black)), game(board, white, black, view), link(game, view, nullptr) {
+        link.WriteLine = [this](const std::string& line) { out.push_back(line); };
+        link.ResetGameExecute();
         out.clear();
     }
 
     // Interprets one line and returns what it wrote.
     std::vector<std::string> Send(const std::string& line) {
         out.clear();
-        game.InterpretCommand(line);
+        link.InterpretCommand(line);
         return out;
     }
     void SendAll(std::initializer_list<const char*> lines) {
         for (const char* line : lines)
-            game.InterpretCommand(line);
+            link.InterpretCommand(line);
     }
     // Runs the move timer until the engine's move has been written.
     std::string WaitForMove(int seconds = 60) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         while (std::chrono::steady_clock::now() < deadline) {
-            game.OnMoveTimer();
+            link.OnMoveTimer();
             for (const std::string& line : out)
                 if (line.rfind("move ", 0) == 0) return line;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -59,7 +62,7 @@ class GameFixture : public ::testing::Test {
     // Runs the move timer until no search runs any more.
     void Settle() {
         for (int i = 0; i < 20000 && (game.Driver().SearchRunning()); ++i) {
-            game.OnMoveTimer();
+            link.OnMoveTimer();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
@@ -70,7 +73,8 @@ class GameFixture : public ::testing::Test {
     bool linked_;
     RecordingView view;
     std::vector<std::string> out;
-    TGameControl game;
+    TGame game;
+    TInterface link;
 };
 
 } // namespace galvetta::test

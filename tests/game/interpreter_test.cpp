@@ -6,12 +6,12 @@ namespace galvetta::test {
 using Lines = std::vector<std::string>;
 
 TEST_F(GameFixture, NewGreetsAndResets) {
-    EXPECT_EQ(Send("new"), Lines{TGameControl::GREETING});
+    EXPECT_EQ(Send("new"), Lines{TWinBoardControl::GREETING});
     board.Move("e2e4");
-    EXPECT_EQ(Send("new"), Lines{TGameControl::GREETING});
+    EXPECT_EQ(Send("new"), Lines{TWinBoardControl::GREETING});
     EXPECT_EQ(board.GetPosition(), STARTING_POSITION);
     EXPECT_EQ(view.panels[1], "?");
-    EXPECT_EQ(view.sent_memo, Lines{TGameControl::GREETING}); // the memo was cleared first
+    EXPECT_EQ(view.sent_memo, Lines{TWinBoardControl::GREETING}); // the memo was cleared first
 }
 
 TEST_F(GameFixture, RepliesAndRefusals) {
@@ -40,7 +40,7 @@ TEST_F(GameFixture, RepliesAndRefusals) {
     };
     for (const auto& row : rows) {
         out.clear();
-        EXPECT_EQ(game.InterpretCommand(row.line), row.result) << row.line;
+        EXPECT_EQ(link.InterpretCommand(row.line), row.result) << row.line;
         EXPECT_EQ(out, row.reply) << row.line;
         EXPECT_EQ(board.GetPosition(), STARTING_POSITION) << row.line;
     }
@@ -64,7 +64,7 @@ TEST_F(GameFixture, ForceMovesThenGo) {
     EXPECT_EQ(game.Driver().SearchRunning(), false);
     EXPECT_EQ(Square("e5"), 'P');
     out.clear();
-    game.InterpretCommand("go");
+    link.InterpretCommand("go");
     EXPECT_TRUE(game.EngineWhite);
     const std::string move = WaitForMove();
     ASSERT_FALSE(move.empty());
@@ -84,7 +84,7 @@ TEST_F(GameFixture, EditModeMateInOneForEitherSide) {
     SendAll({"force", "edit", "#", "Kg1", "Ra1", "c", "Kg8", "Pf7", "Pg7", "Ph7", "."});
     EXPECT_FALSE(game.EditMode());
     out.clear();
-    game.InterpretCommand("go");
+    link.InterpretCommand("go");
     ASSERT_EQ(WaitForMove(), "move a1-a8");
     Settle();
     EXPECT_EQ(out.back(), "1-0 {White mates}");
@@ -95,7 +95,7 @@ TEST_F(GameFixture, EditModeMateInOneForEitherSide) {
     SendAll({"force", "a2a3", "edit", "#", "Kg1", "Pf2", "Pg2", "Ph2", "c", "Kg8", "Ra8", "."});
     EXPECT_EQ(board.GetPosition()[64], 'N');
     out.clear();
-    game.InterpretCommand("go");
+    link.InterpretCommand("go");
     ASSERT_EQ(WaitForMove(), "move a8-a1");
     Settle();
     EXPECT_EQ(out.back(), "0-1 {Black mates}");
@@ -157,12 +157,12 @@ TEST_F(GameFixture, TimeControlsAndClocks) {
     EXPECT_EQ(black.GetValue(), before);
     Send("time abc");
     EXPECT_EQ(white.GetValue(), 0);
-    EXPECT_EQ(TGameControl::ParseMinutes("5"), 300);
-    EXPECT_EQ(TGameControl::ParseMinutes("0:30"), 30);
-    EXPECT_EQ(TGameControl::ParseMinutes("x"), 0);
-    EXPECT_EQ(TGameControl::StrToIntDef("-12", 0), -12);
-    EXPECT_EQ(TGameControl::StrToIntDef("12 ", 7), 7);
-    EXPECT_EQ(TGameControl::StrToIntDef("99999999999", 7), 7);
+    EXPECT_EQ(ParseMinutes("5"), 300);
+    EXPECT_EQ(ParseMinutes("0:30"), 30);
+    EXPECT_EQ(ParseMinutes("x"), 0);
+    EXPECT_EQ(StrToIntDef("-12", 0), -12);
+    EXPECT_EQ(StrToIntDef("12 ", 7), 7);
+    EXPECT_EQ(StrToIntDef("99999999999", 7), 7);
 }
 
 TEST_F(GameFixture, StatusPanelsAndQuit) {
@@ -183,7 +183,7 @@ TEST_F(GameFixture, StoppedSearchLeavesNoMoveAndNoChange) {
     Send("new"); // stops the search
     out.clear();
     for (int i = 0; i < 200; ++i) {
-        game.OnMoveTimer();
+        link.OnMoveTimer();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     EXPECT_EQ(out, Lines{});
@@ -193,7 +193,7 @@ TEST_F(GameFixture, StoppedSearchLeavesNoMoveAndNoChange) {
 
     // The Stop action: the engine does not move, the position stays.
     Send("e2e4");
-    game.StopExecute();
+    game.Stop();
     Settle();
     EXPECT_EQ(out, Lines{});
     EXPECT_EQ(board.GetPosition(), after_e4);
@@ -202,14 +202,14 @@ TEST_F(GameFixture, StoppedSearchLeavesNoMoveAndNoChange) {
 
 TEST_F(GameFixture, MacroAndPoke) {
     out.clear();
-    game.ExecuteMacro({"new", "e2e4"});
+    link.ExecuteMacro({"new", "e2e4"});
     EXPECT_EQ(out.size(), 3u);
     EXPECT_EQ(out[0], "new");
-    EXPECT_EQ(out[1], TGameControl::GREETING);
+    EXPECT_EQ(out[1], TWinBoardControl::GREETING);
     EXPECT_EQ(out[2], "e2e4");
     EXPECT_EQ(Square("e4"), 'p');
     out.clear();
-    game.PokeCommand("hello there");
+    link.PokeCommand("hello there");
     EXPECT_EQ(out, Lines{"hello there"});
     Settle();
 }
@@ -235,15 +235,15 @@ TEST_F(GameFixture, RandomAndMutatedLinesNeverBreakTheGame) {
             }
         }
         if (line.rfind("quit", 0) == 0) continue;
-        game.InterpretCommand(line);
-        game.OnMoveTimer();
+        link.InterpretCommand(line);
+        link.OnMoveTimer();
         const std::string& p = board.GetPosition();
         ASSERT_EQ(p.size(), 70u) << line;
         ASSERT_TRUE(p[64] == 'B' || p[64] == 'N') << line;
     }
     game.SetEditMode(false);
     Settle();
-    EXPECT_EQ(Send("new"), Lines{TGameControl::GREETING});
+    EXPECT_EQ(Send("new"), Lines{TWinBoardControl::GREETING});
 }
 
 } // namespace galvetta::test

@@ -9,6 +9,8 @@
 #include <random>
 
 #include "engine/engine_run.h"
+#include "engine/loader.h"
+#include "game/Move.h"
 #include "game/Pgn.h"
 #include "game/San.h"
 
@@ -19,14 +21,11 @@ namespace {
 // The engine's move at two plies, as coordinates ("e2-e4" becomes "e2e4").
 std::string engine_move(const std::string& position) {
     auto block = std::make_unique<StateBlock>();
-    std::memset(&block->header, 0, sizeof(Header));
-    std::memcpy(block->header.position_text, position.data(), POSITION_TEXT_LENGTH);
+    new_header(block.get(), position);
     block->header.start_depth = block->header.max_depth = block->header.depth_step = 2;
     engine_run(block.get());
-    std::string move;
-    for (const char* c = block->header.move_text; *c != '\0'; ++c)
-        if (*c != '-' && *c != '=') move += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
-    return move;
+    const std::optional<Move> move = Move::Parse(block->header.move_text);
+    return move ? move->Coordinate() : std::string();
 }
 
 // Games of the engine against itself, one move in four picked at random so

@@ -23,12 +23,12 @@ TEST(UciText, MovesAndScoresInUciForm) {
 
 class UciFixture : public GameFixture {
   protected:
-    UciFixture() { game.SpeakUci(); }
+    UciFixture() { link.SpeakUci(); }
     // Runs the move timer until "bestmove"; the lines written until then.
     std::vector<std::string> UntilBestMove() {
         std::vector<std::string> lines;
         for (int i = 0; i < 30000; ++i) {
-            game.OnMoveTimer();
+            link.OnMoveTimer();
             lines.insert(lines.end(), out.begin(), out.end());
             out.clear();
             if (!lines.empty() && lines.back().rfind("bestmove ", 0) == 0) return lines;

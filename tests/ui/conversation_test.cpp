@@ -82,8 +82,8 @@ class ConversationTest : public QObject {
         TQuorClock::ShowMessages = false;
         QVERIFY(pipe(pipe_) == 0);
         reader_ = std::make_unique<TStandardInputThread>(pipe_[0]);
-        window_ = std::make_unique<TfrmMain>(QStringList{}, reader_.get(), false);
-        window_->Game().WriteLine = [this](const std::string& line) { out_.push_back(line); };
+        window_ = std::make_unique<TfrmMain>(StartOptions{}, reader_.get(), false);
+        window_->Interface().WriteLine = [this](const std::string& line) { out_.push_back(line); };
         window_->FormShow();
         out_.clear();
     }
@@ -124,7 +124,7 @@ class ConversationTest : public QObject {
         QVERIFY(write(pipe_[1], "xboard\n", 7) == 7);
         QCOMPARE(client.Line(), QStringLiteral("CHANGED xboard"));
         // ... a line sent to the interface...
-        window_->Game().InterpretCommand("protover 2");
+        window_->Interface().InterpretCommand("protover 2");
         QCOMPARE(client.Line(), QStringLiteral("CHANGED Error (unknown command): protover"));
         // ... and the window's own command box.
         window_->txtCommand->setText(QStringLiteral("to the interface"));
@@ -133,7 +133,7 @@ class ConversationTest : public QObject {
         QVERIFY(out_.size() == 1); // the command box writes nothing itself
         client.Send("UNADVISE\n");
         QCOMPARE(client.Line(), QStringLiteral("OK"));
-        window_->Game().InterpretCommand("protover 2");
+        window_->Interface().InterpretCommand("protover 2");
         QCOMPARE(client.Line(300), QStringLiteral("<none>"));
     }
 
@@ -159,7 +159,7 @@ class ConversationTest : public QObject {
         QTest::qWait(50);
         const std::string long_line(60000, 'z');
         for (int i = 0; i < 40; ++i)
-            window_->Game().PokeCommand(long_line);
+            window_->Interface().PokeCommand(long_line);
         qint64 received = 0;
         QVERIFY(silent.DrainUntilClosed(received));
         QVERIFY(received < 40 * 60000);

@@ -8,9 +8,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "game/GameFile.h"
 #include "game/Pgn.h"
+#include "game/WinBoardControl.h"
 
 #include "ui/Comandi.h"
+#include "ui/GamePage.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/Main.h"
 #include "ui/QuorClock.h"
@@ -22,11 +25,17 @@ class WindowTest : public QObject {
     Q_OBJECT
 
     // A window whose protocol output is kept instead of written.
-    static std::unique_ptr<TfrmMain> window(const QStringList& arguments, std::vector<std::string>* out) {
-        auto w = std::make_unique<TfrmMain>(arguments, nullptr, false);
-        w->Game().WriteLine = [out](const std::string& line) { out->push_back(line); };
+    static std::unique_ptr<TfrmMain> window(const StartOptions& options, std::vector<std::string>* out) {
+        auto w = std::make_unique<TfrmMain>(options, nullptr, false);
+        w->Interface().WriteLine = [out](const std::string& line) { out->push_back(line); };
         w->FormShow();
         return w;
+    }
+    static StartOptions level(std::optional<int> position, const std::string& notice = {}) {
+        StartOptions options;
+        options.level = position;
+        options.notice = notice;
+        return options;
     }
 
   private slots:
@@ -34,34 +43,37 @@ class WindowTest : public QObject {
 
     void captionLevelArgumentAndSlider() {
         std::vector<std::string> out;
-        auto w = window({}, &out);
+        auto w = window(StartOptions{}, &out);
         QCOMPARE(w->windowTitle(), QStringLiteral("Galvetta Release 0.11.0"));
         QCOMPARE(w->trkLivelli->value(), 8);
-        QCOMPARE(out.front(), std::string(TGameControl::GREETING));
-        QVERIFY(w->memComandi->toPlainText().startsWith(QString(TGameControl::GREETING)));
-        auto level = window({"/L12"}, &out);
-        QCOMPARE(level->trkLivelli->value(), 12);
-        QCOMPARE(level->lblLivello->text(), QStringLiteral("Livello: 12 (ply)"));
-        QCOMPARE(window({"abc"}, &out)->trkLivelli->value(), 6);
-        auto bad = window({"/Lxyz"}, &out);
+        QCOMPARE(out.front(), std::string(TWinBoardControl::GREETING));
+        QVERIFY(w->memComandi->toPlainText().startsWith(QString(TWinBoardControl::GREETING)));
+        auto twelve = window(level(12), &out);
+        QCOMPARE(twelve->trkLivelli->value(), 12);
+        QCOMPARE(twelve->lblLivello->text(), QStringLiteral("Livello: 12 (ply)"));
+        QCOMPARE(window(level(6), &out)->trkLivelli->value(), 6);
+        auto bad = window(level(std::nullopt, "Ignored argument: /Lxyz"), &out);
         QCOMPARE(bad->trkLivelli->value(), 8);
+        QVERIFY(bad->txtStatistiche->toPlainText().contains(QStringLiteral("Ignored argument: /Lxyz")));
         QVERIFY(bad->timMossa->isActive()); // start-up went on
     }
 
     void clocksCaptionsAndReverse() {
         std::vector<std::string> out;
-        auto w = window({}, &out);
+        auto w = window(StartOptions{}, &out);
         w->show();
         QCOMPARE(w->clkBianco->text(), QStringLiteral("120:00"));
-        w->Game().InterpretCommand("level 40 5 0");
+        w->Interface().InterpretCommand("level 40 5 0");
         QCOMPARE(w->clkBianco->text(), QStringLiteral("05:00"));
         QCOMPARE(w->clkNero->text(), QStringLiteral("05:00"));
-        w->Game().InterpretCommand("st 1");
+        w->Interface().InterpretCommand("st 1");
         w->clkBianco->Start(false);
         w->clkBianco->Tick();
         QCOMPARE(w->clkBianco->text(), QStringLiteral("00:00 Tempo scaduto (out of time)"));
+        // Out of time, the clock stops at zero.
+        QVERIFY(!w->clkBianco->Started());
         w->clkBianco->Tick();
-        QCOMPARE(w->clkBianco->text(), QStringLiteral("00:-1 Tempo scaduto (out of time)"));
+        QCOMPARE(w->clkBianco->text(), QStringLiteral("00:00 Tempo scaduto (out of time)"));
         // Black's clock sits above the board until the board is turned.
         QVERIFY(w->clkNero->y() < w->scacchiera->y());
         QVERIFY(w->clkBianco->y() > w->scacchiera->y());
@@ -113,9 +125,9 @@ class WindowTest : public QObject {
 
     void engineAnswerShownInTheStatistics() {
         std::vector<std::string> out;
-        auto w = window({}, &out);
+        auto w = window(StartOptions{}, &out);
         out.clear();
-        w->Game().InterpretCommand("e2e4");
+        w->Interface().InterpretCommand("e2e4");
         QTRY_VERIFY_WITH_TIMEOUT(!out.empty(), 60000);
         QVERIFY(out.back().rfind("move ", 0) == 0);
         QVERIFY(w->txtStatistiche->toPlainText().contains(QStringLiteral("Galvetta's move: ") +
@@ -127,14 +139,14 @@ class WindowTest : public QObject {
 
     void autoplayPlaysBothSidesUntilMate() {
         std::vector<std::string> out;
-        auto w = window({}, &out);
+        auto w = window(StartOptions{}, &out);
         // White mates in two: rooks on a1 and b2 against the king on h8.
         for (const char* line : {"force", "edit", "#", "Kg1", "Ra1", "Rb2", "c", "Kh8", "."})
-            w->Game().InterpretCommand(line);
+            w->Interface().InterpretCommand(line);
         w->tlbAutoPlay->setChecked(true);
         QVERIFY(w->Game().AutoPlay());
         out.clear();
-        w->Game().InterpretCommand("go");
+        w->Interface().InterpretCommand("go");
         QTRY_VERIFY_WITH_TIMEOUT(!w->Game().AutoPlay(), 120000);
         QVERIFY(out.size() >= 4);
         QCOMPARE(out.back(), std::string("1-0 {White mates}"));
@@ -152,15 +164,19 @@ class WindowTest : public QObject {
         QTemporaryDir dir;
         const QString saved = dir.filePath("game.pgn"), appended = dir.filePath("all.pgn");
         std::vector<std::string> out;
-        auto w = window({"--save-games", appended}, &out);
+        StartOptions saving;
+        std::string why;
+        saving.save_games_fd = OpenGamesFile(appended.toStdString(), why);
+        QVERIFY(saving.save_games_fd >= 0);
+        auto w = window(saving, &out);
         for (const char* line : {"name Ugo", "force", "e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "go"})
-            w->Game().InterpretCommand(line);
+            w->Interface().InterpretCommand(line);
         QTRY_VERIFY_WITH_TIMEOUT(out.back().rfind("move ", 0) == 0, 60000);
         QTRY_VERIFY(
             w->txtPartita->toPlainText().startsWith("  1. e4      e5\n  2. Nf3     Nc6\n  3. Bb5     "));
         QVERIFY(w->SaveGameTo(saved));
 
-        auto opened = window({}, &out);
+        auto opened = window(StartOptions{}, &out);
         QCOMPARE(opened->OpenGameFrom(saved), QString());
         QCOMPARE(opened->scacchiera->GetPosition().substr(0, 65), w->scacchiera->GetPosition().substr(0, 65));
         QCOMPARE(opened->txtPartita->toPlainText(), w->txtPartita->toPlainText());
@@ -194,8 +210,8 @@ class WindowTest : public QObject {
         QVERIFY(bytes.startsWith("%PDF"));
         QVERIFY(QRegularExpression("/Type\\s*/Page[^s]").match(QString::fromLatin1(bytes)).hasMatch());
 
-        w->Game().InterpretCommand("new");
-        w->Game().InterpretCommand("d2d4");
+        w->Interface().InterpretCommand("new");
+        w->Interface().InterpretCommand("d2d4");
         QTRY_VERIFY_WITH_TIMEOUT(out.back().rfind("move ", 0) == 0, 60000);
         w.reset();
         QFile all(appended);

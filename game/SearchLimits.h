@@ -1,0 +1,35 @@
+// How far one search may go. A front-end fills it once from its command
+// ("go depth 8", "go wtime ...", a move under "level 40 5 0"); the game
+// completes it from its planning and its clock, and the driver's watch
+// enforces it: nothing else ends a search.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "game/Move.h"
+
+namespace galvetta {
+
+struct SearchLimits {
+    // The game's planning chooses the depth and the budget from the clocks
+    // and the time control, and the engine's clock bounds the search.
+    bool planned = true;
+    int depth = 0;      // the last iteration's depth; 0: the planned depth
+    int depth_step = 0; // plies between iterations; 0: the planning's own
+    // Milliseconds after which the search finishes the iteration it is in
+    // (0: none). Planned searches take the planning's budget.
+    double budget_ms = 0;
+    // The planned budget ends the search on the spot instead, answered with
+    // the last finished iteration.
+    bool budget_is_hard = false;
+    // Milliseconds after which the search stops on the spot and answers with
+    // its last finished iteration (below 0: none). 0 stops it at once.
+    double hard_ms = -1;
+    // Nodes after which it stops the same way (0: none).
+    uint64_t nodes = 0;
+    // Only these root moves are searched (empty: all of them).
+    std::vector<Move> search_moves;
+};
+
+} // namespace galvetta

@@ -1,0 +1,17 @@
+// What the command line asks of a session, as the program's main hands it to
+// the window.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace galvetta {
+
+struct StartOptions {
+    bool uci = false;         // speak UCI from the start
+    int save_games_fd = -1;   // each finished game is appended here (-1: nowhere)
+    std::optional<int> level; // the level slider's first position
+    std::string notice;       // shown in the statistics at start-up (an argument ignored)
+};
+
+} // namespace galvetta

@@ -1,0 +1,142 @@
+#include "ui/GamePage.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QTextDocument>
+#include <QUrl>
+
+#include "game/Game.h"
+#include "game/GameFile.h"
+
+namespace galvetta {
+
+namespace {
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// The largest file read as a game.
+constexpr qint64 MAX_GAME_FILE = 64 * 1024 * 1024;
+
+} // namespace
+
+TGamePage::TGamePage(TGame& game, QWidget* parent) : QPlainTextEdit(parent), game_(game) {
+    setReadOnly(true);
+    QFont mono = font();
+    mono.setFamily(QStringLiteral("DejaVu Sans Mono"));
+    setFont(mono);
+}
+
+void TGamePage::ScheduleMoveList() {
+    if (move_list_due_) return;
+    move_list_due_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { ShowMoveList(); }, Qt::QueuedConnection);
+}
+
+void TGamePage::ShowMoveList() {
+    move_list_due_ = false;
+    setPlainText(MoveListText());
+    moveCursor(QTextCursor::End);
+}
+
+QString TGamePage::MoveListText() const {
+    const PgnGame game = game_.Record();
+    QStringList lines;
+    for (const MovePair& pair : MovePairs(game))
+        lines << QStringLiteral("%1. %2%3")
+                     .arg(pair.number, 3)
+                     .arg(qs(pair.white.empty() ? "..." : pair.white).leftJustified(8), qs(pair.black));
+    if (game.result != "*") lines << qs(game.result);
+    return lines.join('\n');
+}
+
+bool TGamePage::SaveGameTo(const QString& path) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    const std::string text = WritePgn(game_.Record());
+    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QString TGamePage::OpenGameFrom(const QString& path, int index, QString& names) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("Cannot read %1").arg(path);
+    const OpenedGame opened = ReadGameText(file.read(MAX_GAME_FILE).toStdString(), index);
+    if (opened.positions.empty())
+        return opened.error.empty() ? QStringLiteral("No game in %1").arg(path) : qs(opened.error);
+    game_.LoadGame(opened.positions, opened.halfmove_clock, opened.move_number);
+    names =
+        opened.white.empty() && opened.black.empty() ? QString() : qs(opened.white + " - " + opened.black);
+    ShowMoveList();
+    return qs(opened.error);
+}
+
+void TGamePage::PrintGame(QPrinter& printer, const QImage& diagram) {
+    const PgnGame game = game_.Record();
+    QTextDocument document;
+    document.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("board.png")), diagram);
+    QString html =
+        QStringLiteral("<h2>%1 &ndash; %2</h2><p>%3, %4</p><p><img src=\"board.png\" width=\"320\"></p><p>")
+            .arg(qs(game.Tag("White")).toHtmlEscaped(), qs(game.Tag("Black")).toHtmlEscaped(),
+                 qs(game.Tag("Date")), qs(game.result));
+    html += MoveListText().toHtmlEscaped().replace('\n', QStringLiteral("<br>"));
+    document.setHtml(html + QStringLiteral("</p>"));
+    document.print(&printer);
+}
+
+void TGamePage::SaveExecute() {
+    const QString path =
+        QFileDialog::getSaveFileName(window(), QStringLiteral("Salva / Save game"), QString(),
+                                     QStringLiteral("PGN (*.pgn);;All files (*)"));
+    if (path.isEmpty()) return;
+    if (!SaveGameTo(path))
+        QMessageBox::warning(window(), window()->windowTitle(), QStringLiteral("Cannot write %1").arg(path));
+}
+
+QString TGamePage::OpenExecute() {
+    const QString path =
+        QFileDialog::getOpenFileName(window(), QStringLiteral("Apri / Open game"), QString(),
+                                     QStringLiteral("PGN or FEN (*.pgn *.fen *.txt);;All files (*)"));
+    if (path.isEmpty()) return {};
+    int index = 0;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const PgnFile pgn = ReadPgn(file.read(MAX_GAME_FILE).toStdString());
+        if (pgn.games.size() > 1) {
+            QStringList games;
+            for (size_t i = 0; i < pgn.games.size(); ++i) {
+                const PgnGame& g = pgn.games[i];
+                games << QStringLiteral("%1. %2 - %3 %4 (%5)")
+                             .arg(i + 1)
+                             .arg(qs(g.Tag("White")), qs(g.Tag("Black")), qs(g.result), qs(g.Tag("Date")));
+            }
+            bool ok = false;
+            const QString chosen = QInputDialog::getItem(window(), QStringLiteral("Apri / Open game"),
+                                                         QStringLiteral("Game:"), games, 0, false, &ok);
+            if (!ok) return {};
+            index = static_cast<int>(games.indexOf(chosen));
+        }
+    }
+    QString names;
+    const QString error = OpenGameFrom(path, index, names);
+    if (!error.isEmpty()) QMessageBox::warning(window(), window()->windowTitle(), error);
+    return names;
+}
+
+void TGamePage::PrintExecute(const QImage& diagram) {
+    QPrinter printer;
+    QPrintDialog dialog(&printer, window());
+    if (dialog.exec() == QDialog::Accepted) PrintGame(printer, diagram);
+}
+
+} // namespace galvetta
