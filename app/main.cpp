@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
     // An interface sends SIGINT after each of our moves, and may close the pipe.
     std::signal(SIGINT, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
+    // A file-size limit makes a save fail with an error to report, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     const bool headless = std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr;
     if (headless) setenv("QT_QPA_PLATFORM", "offscreen", 1);

@@ -62,7 +62,6 @@ class TBoardModel {
     int PositionHistorySize() const { return static_cast<int>(FPositionHistory.size()); }
 
     std::string EngineInitials{PIECE_LETTERS};
-    std::string StandardInitials{PIECE_LETTERS};
     std::string StartingPosition;
     bool BlackAtBottom = false;
 

@@ -101,14 +101,14 @@ void TGame::NewGame() {
     Planning.ResetPlanning();
 }
 
-void TGame::NewGameFrom(const std::string& position, int halfmove_clock, int move_number) {
+void TGame::NewGameFrom(const std::string& position, int halfmove_clock, int64_t move_number) {
     NewGame();
     start_halfmove_ = halfmove_clock;
     start_move_number_ = move_number;
     board_.StartFrom(position);
 }
 
-void TGame::LoadGame(const std::vector<std::string>& positions, int halfmove_clock, int move_number) {
+void TGame::LoadGame(const std::vector<std::string>& positions, int halfmove_clock, int64_t move_number) {
     if (positions.empty()) return;
     NewGameFrom(positions.front(), halfmove_clock, move_number);
     for (size_t i = 1; i < positions.size(); ++i)

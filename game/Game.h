@@ -55,11 +55,11 @@ class TGame {
     void NewGame();
     // A new game from `position` (a position text), as NewGame otherwise;
     // its move counters are the FEN's.
-    void NewGameFrom(const std::string& position, int halfmove_clock = 0, int move_number = 1);
+    void NewGameFrom(const std::string& position, int halfmove_clock = 0, int64_t move_number = 1);
     // A game read from a file, given as its positions (the start first): it
     // is put on the board with no search, and play goes on as after a
     // take-back, the engine taking the side not to move.
-    void LoadGame(const std::vector<std::string>& positions, int halfmove_clock = 0, int move_number = 1);
+    void LoadGame(const std::vector<std::string>& positions, int halfmove_clock = 0, int64_t move_number = 1);
     // The game so far as a PGN record: the names, the date, the time control
     // and a set-up position, the moves and the result.
     PgnGame Record() const;
@@ -176,7 +176,7 @@ class TGame {
     std::string position_memo_;
     std::string date_;       // the game's start, "2026.12.08"
     int start_halfmove_ = 0; // the start position's FEN counters
-    int start_move_number_ = 1;
+    int64_t start_move_number_ = 1;
     std::vector<std::string> saved_; // the positions last saved
     int save_fd_ = -1;
 };

@@ -1,5 +1,7 @@
 #include "game/PrivateSocket.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +38,16 @@ std::string PrivateSocketPath(const std::string& name) {
     if (name.find('/') != std::string::npos) return name;
     const std::string directory = PrivateSocketDirectory();
     return directory.empty() ? "" : directory + "/" + name;
+}
+
+int LockSocketName(const std::string& path) {
+    const int fd = open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return -1;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 uid_t PeerUser(int fd) {

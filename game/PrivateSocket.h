@@ -19,6 +19,12 @@ std::string PrivateSocketDirectory();
 // name lies in the private directory. Empty when there is no such directory.
 std::string PrivateSocketPath(const std::string& name);
 
+// Takes the name at `path` (a socket's path) for this process: a lock on
+// "<path>.lock" that lasts while the returned descriptor stays open, so that of
+// programs started together exactly one holds a name. -1 when another process
+// holds it (or the lock file cannot be made).
+int LockSocketName(const std::string& path);
+
 // The user of the process at the other end of the connected local socket
 // `fd`, or (uid_t)-1 when the system cannot tell.
 uid_t PeerUser(int fd);

@@ -21,14 +21,15 @@ constexpr int64_t LONGEST_MATE = 512;                                  // plies
 constexpr int64_t CLOCK_SHARE = 8;
 
 // Kept back from "go movetime T" for the stop to take effect and the answer
-// to reach the interface on a loaded machine: MOVETIME_MARGIN of T, at least
-// MOVETIME_MARGIN_MS milliseconds, never more than half of T.
+// to reach the interface on a loaded machine (several threads must each get
+// the processor once more): MOVETIME_MARGIN_MS milliseconds and
+// MOVETIME_MARGIN of T, never more than half of T.
 constexpr double MOVETIME_MARGIN = 0.1;
 constexpr double MOVETIME_MARGIN_MS = 50;
 
 double movetime_limit(int64_t movetime) {
     const double t = static_cast<double>(movetime);
-    return t - std::min(std::max(t * MOVETIME_MARGIN, MOVETIME_MARGIN_MS), t / 2);
+    return t - std::min(MOVETIME_MARGIN_MS + t * MOVETIME_MARGIN, t / 2);
 }
 
 // The value after `name` in a "go" line: nothing when the name is missing,
@@ -156,7 +157,7 @@ void TUciControl::OnPosition(const Words& words) {
     const bool goes_on = position_ok_ && start.text == start_ && moves.size() >= played_.size() &&
                          std::equal(played_.begin(), played_.end(), moves.begin());
     if (!goes_on) {
-        game_.NewGameFrom(start.text, start.halfmove_clock, static_cast<int>(start.move_number));
+        game_.NewGameFrom(start.text, start.halfmove_clock, start.move_number);
         start_ = start.text;
         played_.clear();
     }

@@ -10,7 +10,10 @@ Prints three latencies, each the median of N runs (default 5):
           (galvetta-tool search at the depth the first search plans, 4);
   setup   a 40-line edit set-up and "go" written at once, until the search
           has started (a marker line after "go" is answered);
-  stop    in UCI mode, "stop" 0.5 s into "go infinite", until "bestmove".
+  stop    in UCI mode, "stop" 0.5 s into "go infinite", until "bestmove";
+  movetime in UCI mode, "go movetime T" for T = 300 and 1000, until
+          "bestmove", on an idle machine and with every core kept busy by
+          other processes: the time an interface sees, which must stay below T.
 """
 import os
 import select
@@ -98,6 +101,30 @@ def uci_stop(galvetta):
     return ms
 
 
+def uci_movetime(galvetta, movetime):
+    program = Program(galvetta, ["--uci"])
+    program.send(["isready"])
+    program.wait_for(lambda l: l == "readyok")
+    ms = timed(program, ["position startpos moves e2e4 e7e5", "go movetime %d" % movetime],
+               lambda l: l.startswith("bestmove "))
+    program.close()
+    return ms
+
+
+class Load:
+    """Busy processes, one a core, for as long as the block lasts."""
+
+    def __enter__(self):
+        spin = "while True: pass"
+        self.procs = [subprocess.Popen([sys.executable, "-c", spin]) for _ in range(os.cpu_count() or 1)]
+        return self
+
+    def __exit__(self, *exc):
+        for proc in self.procs:
+            proc.kill()
+            proc.wait()
+
+
 def search_ms(tool):
     out = subprocess.run([tool, "search", AFTER_E2E4, "--start", "4", "--max", "4", "--step", "4"],
                          capture_output=True, text=True, check=True).stdout
@@ -128,6 +155,14 @@ def main():
         figures["setup"].append(setup(program))
         program.close()
         figures["stop"].append(uci_stop(galvetta))
+    movetimes = {}
+    for loaded in (False, True):
+        for movetime in (300, 1000):
+            if loaded:
+                with Load():
+                    movetimes[(loaded, movetime)] = [uci_movetime(galvetta, movetime) for _ in range(runs)]
+            else:
+                movetimes[(loaded, movetime)] = [uci_movetime(galvetta, movetime) for _ in range(runs)]
     own = statistics.median(search_ms(tool) for _ in range(runs))
     med = {k: statistics.median(v) for k, v in figures.items()}
     print("latency over pipes, median of %d runs (ms)" % runs)
@@ -136,6 +171,9 @@ def main():
     print("       the same search alone (depth 4)               %8.1f" % own)
     print("setup  40-line edit set-up and go, until it searches %8.1f" % med["setup"])
     print("stop   UCI stop during go infinite, until bestmove   %8.1f" % med["stop"])
+    for (loaded, movetime), values in movetimes.items():
+        print("movetime %4d, %s: median %6.1f, longest %6.1f" %
+              (movetime, "all cores busy" if loaded else "idle          ", statistics.median(values), max(values)))
 
 
 if __name__ == "__main__":

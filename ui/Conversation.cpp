@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLocalSocket>
 
 #include "game/PrivateSocket.h"
@@ -17,6 +18,8 @@ TConversationServer::TConversationServer(QObject* parent) : QObject(parent), All
 }
 
 TConversationServer::~TConversationServer() {
+    server_.close();
+    if (name_lock_ >= 0) close(name_lock_);
     for (auto it = clients_.begin(); it != clients_.end(); ++it)
         it.key()->disconnect(this);
     clients_.clear();
@@ -30,17 +33,14 @@ bool TConversationServer::Listen(const QString& path) {
 bool TConversationServer::Start(const QString& base_name) {
     const QString directory = QString::fromStdString(PrivateSocketDirectory());
     if (directory.isEmpty()) return false;
-    // Someone answering on the name is a running instance: take the name with
-    // our process id. A name nobody answers on was left behind by one that
-    // ended and is taken over. (Listening would silently replace a live
-    // instance's socket, so ask first.)
+    // The name belongs to whoever holds its lock: of instances started
+    // together exactly one gets it, and a socket left by one that has ended
+    // is taken over. The others take their process id into the name, which
+    // no other live process can hold.
     name_ = base_name;
     path_ = directory + QLatin1Char('/') + name_;
-    QLocalSocket probe;
-    probe.connectToServer(path_);
-    const bool alive = probe.waitForConnected(200);
-    probe.abort();
-    if (alive || !Listen(path_)) {
+    name_lock_ = LockSocketName(QFile::encodeName(path_).toStdString());
+    if (name_lock_ < 0 || !Listen(path_)) {
         name_ = base_name + QLatin1Char('-') + QString::number(QCoreApplication::applicationPid());
         path_ = directory + QLatin1Char('/') + name_;
         if (!Listen(path_)) return false;

@@ -80,6 +80,7 @@ class TConversationServer : public QObject {
     QString name_;
     QString path_;
     QTimer keep_listening_;
+    int name_lock_ = -1; // held while the name is ours
 };
 
 } // namespace galvetta

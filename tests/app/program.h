@@ -18,16 +18,34 @@ extern char** environ;
 
 namespace galvetta::test {
 
+// How the program's standard descriptors are set up besides the pipes.
+struct Wiring {
+    std::string input_file;    // standard input read from this file instead of the pipe
+    std::string error_file;    // standard error written here instead of into the output pipe
+    bool close_output = false; // standard output closed, as "galvetta >&-" leaves it
+};
+
 class Program {
   public:
-    explicit Program(const std::string& path, const std::vector<std::string>& arguments = {}) {
+    explicit Program(const std::string& path, const std::vector<std::string>& arguments = {},
+                     const Wiring& wiring = {}) {
         int to_child[2], from_child[2];
         if (pipe(to_child) != 0 || pipe(from_child) != 0) return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, to_child[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, from_child[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, from_child[1], 2); // as xboard does: one pipe
+        if (wiring.input_file.empty())
+            posix_spawn_file_actions_adddup2(&actions, to_child[0], 0);
+        else
+            posix_spawn_file_actions_addopen(&actions, 0, wiring.input_file.c_str(), O_RDONLY, 0);
+        if (wiring.close_output)
+            posix_spawn_file_actions_addclose(&actions, 1);
+        else
+            posix_spawn_file_actions_adddup2(&actions, from_child[1], 1);
+        if (wiring.error_file.empty())
+            posix_spawn_file_actions_adddup2(&actions, from_child[1], 2); // as xboard does: one pipe
+        else
+            posix_spawn_file_actions_addopen(&actions, 2, wiring.error_file.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addclose(&actions, to_child[1]);
         posix_spawn_file_actions_addclose(&actions, from_child[0]);
         std::vector<std::string> env;

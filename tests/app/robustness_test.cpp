@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "game/BoardModel.h"
+#include "game/Move.h"
 #include "game/San.h"
 #include "program.h"
 
@@ -305,10 +306,31 @@ TEST_F(Robust, SoakOfMovesAndCommandsDuringSearches) {
         read_replies(false);
     };
 
+    // An interface that resumes a game: force, the clocks, a move and go. The
+    // engine's move must come within its clock.
+    int resumed = 0;
+    auto resume = [&](const std::string& coordinate) {
+        const int centiseconds = 50 + static_cast<int>(next() % 450);
+        send({"level 0 0:30 0", "force", "time " + std::to_string(centiseconds), "otim 3000", coordinate});
+        const auto start = std::chrono::steady_clock::now();
+        program.Send("go");
+        const std::string line = program.ReadLine(centiseconds * 10 + 3000);
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        ASSERT_EQ(line.rfind("move ", 0), 0u) << line << " in " << view.board.GetPosition();
+        EXPECT_LT(ms.count(), centiseconds * 10) << line << " in " << view.board.GetPosition();
+        const auto legal = view.LegalMoves();
+        ASSERT_NE(std::find(legal.begin(), legal.end(), line.substr(5)), legal.end()) << line;
+        view.Play(line.substr(5));
+        ++engine_moves;
+        ++resumed;
+        force = thinking = false;
+    };
+
     program.Send("st 1");
     for (int step = 0; step < 400; ++step) {
         const auto legal = view.LegalMoves();
-        const unsigned pick = next() % 10;
+        const unsigned pick = next() % 11;
         if (thinking && pick < 4) {
             read_replies(true);
         } else if (!thinking && pick < 5 && !legal.empty()) {
@@ -364,8 +386,18 @@ TEST_F(Robust, SoakOfMovesAndCommandsDuringSearches) {
             send({"new", "st 1"});
             view.board.ResetGame();
             force = thinking = false;
+        } else if (pick == 10 && !thinking && !legal.empty()) {
+            const std::string move = legal[next() % legal.size()];
+            view.Play(move);
+            ++sent_moves;
+            if (view.LegalMoves().empty()) {
+                send({Move::Parse(move)->Coordinate()});
+                continue;
+            }
+            resume(Move::Parse(move)->Coordinate());
         }
     }
+    EXPECT_GE(resumed, 10);
     EXPECT_GE(engine_moves, 20) << "checked " << engine_moves << " moves";
     EXPECT_GT(sent_moves, 30);
     EXPECT_GT(commands_in_search, 20);

@@ -119,6 +119,19 @@ TEST(PgnReader, EachPieceOfSyntax) {
     EXPECT_EQ(file.games[2].result, "*");
 }
 
+TEST(PgnReader, MoveNumbersPastThirtyTwoBitsAndTheFensCounters) {
+    const PgnFile file = ReadPgn("[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 w - - 99 2147483647\"]\n\n"
+                                 "2147483647. e4 Kd7 2147483648. Kd2 *\n");
+    ASSERT_EQ(file.error, "");
+    const PgnReplay replay = ReplayPgn(file.games[0]);
+    EXPECT_EQ(replay.error, "");
+    // Recorded again from its positions, the game keeps the FEN's counters.
+    const PgnGame again = RecordGame(replay.positions, "*", 99, 2147483647);
+    EXPECT_EQ(again.Tag("FEN"), "4k3/8/8/8/8/8/4P3/4K3 w - - 99 2147483647");
+    EXPECT_NE(WritePgn(again).find("\n2147483647. e4 Kd7 2147483648. Kd2 *\n"), std::string::npos);
+    EXPECT_EQ(RecordGame(replay.positions, "*", 0, 1).Tag("FEN"), "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
+}
+
 TEST(PgnReader, BrokenFilesAreReportedWithTheirLine) {
     const struct {
         const char* text;

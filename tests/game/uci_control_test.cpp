@@ -62,4 +62,17 @@ TEST_F(UciFixture, SearchesOnTheGameAndAnswersEachGo) {
     EXPECT_FALSE(game.Driver().SearchRunning());
 }
 
+// The clocks run only in a game on the clock, never below zero.
+TEST_F(UciFixture, ClocksRunOnlyOnAClock) {
+    for (const char* go : {"go depth 30", "go infinite", "go movetime 5000", "go nodes 900000000"}) {
+        SendAll({"position startpos", go});
+        EXPECT_FALSE(white.Started() || black.Started()) << go;
+        Send("stop");
+    }
+    SendAll({"position startpos", "go wtime 60000 btime 50000"});
+    EXPECT_TRUE(white.Started());
+    EXPECT_EQ(white.GetValue(), 60);
+    UntilBestMove();
+}
+
 } // namespace galvetta::test

@@ -6,7 +6,9 @@
 #include <QPrinter>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QStatusBar>
 #include <QtTest>
+#include <fcntl.h>
 
 #include "game/GameFile.h"
 #include "game/Pgn.h"
@@ -222,6 +224,16 @@ class WindowTest : public QObject {
         QCOMPARE(games.games[0].moves.size(), size_t(6));
         QCOMPARE(games.games[0].Tag("White"), std::string("Ugo"));
         QCOMPARE(games.games[1].moves.front(), std::string("d4"));
+
+        // A games file that takes nothing more: the person is told.
+        StartOptions full;
+        full.save_games_fd = open("/dev/full", O_WRONLY | O_CLOEXEC);
+        auto lost = window(full, &out);
+        lost->Interface().InterpretCommand("e2e4");
+        QTRY_VERIFY_WITH_TIMEOUT(out.back().rfind("move ", 0) == 0, 60000);
+        lost->Interface().InterpretCommand("new");
+        QCOMPARE(lost->statusBar()->currentMessage(),
+                 QStringLiteral("The game could not be saved: No space left on device"));
     }
 };
 
