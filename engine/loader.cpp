@@ -51,6 +51,7 @@ void write_position_text(StateBlock* block, std::string_view text) {
 
 void new_header(StateBlock* block, std::string_view text) {
     std::memset(&block->header, 0, sizeof(Header));
+    block->root_filter.count = 0;
     write_position_text(block, text);
 }
 

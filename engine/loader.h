@@ -16,8 +16,8 @@ bool load_position(StateBlock* block);
 // zero-terminated; the rest of the header is left as it is.
 void write_position_text(StateBlock* block, std::string_view text);
 
-// A header of zeros holding `text` as its position: the block is ready for
-// engine_run.
+// A header of zeros holding `text` as its position, and no root filter: the
+// block is ready for engine_run.
 void new_header(StateBlock* block, std::string_view text);
 
 // new_header, prepare_block and load_position: the block is ready for

@@ -5,6 +5,7 @@
 #include "engine/search.h"
 
 #include <atomic>
+#include <chrono>
 
 #include "engine/attack.h"
 #include "engine/loader.h"
@@ -30,9 +31,52 @@ inline void publish(StateBlock* block, uint32_t nodes, uint64_t generated, uint6
     h.played_moves[1] = static_cast<uint32_t>(played >> 32);
 }
 
+// The square index (a8 = 0) of a playing cell.
+inline uint32_t square_of(uint32_t cell) {
+    const uint32_t displacement = cell - BOARD_ORIGIN;
+    return (displacement >> 8) * 8 + ((displacement & 0xFF) >> 4);
+}
+
+// A move from `from_cell` in a line's two-byte form.
+inline LineMove line_move(const MoveRecord* move, uint32_t from_cell) {
+    uint32_t code = square_of(from_cell) | square_of(move->to) << 6;
+    if (move->kind == MOVE_PROMOTION) {
+        const uint32_t word = move->promo_word;
+        const uint32_t piece = (word & QUEEN_BIT) ? 1 : (word & ROOK_BIT) ? 2 : (word & BISHOP_BIT) ? 3 : 4;
+        code |= piece << LINE_PROMOTION_SHIFT;
+    }
+    return static_cast<LineMove>(code);
+}
+
+// The line of the node at `parent` becomes `move` (just taken back) followed
+// by the line of the node it led to: that node's own line when it has one,
+// else (a leaf) its generator's pick, else nothing (mate or stalemate). Only on
+// a new best, off the main node path.
+[[gnu::noinline]] void extend_line(StateBlock* block, Frame* parent, const MoveRecord* move) {
+    const auto ply = static_cast<uint32_t>(parent - block->root());
+    if (ply >= LINE_PLIES) return;
+    LineMove* line = block->lines.moves[ply];
+    line[0] = line_move(move, move->from);
+    uint32_t length = 1;
+    const Frame* child = parent + 1;
+    if (ply + 1 < LINE_PLIES) {
+        if (child->line_length > 0) {
+            const LineMove* tail = block->lines.moves[ply + 1];
+            for (uint32_t i = 0; i < child->line_length && length < LINE_PLIES - ply; ++i)
+                line[length++] = tail[i];
+        } else if (child->best_move != 0) {
+            // A leaf's pick is generated, not made: its piece stands on its origin.
+            const MoveRecord* pick = at<MoveRecord>(block, child->best_move);
+            line[length++] = line_move(pick, at<PieceRecord>(block, pick->piece)->cell);
+        }
+    }
+    parent->line_length = length;
+}
+
 // The root's result at the end of an iteration, for a driver that reports
 // while the search goes on. Once an iteration, off the node path.
-[[gnu::noinline]] void publish_iteration(StateBlock* block, const Frame* root, uint32_t nodes) {
+[[gnu::noinline]] void publish_iteration(StateBlock* block, const Frame* root, uint32_t nodes,
+                                         int32_t seldepth) {
     if (root->best_move == 0) return;
     std::atomic_ref<uint32_t> count(block->iteration_log.count);
     const uint32_t n = count.load(std::memory_order_relaxed);
@@ -40,8 +84,33 @@ inline void publish(StateBlock* block, uint32_t nodes, uint64_t generated, uint6
     record.depth = root->depth;
     record.score = root->best;
     record.nodes = nodes;
+    record.seldepth = seldepth;
+    record.finished = std::chrono::steady_clock::now().time_since_epoch().count();
     *write_move(block, root->best_move, record.move) = '\0';
+    record.line_length = root->line_length < LINE_MOVES ? root->line_length : LINE_MOVES;
+    for (uint32_t i = 0; i < record.line_length; ++i)
+        record.line[i] = block->lines.moves[0][i];
     count.store(n + 1, std::memory_order_release);
+}
+
+// Leaves out of the root's list the moves the driver's filter excludes (or
+// all but those it names): marked searched and illegal, they are never
+// searched, in this iteration or the next.
+[[gnu::noinline]] void filter_root(StateBlock* block, Frame* root) {
+    const RootFilter& filter = block->root_filter;
+    const uint32_t count = filter.count < ROOT_FILTER_MOVES ? filter.count : ROOT_FILTER_MOVES;
+    for (MoveRecord *r = at<MoveRecord>(block, root->first_move),
+                    *end = at<MoveRecord>(block, (root + 1)->first_move);
+         r < end; ++r) {
+        const LineMove move = line_move(r, at<PieceRecord>(block, r->piece)->cell);
+        bool named = false;
+        for (uint32_t i = 0; i < count && !named; ++i)
+            named = filter.moves[i] == move;
+        if (named == (filter.only != 0)) continue;
+        r->order_score = VALUE_ILLEGAL;
+        r->value = VALUE_ILLEGAL;
+        if (root->pick == offset_of(block, r)) root->pick = 0;
+    }
 }
 
 } // namespace
@@ -68,6 +137,7 @@ SearchOutcome search(StateBlock* block) {
     uint32_t nodes = 0;
     uint64_t generated = 0;
     uint64_t played = 0;
+    Frame* reached = root; // the deepest frame of the iteration, for its selective depth
 
     Frame* f = root; // the frame of the node being worked on
     MoveRecord* m = nullptr;
@@ -102,6 +172,8 @@ EnterNode:
         if (count == 0) goto RitornaIllegale;
         generated += count;
     }
+    if (f > reached) reached = f;
+    if (f == root && block->root_filter.count != 0) filter_root(block, root);
 
 UltimoNodo:
     // Beyond the iteration depth (or at the last frame) the node is a leaf worth
@@ -109,10 +181,12 @@ UltimoNodo:
     if ((f->ply > root->depth && f->last_to != (f - 1)->last_to) || f == deepest) {
         f->best_move = f->pick;
         f->best = f->pick_score;
+        f->line_length = 0;
         v = wrap_add(f->pick_score, vars.running_eval);
         goto RitornaValoreUltimo;
     }
     f->best = (f - 2)->best;
+    f->line_length = 0;
 
 ChooseMove:
     // The generator's pick first, then the remaining moves by descending score.
@@ -172,6 +246,7 @@ Confronta2:
 AssegnaValore:
     f->best = wrap_neg(v);
     f->best_move = offset_of(block, m);
+    extend_line(block, f, m);
     goto ChooseMove;
 
 Taglia:
@@ -202,7 +277,8 @@ Matto:
 TestIterative:
     // The root's list is done: stop, or deepen and walk the same list again.
     ++header.iterations;
-    publish_iteration(block, root, nodes);
+    publish_iteration(block, root, nodes, static_cast<int32_t>(reached - root) + 1);
+    reached = root;
     if (std::atomic_ref<uint32_t>(header.finish_request).load(std::memory_order_relaxed) & 1)
         goto FineIterazioni;
     {

@@ -50,11 +50,13 @@ uint32_t engine_block_size() {
 }
 
 void prepare_block(StateBlock* block) {
-    // All but the header and the iteration log, which a driver may be reading
-    // (the search empties the log itself).
+    // All but the header, the iteration log, which a driver may be reading
+    // (the search empties the log itself), and the root filter, which the
+    // driver sets, as it sets the header.
     constexpr size_t header = sizeof(Header);
     constexpr size_t log = offsetof(StateBlock, iteration_log);
-    constexpr size_t after_log = log + sizeof(IterationLog);
+    constexpr size_t after_log = offsetof(StateBlock, lines);
+    static_assert(offsetof(StateBlock, root_filter) == log + sizeof(IterationLog));
     unsigned char* bytes = reinterpret_cast<unsigned char*>(block);
     std::memcpy(bytes + header, prepared_image().bytes + header, log - header);
     std::memcpy(bytes + after_log, prepared_image().bytes + after_log, sizeof(StateBlock) - after_log);

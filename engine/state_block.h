@@ -148,7 +148,7 @@ struct Frame {
     uint32_t reserved1;
     uint32_t last_to;
     uint32_t king_cell;
-    uint32_t reserved2;
+    uint32_t line_length; // moves of this node's line in the line table (our own addition)
     int32_t candidates;
     int32_t depth;
     int32_t ply;
@@ -211,22 +211,52 @@ struct EngineVars {
     int32_t stalemate_value;
 };
 
+// A move of a published line in two bytes: the from square in bits 0-5 and the
+// to square in bits 6-11 (square index, a8 = 0), the promotion piece in bits
+// 12-14 (0 none, then queen, rook, bishop, knight).
+using LineMove = uint16_t;
+inline constexpr int LINE_PROMOTION_SHIFT = 12;
+
+// The principal variation (our own addition): the line of the node at ply p
+// of the current path, kept while the search runs, for the first LINE_PLIES
+// plies. A node's line is its best move followed by the line of the node that
+// move led to; a leaf's line is its generator's pick.
+inline constexpr int LINE_PLIES = 64;
+struct LineTable {
+    LineMove moves[LINE_PLIES][LINE_PLIES];
+};
+
 // One finished iteration, as the search publishes it at the iteration's end
 // for a driver that reports while it searches (our own addition, kept in the
 // block's spare room). `count` is written last, with release order, after the
 // record it counts; a reader that loads it with acquire order may read every
 // record below it, the newest at (count - 1) % ITERATION_RECORDS.
+inline constexpr int LINE_MOVES = 32; // moves of the root's line kept a record
 struct IterationRecord {
     int32_t depth;
     int32_t score; // the root's best, in engine units
     uint32_t nodes;
-    char move[12]; // as write_move writes it, zero-terminated
+    char move[12];    // as write_move writes it, zero-terminated
+    int32_t seldepth; // the deepest ply the iteration reached
+    uint32_t line_length;
+    int64_t finished;          // when: nanoseconds of the steady clock
+    LineMove line[LINE_MOVES]; // the root's line, its first move the iteration's move
 };
 inline constexpr int ITERATION_RECORDS = 64;
 struct IterationLog {
     uint32_t count;
     uint32_t reserved;
     IterationRecord records[ITERATION_RECORDS];
+};
+
+// Root moves left out of a search, or the only ones searched (our own
+// addition): set by the driver before a run, read once when the root is
+// generated. A count of 0 searches every move.
+inline constexpr int ROOT_FILTER_MOVES = 256;
+struct RootFilter {
+    uint32_t count;
+    uint32_t only; // 1: only these moves are searched; 0: these are not
+    LineMove moves[ROOT_FILTER_MOVES];
 };
 
 inline constexpr int FRAME_COUNT = 2049; // 2,048 numbered frames and one end marker
@@ -243,7 +273,9 @@ struct StateBlock {
     EngineVars vars;
     Cell board_template[8][16];
     IterationLog iteration_log;
-    uint8_t reserved2[17416 - sizeof(IterationLog)];
+    RootFilter root_filter;
+    LineTable lines;
+    uint8_t reserved2[17416 - sizeof(IterationLog) - sizeof(RootFilter) - sizeof(LineTable)];
 
     Frame* root() { return &frames[2]; }
 };
@@ -286,7 +318,8 @@ uint32_t engine_block_size();
 
 // Fills everything after the header from a shared read-only image: zeros,
 // the piece-list anchors, the pawn and en-passant rows and the board template.
-// The header is left as it is. Safe to call on two blocks from two threads.
+// The header, the iteration log and the root filter are left as they are.
+// Safe to call on two blocks from two threads.
 void prepare_block(StateBlock* block);
 
 // The castling squares.

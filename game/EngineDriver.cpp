@@ -15,6 +15,7 @@
 #include "game/ChessClock.h"
 #include "game/Move.h"
 #include "game/PositionText.h"
+#include "game/San.h"
 
 namespace galvetta {
 
@@ -30,15 +31,22 @@ void store_relaxed(uint32_t& word, uint32_t value) {
     std::atomic_ref<uint32_t>(word).store(value, std::memory_order_relaxed);
 }
 
-// The search thread's body: a higher priority where the system allows it
-// (quietly none where it does not), the engine run, then the wake-up.
-void search_thread(StateBlock* block, std::atomic<bool>* done, std::mutex* ended_mutex,
-                   const std::function<void()>* ended) {
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), -5);
-    engine_thread(block);
-    done->store(true, std::memory_order_release);
-    std::lock_guard<std::mutex> lock(*ended_mutex);
-    if (*ended) (*ended)();
+// A line as the engine published it, cut at the first move that is not legal
+// from `position` (a leaf's pick is generated, not tried).
+std::vector<Move> legal_line(const std::string& position, const LineMove* moves, uint32_t length) {
+    std::vector<Move> line;
+    std::string now = position;
+    for (uint32_t i = 0; i < length; ++i) {
+        const Move move = Move::FromLine(moves[i]);
+        const std::vector<LegalMove> legal = LegalMoves(now);
+        const auto found = std::find_if(legal.begin(), legal.end(), [&move](const LegalMove& m) {
+            return m.from == move.from && m.to == move.to && m.promotion == move.promotion;
+        });
+        if (found == legal.end()) break;
+        line.push_back(move);
+        now = PositionAfter(now, *found);
+    }
+    return line;
 }
 
 } // namespace
@@ -110,6 +118,10 @@ void TEngineDriver::ResetSearchFlags() {
 
 void TEngineDriver::SetSearchLimits(const SearchLimits& limits) {
     limits_ = limits;
+    std::vector<LineMove> only;
+    for (const Move& move : limits.search_moves)
+        only.push_back(move.ToLine());
+    SetRootFilter(only, true);
     BudgetMs = limits.budget_ms;
     Header& header = Block->header;
     const int step = limits.depth_step > 0 ? limits.depth_step : PLANNED_DEPTH_STEP;
@@ -134,8 +146,134 @@ void TEngineDriver::StartSearch() {
     thread_done_.store(false, std::memory_order_relaxed);
     collected_end_ = SearchEnd::Complete;
     Block->header.thread_handle = 1;
+    root_position_ = Block->header.position_text;
+    reported_ = 0;
+    {
+        std::lock_guard<std::mutex> lock(lines_mutex_);
+        line_reports_.clear();
+        taken_ = 0;
+    }
     watch_.Begin(limits_, start_time_);
-    thread_ = std::thread(search_thread, Block.get(), &thread_done_, &ended_mutex_, &search_ended_);
+    thread_ = std::thread([this] {
+        // A higher priority where the system allows it (quietly none where it
+        // does not), the search, then the wake-up.
+        setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), -5);
+        RunSearch();
+        thread_done_.store(true, std::memory_order_release);
+        std::lock_guard<std::mutex> lock(ended_mutex_);
+        if (search_ended_) search_ended_();
+    });
+}
+
+void TEngineDriver::SetRootFilter(const std::vector<LineMove>& moves, bool only) {
+    RootFilter& filter = Block->root_filter;
+    filter.count = static_cast<uint32_t>(std::min<size_t>(moves.size(), ROOT_FILTER_MOVES));
+    filter.only = only ? 1 : 0;
+    std::copy_n(moves.begin(), filter.count, filter.moves);
+}
+
+void TEngineDriver::RunSearch() {
+    if (limits_.lines <= 1)
+        engine_thread(Block.get());
+    else
+        SearchLines();
+}
+
+void TEngineDriver::SearchLines() {
+    // For each depth, a run for each line, the first moves of the lines
+    // before it left out: each run deepens from 1 to that depth, so that its
+    // root moves are ordered as in any search.
+    Header& header = Block->header;
+    const int deepest = header.max_depth;
+    std::vector<LineMove> searched;
+    for (const Move& move : limits_.search_moves)
+        searched.push_back(move.ToLine());
+    uint64_t nodes = 0;
+    std::optional<SearchReport> best;
+    for (int depth = 1; depth <= deepest; ++depth) {
+        std::vector<LineMove> firsts;
+        std::vector<SearchReport> lines;
+        for (int number = 1; number <= limits_.lines; ++number) {
+            std::vector<LineMove> allowed = searched;
+            if (!searched.empty())
+                std::erase_if(allowed, [&firsts](LineMove m) {
+                    return std::find(firsts.begin(), firsts.end(), m) != firsts.end();
+                });
+            if (!searched.empty() && allowed.empty()) break;
+            SetRootFilter(searched.empty() ? firsts : allowed, !searched.empty());
+            header.start_depth = 1;
+            header.depth_step = 1;
+            header.max_depth = depth;
+            engine_run(Block.get());
+            if (watch_.StopRequested() || header.move_text[0] == '\0') break;
+            const uint32_t count = IterationsFinished();
+            if (count == 0) break;
+            SearchReport report = ReportOf(Iteration(count - 1), nodes);
+            nodes += header.nodes;
+            report.nodes = nodes;
+            report.line_number = number;
+            if (report.line.empty()) break;
+            firsts.push_back(report.line.front().ToLine());
+            lines.push_back(std::move(report));
+        }
+        if (watch_.StopRequested() || lines.empty()) break;
+        best = lines.front();
+        {
+            std::lock_guard<std::mutex> lock(lines_mutex_);
+            line_reports_.insert(line_reports_.end(), lines.begin(), lines.end());
+        }
+        if (std::atomic_ref<uint32_t>(header.finish_request).load(std::memory_order_relaxed) & 1) break;
+    }
+    SetRootFilter({}, false);
+    // The answer is the deepest finished depth's first line.
+    header.move_text[0] = '\0';
+    if (best) {
+        const std::string move = best->line.front().EngineText();
+        std::memcpy(header.move_text, move.c_str(), move.size() + 1);
+        header.best_score = best->score;
+    }
+}
+
+SearchReport TEngineDriver::ReportOf(const IterationRecord& record, uint64_t nodes_before) const {
+    SearchReport report;
+    report.depth = record.depth;
+    report.seldepth = record.seldepth;
+    report.score = record.score;
+    report.nodes = nodes_before + record.nodes;
+    const std::chrono::steady_clock::time_point finished{std::chrono::nanoseconds(record.finished)};
+    report.ms = std::chrono::duration<double, std::milli>(finished - start_time_).count();
+    report.line = legal_line(root_position_, record.line, std::min<uint32_t>(record.line_length, LINE_MOVES));
+    // The line starts with the iteration's move, whatever the table kept.
+    const std::optional<Move> move = Move::Parse(record.move);
+    if (move && (report.line.empty() || !(report.line.front() == *move))) report.line = {*move};
+    return report;
+}
+
+std::vector<SearchReport> TEngineDriver::TakeReports() {
+    std::vector<SearchReport> reports;
+    if (limits_.lines > 1) {
+        std::lock_guard<std::mutex> lock(lines_mutex_);
+        reports.assign(line_reports_.begin() + static_cast<std::ptrdiff_t>(taken_), line_reports_.end());
+        taken_ = line_reports_.size();
+        return reports;
+    }
+    const uint32_t finished = IterationsFinished();
+    if (finished > reported_ + ITERATION_RECORDS) reported_ = finished - ITERATION_RECORDS;
+    for (; reported_ < finished; ++reported_)
+        reports.push_back(ReportOf(Iteration(reported_), 0));
+    return reports;
+}
+
+std::optional<SearchReport> TEngineDriver::LastReport() const {
+    if (limits_.lines > 1) {
+        std::lock_guard<std::mutex> lock(lines_mutex_);
+        for (auto it = line_reports_.rbegin(); it != line_reports_.rend(); ++it)
+            if (it->line_number == 1) return *it;
+        return std::nullopt;
+    }
+    const uint32_t finished = IterationsFinished();
+    if (finished == 0) return std::nullopt;
+    return ReportOf(Iteration(finished - 1), 0);
 }
 
 void TEngineDriver::RetargetSearch(const SearchLimits& limits) {
@@ -159,20 +297,20 @@ bool TEngineDriver::SearchFinished(bool wait) {
 }
 
 std::string TEngineDriver::BestMoveSoFar() const {
-    const uint32_t finished = IterationsFinished();
-    if (finished > 0) return Iteration(finished - 1).move;
-    return QuickMove(Block->header.position_text);
+    const std::optional<SearchReport> last = LastReport();
+    if (last && !last->line.empty()) return last->line.front().EngineText();
+    return QuickMove(root_position_);
 }
 
 bool TEngineDriver::TakeLastIteration() {
     Header& header = Block->header;
     // A search that completed after all left its own result.
     if (header.move_text[0] != '\0') return true;
-    const uint32_t finished = IterationsFinished();
+    const std::optional<SearchReport> last = LastReport();
     std::string move;
-    if (finished > 0) {
-        move = Iteration(finished - 1).move;
-        header.best_score = Iteration(finished - 1).score;
+    if (last && !last->line.empty()) {
+        move = last->line.front().EngineText();
+        header.best_score = last->score;
     } else {
         move = QuickMove(header.position_text);
         header.best_score = 0;

@@ -9,16 +9,32 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/state_block.h"
+#include "game/Move.h"
 #include "game/SearchLimits.h"
 #include "game/SearchWatch.h"
 
 namespace galvetta {
 
 class ChessClock;
+
+// One finished iteration of a search, as a front-end reports it.
+struct SearchReport {
+    int depth = 0;
+    int seldepth = 0;
+    int line_number = 1; // 1 unless several lines are searched
+    int32_t score = 0;   // engine units, from the view of the side to move
+    uint64_t nodes = 0;  // searched since the search started
+    double ms = 0;       // since the search started
+    // The line, legal from the search's position: the first move is the
+    // iteration's move, the second the reply it expects.
+    std::vector<Move> line;
+};
 
 // Win32's MulDiv: a * b / c rounded half away from zero; -1 when c is 0 or the
 // result does not fit in 32 bits.
@@ -99,6 +115,11 @@ class TEngineDriver {
     // Measures ElapsedMs from the start of the last search to now, in
     // milliseconds of a monotonic clock (so midnight is no edge).
     void MeasureElapsed();
+    // The iterations the running or last search has finished since the last
+    // call (a few of the newest, should many have finished).
+    std::vector<SearchReport> TakeReports();
+    // The last finished iteration's report (of line 1), if any finished.
+    std::optional<SearchReport> LastReport() const;
     // The iterations the running or last search has finished so far, and
     // each one's record (index below that count; the newest 64 are kept).
     uint32_t IterationsFinished() const;
@@ -125,7 +146,7 @@ class TEngineDriver {
     int MovesPerControl = 0;
     int BaseSeconds = 300;
     int IncrementSeconds = 0;
-    int SecondsPerMove = 0;
+    double SecondsPerMove = 0; // fractions of a second too
     double ElapsedMs = 1000.0;
     double BudgetMs = 0.0;
 
@@ -140,6 +161,13 @@ class TEngineDriver {
   private:
     void JoinSearch();
     void SetMoveNumber(int value);
+    // The search thread's body: one engine run, or a run for each line and
+    // depth when several lines are searched.
+    void RunSearch();
+    void SearchLines();
+    // The report of an iteration record, its line checked from the search's position.
+    SearchReport ReportOf(const IterationRecord& record, uint64_t nodes_before) const;
+    void SetRootFilter(const std::vector<LineMove>& moves, bool only);
 
     TSearchWatch watch_;
     SearchLimits limits_;
@@ -149,6 +177,13 @@ class TEngineDriver {
     std::function<void()> search_ended_;
     SearchEnd collected_end_ = SearchEnd::Complete;
     std::chrono::steady_clock::time_point start_time_{};
+    std::string root_position_; // the position the search started from
+    uint32_t reported_ = 0;     // single line: iterations taken as reports
+    // Several lines: the reports of each depth as the search thread finishes
+    // them, guarded by the mutex; `taken_` counts those already taken.
+    mutable std::mutex lines_mutex_;
+    std::vector<SearchReport> line_reports_;
+    size_t taken_ = 0;
 };
 
 } // namespace galvetta

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -209,6 +210,7 @@ SearchLimits TGame::PlanLimits(const SearchLimits& given) {
         PlanSearch(Planning, driver_, EngineClock().GetValue(), OpponentClock().GetValue());
     view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, plan.depth);
     if (limits.depth <= 0) limits.depth = plan.depth;
+    if (DepthLimit > 0) limits.depth = std::min(limits.depth, DepthLimit);
     if (limits.budget_is_hard) {
         limits.hard_ms = limits.hard_ms >= 0 ? std::min(limits.hard_ms, plan.budget_ms) : plan.budget_ms;
     } else {
@@ -222,6 +224,7 @@ SearchLimits TGame::PlanLimits(const SearchLimits& given) {
 void TGame::Think(bool from_board, const SearchLimits& limits) {
     board_.SetLocked(true);
     // A search still running belongs to a position that is gone.
+    analyzing_ = false;
     if (driver_.SearchRunning()) driver_.AbandonSearch();
     driver_.ResetSearchFlags();
     CopyBoardToEngine();
@@ -248,6 +251,49 @@ void TGame::Stop() {
     driver_.StopSearch();
 }
 
+void TGame::Analyze(const SearchLimits& limits) {
+    if (driver_.SearchRunning()) AbandonSearch();
+    driver_.ResetSearchFlags();
+    CopyBoardToEngine();
+    driver_.Block->header.move_text[0] = '\0';
+    SearchLimits analysis = limits;
+    analysis.planned = false;
+    driver_.SetSearchLimits(analysis);
+    analyzing_ = true;
+    driver_.StartSearch();
+}
+
+std::string TGame::StopAnalysis() {
+    if (!analyzing_) return {};
+    driver_.CutSearch();
+    driver_.SearchFinished(true);
+    analyzing_ = false;
+    // A search that ended by itself left its move; a cut one has its last iteration's.
+    const std::string finished = driver_.Block->header.move_text;
+    return finished.empty() ? driver_.BestMoveSoFar() : finished;
+}
+
+void TGame::Retarget(const SearchLimits& limits) {
+    if (!driver_.SearchRunning()) return;
+    SearchLimits now = limits;
+    if (limits.planned) {
+        PlanInput input{.move_number = driver_.MoveNumber(),
+                        .generated = driver_.GeneratedMoves(),
+                        .elapsed_ms = driver_.ElapsedMs,
+                        .moves_per_control = driver_.MovesPerControl,
+                        .seconds_per_move = driver_.SecondsPerMove,
+                        .my_seconds = EngineClock().GetValue(),
+                        .opponent_seconds = OpponentClock().GetValue()};
+        const PlanOutcome plan = PlanSearch(Planning, input);
+        if (limits.budget_is_hard)
+            now.hard_ms = now.hard_ms >= 0 ? std::min(now.hard_ms, plan.budget_ms) : plan.budget_ms;
+        else
+            now.budget_ms = plan.budget_ms;
+        now.hard_ms = now.hard_ms >= 0 ? std::min(now.hard_ms, plan.hard_ms) : plan.hard_ms;
+    }
+    driver_.RetargetSearch(now);
+}
+
 void TGame::MoveNow() {
     if (!driver_.SearchRunning()) return;
     driver_.CutSearch();
@@ -255,6 +301,7 @@ void TGame::MoveNow() {
 }
 
 void TGame::AbandonSearch() {
+    analyzing_ = false;
     if (driver_.AbandonSearch()) board_.SetLocked(false);
 }
 
@@ -268,12 +315,12 @@ void TGame::SetTimeControl(int moves, std::optional<int> base_seconds, std::opti
     white_.Set(driver_.BaseSeconds, true);
 }
 
-void TGame::SetSecondsPerMove(int seconds) {
+void TGame::SetSecondsPerMove(double seconds) {
     driver_.IncrementSeconds = 0;
     driver_.BaseSeconds = 0;
     driver_.MovesPerControl = 0;
     driver_.SecondsPerMove = seconds;
-    white_.Set(seconds, true);
+    white_.Set(static_cast<int>(std::ceil(seconds)), true);
 }
 
 bool TGame::ValidPromotion(const std::string& move) {
@@ -302,6 +349,12 @@ void TGame::scacchieraGameRestarted() {
 }
 
 void TGame::CollectSearch() {
+    if (analyzing_) {
+        analyzing_ = false;
+        board_.SetLocked(false);
+        if (AnalysisEnded) AnalysisEnded();
+        return;
+    }
     const TEngineDriver::SearchEnd end = driver_.LastSearchEnd();
     if (end == TEngineDriver::SearchEnd::Dropped) {
         // A stopped search leaves no move worth playing: drop it.

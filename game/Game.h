@@ -12,6 +12,7 @@
 #include "game/ChessClock.h"
 #include "game/EngineDriver.h"
 #include "game/Pgn.h"
+#include "game/Rules.h"
 #include "game/SearchLimits.h"
 #include "game/TimePlanning.h"
 
@@ -94,6 +95,18 @@ class TGame {
     // A running search ends within `ms` milliseconds at the latest, answered
     // with its last finished iteration.
     void AnswerWithin(double ms) { driver_.CutWithin(ms); }
+    // Searches the current position within `limits` without playing: the
+    // clocks do not run, the board stays free, and when the search ends (of
+    // itself, or by StopAnalysis) AnalysisEnded is called and nothing is played.
+    void Analyze(const SearchLimits& limits);
+    bool Analyzing() const { return analyzing_ && driver_.SearchRunning(); }
+    // Ends an analysis; the best move it found so far, as the engine writes it.
+    std::string StopAnalysis();
+    // A running search's limits change, counting from now; planned limits are
+    // planned afresh (a ponder hit: the search goes on, now on the clock).
+    void Retarget(const SearchLimits& limits);
+    // How the game stands on the board: mate, stalemate or a draw by rule.
+    Verdict Judge() const { return JudgeGame(board_.Positions(), start_halfmove_); }
     // Ends a running search at once and drops its move: no move, and the
     // board, the clocks and the move number stay as they are.
     void AbandonSearch();
@@ -103,7 +116,7 @@ class TGame {
     // was (an interface may send the arguments one at a time). With both, the
     // fixed time per move ends and the clocks start from the base.
     void SetTimeControl(int moves, std::optional<int> base_seconds, std::optional<int> increment_seconds);
-    void SetSecondsPerMove(int seconds);
+    void SetSecondsPerMove(double seconds);
     void SetEngineClock(int seconds) { EngineClock().Set(seconds, false); }
     void SetClocks(int white_seconds, int black_seconds) {
         white_.Set(white_seconds, false);
@@ -127,6 +140,8 @@ class TGame {
     // Called when a search that was dropped has been collected; its move is
     // not played.
     std::function<void()> SearchStopped;
+    // Called when an analysis has ended of itself.
+    std::function<void()> AnalysisEnded;
 
     // Board event handlers.
     void scacchieraAfterMove();
@@ -146,6 +161,8 @@ class TGame {
 
     bool EngineWhite = false;
     PlanningStats Planning;
+    // The deepest a game's search may go, whatever the planning says (0: no limit).
+    int DepthLimit = 0;
     // The opponent's name as an interface sent it (empty: the user's name).
     std::string OpponentName;
     // A result an interface sent for the game ("1-0", "1/2-1/2"...).
@@ -170,6 +187,7 @@ class TGame {
     bool hold_ = false;
     bool edit_mode_ = false;
     bool autoplay_ = false;
+    bool analyzing_ = false;
     int tick_counter_ = 10;
     std::string statistics_;
     std::string move_text_;

@@ -21,6 +21,26 @@ std::optional<Move> Move::Parse(std::string_view text) {
     return move;
 }
 
+namespace {
+
+// The promotion pieces in the order of a line move's code (1 to 4).
+constexpr std::string_view LINE_PROMOTIONS = "qrbn";
+constexpr LineMove SQUARE_MASK = 0x3F;
+
+} // namespace
+
+Move Move::FromLine(LineMove move) {
+    const unsigned piece = move >> LINE_PROMOTION_SHIFT;
+    return {move & SQUARE_MASK, (move >> 6) & SQUARE_MASK,
+            piece >= 1 && piece <= LINE_PROMOTIONS.size() ? LINE_PROMOTIONS[piece - 1] : '\0'};
+}
+
+LineMove Move::ToLine() const {
+    const size_t piece = promotion == 0 ? std::string_view::npos : LINE_PROMOTIONS.find(promotion);
+    const unsigned code = piece == std::string_view::npos ? 0 : static_cast<unsigned>(piece + 1);
+    return static_cast<LineMove>(from | to << 6 | code << LINE_PROMOTION_SHIFT);
+}
+
 std::string SquareName(int index) {
     return {static_cast<char>('a' + index % 8), static_cast<char>('1' + 7 - index / 8)};
 }

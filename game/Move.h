@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/state_block.h"
+
 namespace galvetta {
 
 struct Move {
@@ -17,6 +19,10 @@ struct Move {
     // From-square, an optional '-' or 'x', to-square, and for a promotion an
     // optional '=' and the piece letter in either case. Nothing may follow.
     static std::optional<Move> Parse(std::string_view text);
+
+    // A move of a line as the engine publishes it, and back.
+    static Move FromLine(LineMove move);
+    LineMove ToLine() const;
 
     // "e2e4", "e7e8q".
     std::string Coordinate() const;

@@ -401,8 +401,12 @@ std::string ResultOfPosition(std::string_view position) {
     return position[SIDE_TO_MOVE] == WHITE_ON_MOVE ? "0-1" : "1-0";
 }
 
-std::string TimeControlTag(int moves, int base_seconds, int increment_seconds, int seconds_per_move) {
-    if (seconds_per_move > 0) return "1/" + std::to_string(seconds_per_move);
+std::string TimeControlTag(int moves, int base_seconds, int increment_seconds, double seconds_per_move) {
+    if (seconds_per_move > 0) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%g", seconds_per_move);
+        return std::string("1/") + seconds;
+    }
     if (base_seconds <= 0) return "-";
     if (moves > 0) return std::to_string(moves) + "/" + std::to_string(base_seconds);
     if (increment_seconds > 0) return std::to_string(base_seconds) + "+" + std::to_string(increment_seconds);

@@ -62,6 +62,6 @@ PgnGame RecordGame(const std::vector<std::string>& positions, const std::string&
 std::string ResultOfPosition(std::string_view position);
 
 // "40/300", "300+5", "300", or "-" with no control; from the driver's fields.
-std::string TimeControlTag(int moves, int base_seconds, int increment_seconds, int seconds_per_move);
+std::string TimeControlTag(int moves, int base_seconds, int increment_seconds, double seconds_per_move);
 
 } // namespace galvetta

@@ -11,6 +11,9 @@
 
 namespace galvetta {
 
+// The deepest search a front-end asks for.
+inline constexpr int MAX_SEARCH_DEPTH = 60;
+
 struct SearchLimits {
     // The game's planning chooses the depth and the budget from the clocks
     // and the time control, and the engine's clock bounds the search.
@@ -30,6 +33,11 @@ struct SearchLimits {
     uint64_t nodes = 0;
     // Only these root moves are searched (empty: all of them).
     std::vector<Move> search_moves;
+    // The best `lines` root moves are searched, each with its line: the
+    // search of line i leaves out the first moves of lines 1 to i - 1.
+    int lines = 1;
+    // The search ends once it finds a mate in at most this many moves (0: none).
+    int mate = 0;
 };
 
 } // namespace galvetta

@@ -1,5 +1,7 @@
 #include "game/SearchWatch.h"
 
+#include "game/Score.h"
+
 namespace galvetta {
 
 namespace {
@@ -63,6 +65,7 @@ void TSearchWatch::Retarget(const SearchLimits& limits, Clock::time_point start)
         has_hard_ = limits.hard_ms >= 0;
         hard_at_ = at(limits.hard_ms);
         nodes_ = limits.nodes;
+        mate_ = limits.lines > 1 ? 0 : limits.mate; // several lines are searched in runs of their own
         finished_ = false;
     }
     changed_.notify_all();
@@ -101,6 +104,19 @@ TSearchWatch::Clock::time_point TSearchWatch::Check(Clock::time_point now) {
         if (nodes + STOP_STEP > nodes_) {
             Cut();
             return Clock::time_point::max();
+        }
+        next = std::min(next, now + NODE_POLL);
+    }
+    if (mate_ > 0) {
+        // A mate as short as asked for ends the search with the iteration that found it.
+        const uint32_t count =
+            std::atomic_ref<uint32_t>(block_.iteration_log.count).load(std::memory_order_acquire);
+        if (count > 0) {
+            const int mate = MateMoves(block_.iteration_log.records[(count - 1) % ITERATION_RECORDS].score);
+            if (mate > 0 && mate <= mate_) {
+                Cut();
+                return Clock::time_point::max();
+            }
         }
         next = std::min(next, now + NODE_POLL);
     }

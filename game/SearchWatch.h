@@ -1,8 +1,8 @@
 // The one place that ends a search: it raises the engine's finish request
 // (the search completes the iteration it is in) and its stop request (the
 // search is abandoned within 65,536 nodes). It does so when a search's
-// limits say (the budget, the hard time limit, the node limit) on a thread of
-// its own, and when the game asks.
+// limits say (the budget, the hard time limit, the node limit, a mate found)
+// on a thread of its own, and when the game asks.
 #pragma once
 
 #include <atomic>
@@ -66,6 +66,7 @@ class TSearchWatch {
     Clock::time_point budget_at_{}, hard_at_{};
     bool has_budget_ = false, has_hard_ = false;
     uint64_t nodes_ = 0;
+    int mate_ = 0;
     std::thread thread_;
 };
 

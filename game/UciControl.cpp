@@ -8,14 +8,12 @@
 #include "game/Interface.h"
 #include "game/Move.h"
 #include "game/Rules.h"
+#include "game/Score.h"
 #include "game/Version.h"
 
 namespace galvetta {
 
 namespace {
-
-constexpr int64_t MATE_AT_ROOT = -static_cast<int64_t>(VALUE_ILLEGAL); // mate found at ply 0
-constexpr int64_t LONGEST_MATE = 512;                                  // plies
 
 // The share of the clock a timed move may take at most.
 constexpr int64_t CLOCK_SHARE = 8;
@@ -62,16 +60,19 @@ std::string TUciControl::UciMove(std::string_view engine_move) {
     return move ? move->Coordinate() : "0000";
 }
 
+namespace {
+
+bool same_letters(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+} // namespace
+
 std::string TUciControl::ScoreText(int32_t score) {
-    // A mate reached at ply p is worth MATE_AT_ROOT - p steps to the side that
-    // mates (p odd) and its negation to the side mated (p even).
-    const int64_t s = score;
-    const int64_t winning = MATE_AT_ROOT - s, losing = MATE_AT_ROOT + s;
-    if (winning >= 0 && winning % MATE_STEP == 0 && winning / MATE_STEP < LONGEST_MATE)
-        return "mate " + std::to_string((winning / MATE_STEP + 1) / 2);
-    if (losing >= 0 && losing % MATE_STEP == 0 && losing / MATE_STEP < LONGEST_MATE)
-        return "mate -" + std::to_string(losing / MATE_STEP / 2);
-    return "cp " + std::to_string(s * 100 / SCORE_UNIT);
+    const int mate = MateMoves(score);
+    return mate != 0 ? "mate " + std::to_string(mate) : "cp " + std::to_string(Centipawns(score));
 }
 
 int TUciControl::Interpret(const std::string& line) {
@@ -86,8 +87,8 @@ int TUciControl::Interpret(const std::string& line) {
         {"go", &TUciControl::OnGo},
         {"stop", &TUciControl::OnStop},
         {"quit", &TUciControl::OnQuit},
-        {"setoption", &TUciControl::OnIgnored},
-        {"ponderhit", &TUciControl::OnIgnored},
+        {"setoption", &TUciControl::OnSetOption},
+        {"ponderhit", &TUciControl::OnPonderHit},
         {"debug", &TUciControl::OnIgnored},
         {"register", &TUciControl::OnIgnored},
     };
@@ -103,7 +104,32 @@ int TUciControl::Interpret(const std::string& line) {
 void TUciControl::OnUci(const Words&) {
     Write("id name Galvetta " + ShortVersion());
     Write("id author the Galvetta developers");
+    Write("option name Ponder type check default false");
+    Write("option name MultiPV type spin default 1 min 1 max " + std::to_string(MAX_LINES));
     Write("uciok");
+}
+
+void TUciControl::OnSetOption(const Words& words) {
+    // "setoption name NAME [value VALUE]"; names may hold blanks.
+    const auto value_at = std::find(words.begin(), words.end(), "value");
+    const std::string name = JoinWords(Words(words.begin() + std::min<size_t>(2, words.size()), value_at), 0);
+    const std::string value =
+        value_at == words.end() ? std::string() : JoinWords(Words(value_at + 1, words.end()), 0);
+    const auto is = [&name](std::string_view option) { return same_letters(name, option); };
+    if (is("MultiPV")) {
+        const std::optional<int64_t> lines = ParseInteger(value);
+        if (!lines || *lines < 1 || *lines > MAX_LINES) {
+            Write("info string MultiPV takes a number from 1 to " + std::to_string(MAX_LINES) + ", not '" +
+                  value + "'");
+            return;
+        }
+        lines_ = static_cast<int>(*lines);
+    } else if (is("Ponder")) {
+        if (value != "true" && value != "false")
+            Write("info string Ponder takes true or false, not '" + value + "'");
+    } else {
+        Write("info string unknown option: " + name);
+    }
 }
 
 void TUciControl::OnIsReady(const Words&) {
@@ -186,18 +212,29 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
     const bool white = game_.Board().Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
     // An unreadable number counts as nothing left: the answer comes at once.
     const std::optional<int64_t> wtime = go_value(words, "wtime", 0), btime = go_value(words, "btime", 0);
-    const std::optional<int64_t> my_time = white ? wtime : btime;
     const std::optional<int64_t> movetime = go_value(words, "movetime", 0);
     const std::optional<int64_t> depth = go_value(words, "depth", 1);
     const std::optional<int64_t> nodes = go_value(words, "nodes", 0);
+    const std::optional<int64_t> mate = go_value(words, "mate", 1);
     infinite_ = has_word(words, "infinite");
+    // Only one side's clock given: the other's is empty.
+    const std::optional<int64_t> my_time =
+        wtime || btime ? std::optional<int64_t>((white ? wtime : btime).value_or(0)) : std::nullopt;
 
     SearchLimits limits;
+    // Every depth is searched and reported, on a clock too.
+    limits.depth_step = 1;
+    limits.lines = lines_;
     // On a clock the game's own planning sets depth and budget; otherwise the
     // search goes to the depth asked for, or as deep as it can until stopped.
-    limits.planned = my_time && !movetime && !depth && !nodes && !infinite_;
+    limits.planned = my_time && !movetime && !depth && !nodes && !mate && !infinite_;
     if (!limits.planned)
-        limits.depth = static_cast<int>(std::clamp<int64_t>(depth.value_or(MAX_DEPTH), 1, MAX_DEPTH));
+        limits.depth =
+            static_cast<int>(std::clamp<int64_t>(depth.value_or(MAX_SEARCH_DEPTH), 1, MAX_SEARCH_DEPTH));
+    if (mate) {
+        limits.mate = static_cast<int>(std::clamp<int64_t>(*mate, 1, MAX_SEARCH_DEPTH / 2));
+        limits.depth = std::min(limits.depth, 2 * limits.mate);
+    }
     if (my_time) {
         const auto seconds = [](std::optional<int64_t> ms) {
             return static_cast<int>(std::clamp<int64_t>(ms.value_or(0), 0, INT32_MAX * 1000LL) / 1000);
@@ -210,9 +247,8 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
             to_go > 0 ? static_cast<int>(std::min<int64_t>(to_go, 10000)) + game_.Driver().MoveNumber() - 1
                       : 0;
         game_.SetTimeControl(moves, std::nullopt, std::nullopt);
-        // The budget is a hard stop, and so is a share of the clock: the
-        // planning ends a search only after an iteration, and the next one
-        // often takes many budgets, which a clock shared by 40 moves cannot bear.
+        // The budget is a hard stop, and so is a share of the clock: a clock
+        // shared by many moves cannot bear an iteration that overruns it.
         limits.budget_is_hard = true;
         limits.hard_ms = static_cast<double>(std::max<int64_t>(*my_time, 0) / CLOCK_SHARE);
     }
@@ -223,49 +259,83 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
         else
             limits.hard_ms = 0; // nothing to search: the answer comes at once
     }
+    // "searchmoves" and the moves after it, up to the next word that is none.
+    const auto listed = std::find(words.begin(), words.end(), "searchmoves");
+    if (listed != words.end())
+        for (auto word = listed + 1; word != words.end(); ++word) {
+            const std::optional<Move> move = Move::Parse(*word);
+            if (!move) break;
+            limits.search_moves.push_back(*move);
+        }
     return limits;
 }
 
 void TUciControl::OnGo(const Words& words) {
     if (searching_) game_.AbandonSearch();
-    reported_ = 0;
+    game_.Driver().TakeReports(); // an earlier search's, if any were left
     held_answer_.clear();
     searching_ = true;
     if (!position_ok_) {
         // The last "position" was refused: there is no position to search.
-        infinite_ = false;
-        Answer("0000");
+        infinite_ = pondering_ = false;
+        Answer("");
         return;
     }
     BackToPosition();
-    const SearchLimits limits = ParseGo(words);
+    SearchLimits limits = ParseGo(words);
+    pondering_ = has_word(words, "ponder");
+    if (pondering_) {
+        // Until the hit the search has no end of its own.
+        ponder_limits_ = limits;
+        limits = SearchLimits{};
+        limits.planned = false;
+        limits.depth = MAX_SEARCH_DEPTH;
+        limits.depth_step = 1;
+        limits.lines = lines_;
+        limits.search_moves = ponder_limits_.search_moves;
+    }
+    if (infinite_) {
+        game_.Analyze(limits);
+        return;
+    }
     const GameOutcome outcome = game_.Go(limits);
     if (outcome != GameOutcome::None) {
         if (outcome == GameOutcome::TooManyPieces) Write("info string too many pieces");
-        reported_ = game_.Driver().IterationsFinished(); // those are an earlier search's
-        infinite_ = false;
-        Answer("0000");
+        infinite_ = pondering_ = false;
+        Answer("");
     }
+}
+
+void TUciControl::OnPonderHit(const Words&) {
+    if (!searching_ || !pondering_) return;
+    pondering_ = false;
+    if (!held_answer_.empty()) {
+        Answer(held_answer_);
+        return;
+    }
+    // The expected move was played: the search goes on, now on the clock.
+    game_.Retarget(ponder_limits_);
 }
 
 void TUciControl::OnStop(const Words&) {
     if (!searching_) return;
+    pondering_ = false;
     if (!held_answer_.empty()) {
-        const std::string answer = held_answer_;
-        held_answer_.clear();
-        Answer(answer);
+        Answer(held_answer_);
         return;
     }
-    // The search ends within a few milliseconds and its move is played and
-    // answered before this returns, so that whatever the interface sends next
-    // finds the "go" settled.
-    infinite_ = false;
+    // The search ends within a few milliseconds and is answered before this
+    // returns, so that whatever the interface sends next finds the "go" settled.
+    if (infinite_) {
+        Answer(game_.StopAnalysis());
+        return;
+    }
     game_.MoveNow();
 }
 
 void TUciControl::InputEnded() {
     if (!searching_) return;
-    if (infinite_ || !held_answer_.empty())
+    if (infinite_ || pondering_ || !held_answer_.empty())
         OnStop({});
     else
         game_.AnswerWithin(INPUT_END_GRACE_MS);
@@ -276,42 +346,56 @@ void TUciControl::Tick() {
 }
 
 void TUciControl::ReportIterations() {
-    TEngineDriver& driver = game_.Driver();
-    const uint32_t finished = driver.IterationsFinished();
-    if (finished > reported_ + ITERATION_RECORDS) reported_ = finished - ITERATION_RECORDS;
-    const int64_t ms = std::max<int64_t>(static_cast<int64_t>(driver.MillisecondsSinceStart()), 1);
-    for (; reported_ < finished; ++reported_) {
-        const IterationRecord& record = driver.Iteration(reported_);
-        Write("info depth " + std::to_string(record.depth) + " score " + ScoreText(record.score) + " nodes " +
-              std::to_string(record.nodes) + " nps " + std::to_string(record.nodes * 1000LL / ms) + " time " +
-              std::to_string(ms) + " pv " + UciMove(record.move));
+    for (const SearchReport& report : game_.Driver().TakeReports()) {
+        const int64_t ms = std::max<int64_t>(static_cast<int64_t>(report.ms), 1);
+        std::string line = "info depth " + std::to_string(report.depth) + " seldepth " +
+                           std::to_string(std::max(report.seldepth, report.depth));
+        if (lines_ > 1) line += " multipv " + std::to_string(report.line_number);
+        line += " score " + ScoreText(report.score) + " nodes " + std::to_string(report.nodes) + " nps " +
+                std::to_string(static_cast<int64_t>(report.nodes) * 1000 / ms) + " time " +
+                std::to_string(ms) + " pv";
+        for (const Move& move : report.line) {
+            line += ' ';
+            line += move.Coordinate();
+        }
+        Write(line);
     }
 }
 
-void TUciControl::Answer(const std::string& uci_move) {
+void TUciControl::Answer(const std::string& engine_move) {
     ReportIterations();
     searching_ = false;
     infinite_ = false;
+    pondering_ = false;
+    held_answer_.clear();
     game_.SetHold(true);
-    Write("bestmove " + uci_move);
+    const std::optional<Move> move = Move::Parse(engine_move);
+    if (!move) {
+        Write("bestmove 0000");
+        return;
+    }
+    std::string answer = "bestmove " + move->Coordinate();
+    // The reply the search expects, where its line says.
+    const std::optional<SearchReport> last = game_.Driver().LastReport();
+    if (last && last->line.size() > 1 && last->line[0] == *move)
+        answer += " ponder " + last->line[1].Coordinate();
+    Write(answer);
 }
 
 void TUciControl::EngineMoved(const std::string& move, GameOutcome) {
     if (!searching_) return;
-    const std::string uci = move.empty() ? "0000" : UciMove(move);
-    if (!move.empty()) played_.push_back(uci); // the board has played it
-    if (infinite_) {
-        held_answer_ = uci;
+    if (!move.empty()) played_.push_back(UciMove(move)); // the board has played it
+    if (pondering_) {
+        held_answer_ = move.empty() ? "-" : move;
         return;
     }
-    Answer(uci);
+    Answer(move);
 }
 
 void TUciControl::SearchStopped() {
     // The window's Stop: the answer is the best move so far.
     if (!searching_) return;
-    const std::string best = game_.Driver().BestMoveSoFar();
-    Answer(best.empty() ? "0000" : UciMove(best));
+    Answer(game_.Driver().BestMoveSoFar());
 }
 
 } // namespace galvetta

@@ -1,7 +1,8 @@
 // The UCI front-end: the same game as the WinBoard front-end plays, spoken in
 // UCI. "position" starts the game from a position and plays the moves given,
 // "go" starts the engine within the limits it names, and the answers are an
-// "info" line for each finished iteration and one "bestmove".
+// "info" line for each finished depth (each line, with MultiPV) and one
+// "bestmove", with the reply the engine expects as its "ponder" move.
 #pragma once
 
 #include <cstdint>
@@ -33,15 +34,17 @@ class TUciControl : public TFrontEnd {
     // An engine score as "cp 35" or "mate -2".
     static std::string ScoreText(int32_t engine_score);
 
-    static constexpr int MAX_DEPTH = 60;
+    static constexpr int MAX_LINES = 8;
 
   private:
     void OnUci(const Words& words);
     void OnIsReady(const Words& words);
+    void OnSetOption(const Words& words);
     void OnNewGame(const Words& words);
     void OnPosition(const Words& words);
     void OnGo(const Words& words);
     void OnStop(const Words& words);
+    void OnPonderHit(const Words& words);
     void OnQuit(const Words& words);
     void OnIgnored(const Words& words);
     // The limits a "go" line names.
@@ -51,16 +54,18 @@ class TUciControl : public TFrontEnd {
     void BackToPosition();
     // An info line for each iteration finished since the last one written.
     void ReportIterations();
-    // Ends the "go": its info lines, then "bestmove".
-    void Answer(const std::string& uci_move);
+    // Ends the "go": its info lines, then "bestmove" with the expected reply.
+    void Answer(const std::string& engine_move);
     void Write(const std::string& line);
 
     TInterface& link_;
     TGame& game_;
-    bool searching_ = false;  // a "go" waits for its bestmove
-    bool infinite_ = false;   // the bestmove waits for "stop"
-    std::string held_answer_; // a finished infinite search's move
-    uint32_t reported_ = 0;   // iterations written as info lines
+    bool searching_ = false;     // a "go" waits for its bestmove
+    bool infinite_ = false;      // the bestmove waits for "stop"
+    bool pondering_ = false;     // the bestmove waits for "ponderhit" or "stop"
+    std::string held_answer_;    // the move of a search that ended before it could be answered
+    SearchLimits ponder_limits_; // the limits a ponder hit puts the search under
+    int lines_ = 1;              // the MultiPV option
     // The game as the last "position" set it (the start and the moves it
     // named), and the moves on the board since that start, the engine's too.
     // A "position" that repeats the game with a move or two more plays only

@@ -36,7 +36,7 @@ class Transcript : public ::testing::Test {
 } // namespace
 
 TEST_F(Transcript, GreetingMovesAndRefusals) {
-    Expect({"xboard", "protover 2"}, {"Error (unknown command): protover"});
+    Expect({"xboard", "ping 1"}, {"Error (unknown command): ping"});
     Expect({"new"}, {GREETING});
     Expect({"new"}, {GREETING});
     Expect({"e2e5"}, {"Illegal move: e2e5"});

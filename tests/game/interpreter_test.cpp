@@ -22,7 +22,8 @@ TEST_F(GameFixture, RepliesAndRefusals) {
     } rows[] = {
         {"e2e5", {"Illegal move: e2e5"}, 0},
         {"O-O", {"Illegal move: O-O"}, 0},
-        {"protover 2", {"Error (unknown command): protover"}, 1},
+        {"usermove e2e4", {"Error (unknown command): usermove"}, 1},
+        {".", {}, 0}, // analyze mode's status request is never a move
         {"go ", {"Error (unknown command): go "}, 1},
         {"ping 1", {"Error (unknown command): ping"}, 1},
         {"draw", {}, 0},

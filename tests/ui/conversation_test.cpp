@@ -124,8 +124,8 @@ class ConversationTest : public QObject {
         QVERIFY(write(pipe_[1], "xboard\n", 7) == 7);
         QCOMPARE(client.Line(), QStringLiteral("CHANGED xboard"));
         // ... a line sent to the interface...
-        window_->Interface().InterpretCommand("protover 2");
-        QCOMPARE(client.Line(), QStringLiteral("CHANGED Error (unknown command): protover"));
+        window_->Interface().InterpretCommand("ping 2");
+        QCOMPARE(client.Line(), QStringLiteral("CHANGED Error (unknown command): ping"));
         // ... and the window's own command box.
         window_->txtCommand->setText(QStringLiteral("to the interface"));
         window_->BitBtn1->click();
@@ -133,7 +133,7 @@ class ConversationTest : public QObject {
         QVERIFY(out_.size() == 1); // the command box writes nothing itself
         client.Send("UNADVISE\n");
         QCOMPARE(client.Line(), QStringLiteral("OK"));
-        window_->Interface().InterpretCommand("protover 2");
+        window_->Interface().InterpretCommand("ping 2");
         QCOMPARE(client.Line(300), QStringLiteral("<none>"));
     }
 

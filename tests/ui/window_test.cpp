@@ -5,8 +5,8 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <fcntl.h>
 
