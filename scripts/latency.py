@@ -11,6 +11,8 @@ Prints three latencies, each the median of N runs (default 5):
   setup   a 40-line edit set-up and "go" written at once, until the search
           has started (a marker line after "go" is answered);
   stop    in UCI mode, "stop" 0.5 s into "go infinite", until "bestmove";
+  depth5  in UCI mode, "go infinite" from the start position, until the
+          line of depth 5 (every depth is reported as it finishes);
   movetime in UCI mode, "go movetime T" for T = 300 and 1000, until
           "bestmove", on an idle machine and with every core kept busy by
           other processes: the time an interface sees, which must stay below T.
@@ -101,6 +103,17 @@ def uci_stop(galvetta):
     return ms
 
 
+def uci_depth5(galvetta):
+    program = Program(galvetta, ["--uci"])
+    program.send(["isready"])
+    program.wait_for(lambda l: l == "readyok")
+    ms = timed(program, ["position startpos", "go infinite"], lambda l: l.startswith("info depth 5 "))
+    program.send(["stop"])
+    program.wait_for(lambda l: l.startswith("bestmove "))
+    program.close()
+    return ms
+
+
 def uci_movetime(galvetta, movetime):
     program = Program(galvetta, ["--uci"])
     program.send(["isready"])
@@ -146,7 +159,7 @@ def main():
     galvetta = args[0] if args else os.path.join(build, "app", "galvetta")
     tool = args[1] if len(args) > 1 else os.path.join(build, "tools", "galvetta-tool")
 
-    figures = {"burst": [], "move": [], "setup": [], "stop": []}
+    figures = {"burst": [], "move": [], "setup": [], "stop": [], "depth5": []}
     for _ in range(runs):
         program = Program(galvetta)
         program.wait_for(lambda l: l == GREETING)
@@ -155,6 +168,7 @@ def main():
         figures["setup"].append(setup(program))
         program.close()
         figures["stop"].append(uci_stop(galvetta))
+        figures["depth5"].append(uci_depth5(galvetta))
     movetimes = {}
     for loaded in (False, True):
         for movetime in (300, 1000):
@@ -171,6 +185,7 @@ def main():
     print("       the same search alone (depth 4)               %8.1f" % own)
     print("setup  40-line edit set-up and go, until it searches %8.1f" % med["setup"])
     print("stop   UCI stop during go infinite, until bestmove   %8.1f" % med["stop"])
+    print("depth5 UCI go infinite, until depth 5 is reported    %8.1f" % med["depth5"])
     for (loaded, movetime), values in movetimes.items():
         print("movetime %4d, %s: median %6.1f, longest %6.1f" %
               (movetime, "all cores busy" if loaded else "idle          ", statistics.median(values), max(values)))

@@ -38,9 +38,10 @@ class Uci : public ::testing::Test {
         ExpectReplies(program, {"isready"}, {"readyok"});
     }
     // The bestmove for `position`, searched to `depth`; the info lines before it.
+    // With depth 0 the position line carries its own "go".
     std::string BestMove(const std::string& position, int depth, std::vector<std::string>* info = nullptr) {
         program.Send(position);
-        program.Send("go depth " + std::to_string(depth));
+        if (depth > 0) program.Send("go depth " + std::to_string(depth));
         return ReadUntil(program, "bestmove ", info);
     }
     Program program{GALVETTA_BINARY, {"--uci"}};
@@ -121,6 +122,46 @@ TEST_F(Uci, PositionsAndTheirAnswers) {
     EXPECT_NE(info.back().find(" score mate 1 "), std::string::npos) << info.back();
     const std::string black = BestMove("position startpos moves e2e4 e2e4", 1);
     EXPECT_TRUE(black[10] == '7' || black[10] == '8') << black;
+}
+
+// Node counts, root moves and several lines, as analysis asks for them.
+TEST_F(Uci, NodesSearchMovesAndMultiPv) {
+    // Two node limits: different searches, each ending near its limit (the
+    // engine looks at its stop request every 65,536 nodes).
+    std::vector<uint64_t> searched;
+    for (uint64_t limit : {300000u, 3000000u}) {
+        std::vector<std::string> info;
+        program.Send("position startpos");
+        program.Send("go nodes " + std::to_string(limit));
+        EXPECT_TRUE(AMove(ReadUntil(program, "bestmove ", &info)));
+        ASSERT_FALSE(info.empty());
+        const std::string& last = info.back();
+        const uint64_t nodes = std::stoull(last.substr(last.find(" nodes ") + 7));
+        EXPECT_LE(nodes, limit + 2 * 65536) << last;
+        searched.push_back(nodes);
+    }
+    EXPECT_LT(searched[0], searched[1]);
+    // Only the moves named are searched.
+    std::vector<std::string> info;
+    const std::string best = BestMove("position startpos\ngo searchmoves a2a3 h2h4 depth 4", 0, &info);
+    EXPECT_TRUE(best.rfind("bestmove a2a3", 0) == 0 || best.rfind("bestmove h2h4", 0) == 0) << best;
+    // Three lines a depth, each with another first move, best first.
+    ExpectReplies(program, {"setoption name MultiPV value 3", "isready"}, {"readyok"});
+    info.clear();
+    BestMove("position startpos moves e2e4", 4, &info);
+    ASSERT_EQ(info.size(), 12u);
+    std::vector<std::string> firsts;
+    int previous = 100000;
+    for (size_t i = 9; i < 12; ++i) {
+        EXPECT_NE(info[i].find(" multipv " + std::to_string(i - 8) + " "), std::string::npos) << info[i];
+        firsts.push_back(info[i].substr(info[i].find(" pv ") + 4, 4));
+        const int score = std::stoi(info[i].substr(info[i].find(" score cp ") + 10));
+        EXPECT_LE(score, previous) << info[i];
+        previous = score;
+    }
+    EXPECT_NE(firsts[0], firsts[1]);
+    EXPECT_NE(firsts[1], firsts[2]);
+    EXPECT_NE(firsts[0], firsts[2]);
 }
 
 TEST_F(Uci, StopAndIsReadyDuringASearchAndTheLimits) {

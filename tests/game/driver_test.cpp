@@ -8,6 +8,7 @@
 #include "game/ChessClock.h"
 #include "game/EngineDriver.h"
 #include "game/PositionText.h"
+#include "game/San.h"
 
 namespace galvetta::test {
 
@@ -192,6 +193,77 @@ TEST(Driver, StoppedSearchAndDestructionDuringASearch) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     driver.reset();
     SUCCEED();
+}
+
+} // namespace galvetta::test
+
+namespace galvetta::test {
+
+// The search's line: its first move is the move chosen, every move of it is
+// legal but perhaps the leaf's pick, which a report leaves out when it is not.
+TEST(Driver, LinesOfTheSearchAndTheRootFilter) {
+    const char* fens[] = {
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", // mate in one: the line ends there
+        "4k3/1P6/8/8/8/8/6p1/4K3 b - - 0 1",
+    };
+    for (const char* fen : fens) {
+        TEngineDriver driver(nullptr);
+        set_position(driver, *FenToPositionText(fen).value);
+        SearchLimits limits;
+        limits.planned = false;
+        limits.depth = 5;
+        limits.depth_step = 1;
+        driver.SetSearchLimits(limits);
+        driver.StartSearch();
+        ASSERT_TRUE(driver.SearchFinished(true));
+        const std::vector<SearchReport> reports = driver.TakeReports();
+        ASSERT_EQ(reports.size(), 5u) << fen;
+        const IterationRecord& last = driver.Iteration(driver.IterationsFinished() - 1);
+        std::string position = *FenToPositionText(fen).value;
+        for (uint32_t i = 0; i < last.line_length; ++i) {
+            const std::string move = Move::FromLine(last.line[i]).Coordinate();
+            const Parsed<LegalMove> legal = ParseSan(position, move);
+            if (!legal) {
+                EXPECT_EQ(i + 1, last.line_length) << fen << ": " << move << " is not legal";
+                break;
+            }
+            position = PositionAfter(position, *legal.value);
+        }
+        EXPECT_EQ(reports.back().line.front().EngineText(), driver.Block->header.move_text) << fen;
+        EXPECT_GE(reports.back().line.size(), fen == fens[3] ? 1u : 4u) << fen;
+        EXPECT_GE(reports.back().seldepth, 5) << fen;
+    }
+
+    // Only the named root moves are searched; or all but those.
+    TEngineDriver driver(nullptr);
+    set_position(driver, STARTING_POSITION);
+    SearchLimits limits;
+    limits.planned = false;
+    limits.depth = 3;
+    limits.depth_step = 1;
+    limits.search_moves = {*Move::Parse("a2a3"), *Move::Parse("h2h4")};
+    driver.SetSearchLimits(limits);
+    driver.StartSearch();
+    ASSERT_TRUE(driver.SearchFinished(true));
+    const std::string chosen = driver.Block->header.move_text;
+    EXPECT_TRUE(chosen == "a2-a3" || chosen == "h2-h4") << chosen;
+    limits.search_moves.clear();
+    limits.lines = 3;
+    driver.SetSearchLimits(limits);
+    driver.StartSearch();
+    ASSERT_TRUE(driver.SearchFinished(true));
+    std::vector<SearchReport> lines = driver.TakeReports();
+    ASSERT_EQ(lines.size(), 9u); // three lines at each of three depths
+    lines.erase(lines.begin(), lines.begin() + 6);
+    EXPECT_NE(lines[0].line.front(), lines[1].line.front());
+    EXPECT_NE(lines[1].line.front(), lines[2].line.front());
+    EXPECT_NE(lines[0].line.front(), lines[2].line.front());
+    EXPECT_GE(lines[0].score, lines[1].score);
+    EXPECT_GE(lines[1].score, lines[2].score);
+    EXPECT_EQ(lines[0].line.front().EngineText(), driver.Block->header.move_text);
 }
 
 } // namespace galvetta::test
