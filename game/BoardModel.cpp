@@ -174,6 +174,7 @@ bool TBoardModel::Move(const std::string& text) {
 
     if (AfterMove) AfterMove();
     StorePosition();
+    if (OnMoveStored) OnMoveStored();
     return true;
 }
 

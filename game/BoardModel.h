@@ -70,6 +70,8 @@ class TBoardModel {
     std::function<void()> OnGameRestarted;
     // The positions of the game changed: a move, a take-back, a new start.
     std::function<void()> OnHistoryChanged;
+    // A move has been played and its position stored.
+    std::function<void()> OnMoveStored;
 
   protected:
     // Redraw hooks for the widgets.

@@ -53,6 +53,7 @@ TGame::TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView&
     board_.AfterMove = [this] { scacchieraAfterMove(); };
     board_.OnValidateMove = [this](bool& legal) { scacchieraValidateMove(legal); };
     board_.OnGameRestarted = [this] { scacchieraGameRestarted(); };
+    board_.OnMoveStored = [this] { CheckGameEnd(); };
     CopyBoardToEngine();
 }
 
@@ -62,6 +63,7 @@ TGame::~TGame() {
     board_.AfterMove = nullptr;
     board_.OnValidateMove = nullptr;
     board_.OnGameRestarted = nullptr;
+    board_.OnMoveStored = nullptr;
 }
 
 void TGame::SetHold(bool on) {
@@ -92,6 +94,11 @@ void TGame::NewGame() {
     AbandonSearch();
     SaveGame();
     InterfaceResult.clear();
+    saved_ended_ = false;
+    if (result_) {
+        result_.reset();
+        view_.GameEnded("", "", GameEnd::None);
+    }
     date_ = today();
     start_halfmove_ = 0;
     start_move_number_ = 1;
@@ -121,11 +128,20 @@ void TGame::LoadGame(const std::vector<std::string>& positions, int halfmove_clo
     CopyBoardToEngine();
     position_memo_ = board_.GetPosition();
     view_.PositionShown(position_memo_);
+    CheckGameEnd();
 }
 
 PgnGame TGame::Record() const {
-    PgnGame game = RecordGame(board_.Positions(), InterfaceResult.empty() ? "*" : InterfaceResult,
-                              start_halfmove_, start_move_number_);
+    // A game that has ended ends there, whatever was played after.
+    std::vector<std::string> positions = board_.Positions();
+    if (result_ && result_->plies < positions.size()) positions.resize(result_->plies);
+    PgnGame game = RecordGame(positions, InterfaceResult.empty() ? "*" : InterfaceResult, start_halfmove_,
+                              start_move_number_);
+    if (result_) {
+        game.result = result_->result;
+        game.ending = result_->reason;
+        game.SetTag("Termination", result_->termination);
+    }
     const std::string opponent = OpponentName.empty() ? user_name() : OpponentName;
     const std::string tags[][2] = {{"Event", "Galvetta game"},
                                    {"Site", host_name()},
@@ -141,8 +157,10 @@ PgnGame TGame::Record() const {
 }
 
 bool TGame::SaveGame() {
-    if (save_fd_ < 0 || board_.Positions().size() < 2 || board_.Positions() == saved_) return true;
+    if (save_fd_ < 0 || board_.Positions().size() < 2 || board_.Positions() == saved_ || saved_ended_)
+        return true;
     saved_ = board_.Positions();
+    saved_ended_ = result_.has_value();
     if (write_all(save_fd_, WritePgn(Record()))) return true;
     const std::string notice = std::string("The game could not be saved: ") + std::strerror(errno);
     std::fprintf(stderr, "galvetta: %s\n", notice.c_str());
@@ -161,6 +179,62 @@ void TGame::TakeBack() {
     board_.MoveBack(1);
     position_memo_ = board_.GetPosition();
     view_.PositionShown(position_memo_);
+    if (result_ && board_.Positions().size() < result_->plies) ReopenGame();
+}
+
+void TGame::ReopenGame() {
+    result_.reset();
+    saved_ended_ = false;
+    view_.GameEnded("", "", GameEnd::None);
+}
+
+Verdict TGame::Judge() const {
+    // The board stores a move's position only after its after-move event.
+    std::vector<std::string> positions = board_.Positions();
+    if (positions.empty() || positions.back() != board_.GetPosition())
+        positions.push_back(board_.GetPosition());
+    return JudgeGame(positions, start_halfmove_);
+}
+
+bool TGame::CheckGameEnd() {
+    if (result_) return true;
+    const Verdict verdict = Judge();
+    if (!verdict) return false;
+    EndGame({verdict.result, verdict.reason, "normal", verdict.end, board_.Positions().size()});
+    return true;
+}
+
+void TGame::EndGame(GameResult result) {
+    result_ = std::move(result);
+    if (StopAtGameEnd) {
+        AbandonSearch();
+        white_.Stop();
+        SetAutoPlay(false);
+    }
+    SaveGame();
+    view_.GameEnded(result_->result, result_->reason, result_->end);
+    if (Ended) Ended();
+}
+
+void TGame::Resign(bool white) {
+    if (result_) return;
+    EndGame({white ? "0-1" : "1-0", white ? "White resigns" : "Black resigns", "normal", GameEnd::None,
+             board_.Positions().size()});
+}
+
+bool TGame::OfferDraw() {
+    if (result_) return false;
+    const Verdict verdict = Judge();
+    const bool by_rule = verdict && verdict.result == "1/2-1/2";
+    // The engine's last search: a draw or worse for itself.
+    const bool engine_content = driver_.MoveNumber() > 0 && driver_.Block->header.best_score <= 0;
+    if (!by_rule && !engine_content) return false;
+    if (by_rule) {
+        CheckGameEnd();
+        return true;
+    }
+    EndGame({"1/2-1/2", "Draw agreed", "normal", GameEnd::None, board_.Positions().size()});
+    return true;
 }
 
 void TGame::SetEngineSide(bool white) {
@@ -183,6 +257,7 @@ GameOutcome TGame::MateOutcome() {
 
 GameOutcome TGame::Go(const SearchLimits& limits) {
     white_.Stop();
+    if (GameOver() && StopAtGameEnd) return GameOutcome::None;
     const std::string& position = board_.GetPosition();
     if (!position_fits(position.c_str())) {
         SetHold(true);
@@ -192,7 +267,7 @@ GameOutcome TGame::Go(const SearchLimits& limits) {
     const TEngineDriver::GameEnd end = TEngineDriver::EndOfGame(position);
     if (end != TEngineDriver::GameEnd::None) {
         SetAutoPlay(false);
-        SaveGame();
+        CheckGameEnd();
         return end == TEngineDriver::GameEnd::Stalemate ? GameOutcome::Stalemate : MateOutcome();
     }
     SetHold(false);
@@ -236,6 +311,11 @@ void TGame::Think(bool from_board, const SearchLimits& limits) {
         white_.Switch(0);
     }
     header.move_text[0] = '\0';
+    // A game that is over has no move left to find.
+    if (GameOver() && StopAtGameEnd) {
+        board_.SetLocked(false);
+        return;
+    }
     // Held back, the engine plans nothing: a plan without its search would
     // count a search that never ran in the planning's statistics, and the
     // next plan, seeing no moves generated, would go far too deep.
@@ -341,6 +421,12 @@ void TGame::scacchieraValidateMove(bool& move_is_legal) {
 }
 
 void TGame::scacchieraAfterMove() {
+    // A move that ends the game gets no answer; the game ends once the board
+    // has stored it.
+    if (StopAtGameEnd && Judge()) {
+        board_.SetLocked(false);
+        return;
+    }
     Think(true);
 }
 
@@ -380,15 +466,22 @@ void TGame::CollectSearch() {
         SetAutoPlay(false);
         white_.Stop();
         outcome = MateOutcome();
-        SaveGame();
     }
+    CheckGameEnd();
     if (EngineMoved) EngineMoved(move_text_, outcome);
 }
 
 bool TGame::Tick() {
     const bool second = --tick_counter_ <= 0;
     if (second) {
+        ChessClock* running = white_.Started() ? &white_ : black_.Started() ? &black_ : nullptr;
         white_.Tick();
+        // The flag falls: in a game of its own the window ends it.
+        if (running != nullptr && running->GetValue() <= 0 && StopAtGameEnd && !result_) {
+            const bool white = running == &white_;
+            EndGame({white ? "0-1" : "1-0", white ? "White loses on time" : "Black loses on time",
+                     "time forfeit", GameEnd::None, board_.Positions().size()});
+        }
         tick_counter_ = 10;
         // The planning reads the last search's time; a search that is never
         // reported still counts for as long as it ran.

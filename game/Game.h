@@ -38,11 +38,25 @@ class GameView {
     virtual void PlanningShown(const std::string& /*moves*/, const std::string& /*ms*/, int /*depth*/) {}
     // Something went wrong that the person should know (a game not saved).
     virtual void NoticeShown(const std::string& /*text*/) {}
+    // The game has ended (with `end` the rule, or None for a resignation, an
+    // agreed draw or a loss on time), or, with an empty result, goes on again
+    // after a take-back.
+    virtual void GameEnded(const std::string& /*result*/, const std::string& /*reason*/, GameEnd /*end*/) {}
     virtual void CloseRequested() {}
 };
 
 // How a game stands when the engine cannot or need not move on.
 enum class GameOutcome { None, TooManyPieces, WhiteMates, BlackMates, Stalemate };
+
+// How a finished game ended: on the board by rule, by resignation, by an
+// agreed draw or on time.
+struct GameResult {
+    std::string result;      // "1-0", "0-1", "1/2-1/2"
+    std::string reason;      // "Draw by repetition", "White resigns", ...
+    std::string termination; // PGN's Termination: "normal", "time forfeit"
+    GameEnd end = GameEnd::None;
+    size_t plies = 0; // the positions of the game when it ended
+};
 
 class TGame {
   public:
@@ -106,7 +120,20 @@ class TGame {
     // planned afresh (a ponder hit: the search goes on, now on the clock).
     void Retarget(const SearchLimits& limits);
     // How the game stands on the board: mate, stalemate or a draw by rule.
-    Verdict Judge() const { return JudgeGame(board_.Positions(), start_halfmove_); }
+    Verdict Judge() const;
+    // How the game ended, once it has.
+    const std::optional<GameResult>& Result() const { return result_; }
+    bool GameOver() const { return result_.has_value(); }
+    // The side resigns; the game ends.
+    void Resign(bool white);
+    // A draw offered to the engine: accepted where the rules draw the game, or
+    // where the engine's last search found a draw or worse for itself. True
+    // when accepted (the game then ends).
+    bool OfferDraw();
+    // A game that ends on the board stops there: no clock runs and the engine
+    // does not search. Under an interface the interface decides instead, and
+    // only the record ends there.
+    bool StopAtGameEnd = true;
     // Ends a running search at once and drops its move: no move, and the
     // board, the clocks and the move number stay as they are.
     void AbandonSearch();
@@ -142,6 +169,8 @@ class TGame {
     std::function<void()> SearchStopped;
     // Called when an analysis has ended of itself.
     std::function<void()> AnalysisEnded;
+    // The game has ended (its result is Result()).
+    std::function<void()> Ended;
 
     // Board event handlers.
     void scacchieraAfterMove();
@@ -178,6 +207,11 @@ class TGame {
     // The limits of the next search: the planned depth, budget and hard
     // limit filled in where the front-end left them to the planning.
     SearchLimits PlanLimits(const SearchLimits& given);
+    // Ends the game when the board says it is over; true when it is over.
+    bool CheckGameEnd();
+    void EndGame(GameResult result);
+    // After a take-back: a game that had ended goes on again.
+    void ReopenGame();
 
     TBoardModel& board_;
     ChessClock& white_;
@@ -196,7 +230,9 @@ class TGame {
     int start_halfmove_ = 0; // the start position's FEN counters
     int64_t start_move_number_ = 1;
     std::vector<std::string> saved_; // the positions last saved
+    bool saved_ended_ = false;       // the game was saved as ended: never again
     int save_fd_ = -1;
+    std::optional<GameResult> result_;
 };
 
 } // namespace galvetta

@@ -39,6 +39,7 @@ TInterface::~TInterface() {
 void TInterface::SpeakUci() {
     if (uci_) return;
     uci_ = true;
+    game_.StopAtGameEnd = false;
     front_end_ = std::make_unique<TUciControl>(*this);
 }
 
@@ -72,6 +73,8 @@ bool TInterface::TakeInputLine() {
     const std::string line = reader_->PopString();
     if (first_line_) {
         first_line_ = false;
+        // An interface drives the game now: it judges when the game is over.
+        game_.StopAtGameEnd = false;
         if (line == "uci") SpeakUci();
     }
     view_.CommandItemChanged(line);

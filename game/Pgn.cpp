@@ -259,6 +259,7 @@ std::string WritePgn(const PgnGame& game) {
         if (!pair.white.empty()) put(pair.white);
         if (!pair.black.empty()) put(pair.black);
     }
+    if (!game.ending.empty()) put("{" + game.ending + "}");
     put(game.result);
     return out + line + "\n\n";
 }

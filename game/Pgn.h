@@ -16,6 +16,7 @@ struct PgnGame {
     std::vector<std::pair<std::string, std::string>> tags; // in file order
     std::vector<std::string> moves;                        // SAN
     std::string result = "*";
+    std::string ending; // how the game ended, written as a comment before the result
 
     // The tag's value, or empty.
     std::string Tag(std::string_view name) const;

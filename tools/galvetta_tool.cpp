@@ -318,6 +318,17 @@ int command_pgn(const std::vector<std::string_view>& args) {
         std::printf("game %zu: White \"%s\", Black \"%s\", result %s, %zu moves (%zu plies), final %s\n",
                     g + 1, game.Tag("White").c_str(), game.Tag("Black").c_str(), game.result.c_str(),
                     (plies + 1) / 2, plies, PositionTextToFen(replay.positions.back()).c_str());
+        // Play that went on after the rules had drawn the game is reported, not refused.
+        const std::string fen = game.Tag("FEN");
+        const int halfmove = fen.empty() ? 0 : ReadFen(fen).value->halfmove_clock;
+        for (size_t ply = 1; ply + 1 < replay.positions.size(); ++ply) {
+            const std::vector<std::string> so_far(replay.positions.begin(),
+                                                  replay.positions.begin() + ply + 1);
+            const Verdict verdict = JudgeGame(so_far, halfmove);
+            if (!verdict) continue;
+            std::printf("game %zu: play went on after ply %zu: %s\n", g + 1, ply, verdict.reason.c_str());
+            break;
+        }
     }
     if (!file.error.empty())
         fail(path + ": game " + std::to_string(file.games.size() + 1) + ", " + file.error);

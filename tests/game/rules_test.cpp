@@ -5,6 +5,7 @@
 #include "game/GameFile.h"
 #include "game/Move.h"
 #include "game/Rules.h"
+#include "game/San.h"
 #include "game/Words.h"
 
 namespace galvetta::test {
@@ -66,6 +67,53 @@ TEST(Positions, MoveFormsAndNumbers) {
     EXPECT_EQ(SplitAtBlanks("go "), Words{"go "});
     EXPECT_EQ(SplitAtBlanks(" a  b"), (Words{"", "a", "", "b"}));
     EXPECT_EQ(SplitWords(" a \t b "), (Words{"a", "b"}));
+}
+
+} // namespace galvetta::test
+
+namespace galvetta::test {
+
+// The game-state judge over games played from a FEN.
+TEST(Judge, DrawsByRuleAndWhatIsNoDraw) {
+    const struct {
+        const char* fen;
+        const char* moves;
+        const char* ending; // "" while the game goes on
+    } rows[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+         "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8", "Draw by repetition"},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1",
+         ""},
+        // The first time, White could take en passant; then no more: twice only.
+        {"rnbqkbnr/pppppppp/8/4P3/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 3",
+         "d7d5 g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8", ""},
+        // The rooks went out and back: the rights differ, twice only.
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+         "g1f3 g8f6 h1g1 h8g8 g1h1 g8h8 f3g1 f6g8 g1f3 g8f6", ""},
+        {"4k3/8/8/8/8/8/4P3/R3K3 w Q - 99 80", "a1a7", "50 move rule"},
+        {"4k3/8/8/8/8/8/4P3/R3K3 w Q - 99 80", "e2e4", ""},
+        {"7k/8/6K1/8/8/8/8/R7 w - - 99 80", "a1a8", "White mates"}, // mate on the hundredth ply wins
+        {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "", "Stalemate"},
+        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", "", "Insufficient material"},
+        {"4k3/8/8/8/8/8/8/4KN2 w - - 0 1", "", "Insufficient material"},
+        {"4k3/8/8/8/8/8/8/2B1K3 w - - 0 1", "", "Insufficient material"},
+        {"4kb2/8/8/8/8/8/8/2B1K3 w - - 0 1", "", "Insufficient material"}, // both bishops on dark squares
+        {"2b1k3/8/8/8/8/8/8/2B1K3 w - - 0 1", "", ""},                     // on squares of both colours
+        {"4k3/8/8/8/8/8/8/3NKN2 w - - 0 1", "", ""},
+        {"4k3/8/8/8/8/8/8/4K2R w - - 0 1", "", ""},
+    };
+    for (const auto& row : rows) {
+        const Parsed<FenPosition> start = ReadPlayableFen(row.fen);
+        ASSERT_TRUE(start) << row.fen << ": " << start.error;
+        std::vector<std::string> positions{start.value->text};
+        for (const std::string& coordinate : SplitWords(row.moves)) {
+            const Parsed<LegalMove> move = ParseSan(positions.back(), coordinate);
+            ASSERT_TRUE(move) << row.fen << ": " << coordinate;
+            positions.push_back(PositionAfter(positions.back(), *move.value));
+        }
+        EXPECT_EQ(JudgeGame(positions, start.value->halfmove_clock).reason, row.ending)
+            << row.fen << " " << row.moves;
+    }
 }
 
 } // namespace galvetta::test

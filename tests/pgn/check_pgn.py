@@ -28,7 +28,7 @@ def main():
         ours = subprocess.run([tool, 'pgn', path], capture_output=True, text=True)
         if ours.returncode != 0:
             sys.exit(f'{path}: galvetta-tool pgn failed: {ours.stderr.strip()}')
-        games = [LINE.match(line).groups() for line in ours.stdout.splitlines()]
+        games = [LINE.match(line).groups() for line in ours.stdout.splitlines() if LINE.match(line)]
         if not games:
             sys.exit(f'{path}: no games')
 
