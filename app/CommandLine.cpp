@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
 #include <algorithm>
 
+#include "game/Book.h"
 #include "game/GameFile.h"
 #include "game/Version.h"
 #include "game/Words.h"
@@ -20,6 +22,9 @@ UCI instead. Without a display it runs without a window.
 Options:
   --uci               speak UCI from the start
   --save-games FILE   append each game to FILE as PGN when it ends
+  --book FILE         play from the Polyglot opening book FILE
+  --no-window         open no window, even with a display (as under an
+                      interface that has its own)
   /LDEPTH             show DEPTH (2-40) on the level slider at start-up
   --help              print this help and exit
   --version           print the version and exit
@@ -56,6 +61,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             if (++i >= arguments.size())
                 return stop(2, {}, "galvetta: --save-games needs a FILE (try --help)\n");
             save_games = arguments[i];
+        } else if (option == "--book") {
+            if (++i >= arguments.size()) return stop(2, {}, "galvetta: --book needs a FILE (try --help)\n");
+            line.options.book = arguments[i];
+        } else if (option == "--no-window") {
+            line.options.no_window = true;
         } else if (option.rfind("--", 0) == 0) {
             return stop(2, {}, "galvetta: unknown option '" + option + "' (try --help)\n");
         } else {
@@ -74,6 +84,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         } else {
             line.options.level = OTHER_ARGUMENT_LEVEL;
         }
+    }
+    if (!line.options.book.empty()) {
+        TBook book;
+        if (const std::string why = book.Open(line.options.book); !why.empty())
+            return stop(2, {}, "galvetta: " + why + "\n");
     }
     if (save_games) {
         std::string why;

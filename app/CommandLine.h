@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of galvetta: the options that answer at once (--help,
 // --version), those the session takes (--uci, --save-games FILE) and the
 // "/L" argument that sets the level slider.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // galvetta: the chess program. With a display it shows its window; without
 // one it runs the same on Qt's offscreen platform, for interfaces and scripts.
 #include <fcntl.h>
@@ -58,7 +59,8 @@ int main(int argc, char** argv) {
     // A file-size limit makes a save fail with an error to report, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
 
-    const bool headless = std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr;
+    const bool headless = command_line.options.no_window ||
+                          (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr);
     if (headless) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // An interface may read standard error on the same pipe as our replies, and
     // takes some stray lines as result claims: Qt's own messages stay quiet.

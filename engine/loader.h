@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Position text in, move text out: the engine's boundary with text.
 #pragma once
 

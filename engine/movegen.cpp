@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The nine generator routines, side by side so that their orders can be
 // compared. Each appends move records at `out` and returns the new end, or
 // nullptr when a target holds the enemy king (ILLEGAL_POSITION).

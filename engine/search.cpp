@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search is one loop over an explicit frame stack. Each label below is a
 // step of the walk; going down makes a move and steps to the next frame,
 // coming back takes it back. A node's alpha is its grandparent's `best`, its

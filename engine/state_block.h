@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's state block: every byte the engine touches during one run.
 //
 // The board is a 16x16 grid of 16-byte cells. The 8x8 playing squares sit in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game as the board shows it: the position text, the histories for
 // take-back and the last move; moves in coordinate text executed with
 // castling, en passant and promotion; the protocol's edit mode. The board

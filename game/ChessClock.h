@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The logic of the chess clock: a count of seconds shown as "mm:ss", stepped
 // once per Tick by its owner, and linked to a partner so that exactly one of
 // the pair runs and a move switches them. The clock widget derives from this

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/EngineDriver.h"
 
 #include <sys/resource.h>
@@ -118,6 +119,7 @@ void TEngineDriver::ResetSearchFlags() {
 
 void TEngineDriver::SetSearchLimits(const SearchLimits& limits) {
     limits_ = limits;
+    book_move_.clear();
     std::vector<LineMove> only;
     for (const Move& move : limits.search_moves)
         only.push_back(move.ToLine());
@@ -172,7 +174,29 @@ void TEngineDriver::SetRootFilter(const std::vector<LineMove>& moves, bool only)
     std::copy_n(moves.begin(), filter.count, filter.moves);
 }
 
+void TEngineDriver::StartBookMove(const Move& move) {
+    planning_generated_[0] = load_relaxed(Block->header.generated_moves[0]);
+    planning_generated_[1] = load_relaxed(Block->header.generated_moves[1]);
+    planning_elapsed_ = ElapsedMs;
+    SetSearchLimits(SearchLimits{});
+    book_move_ = move.EngineText();
+    StartSearch();
+}
+
 void TEngineDriver::RunSearch() {
+    if (!book_move_.empty()) {
+        Header& header = Block->header;
+        std::memcpy(header.move_text, book_move_.c_str(), book_move_.size() + 1);
+        header.best_score = 0;
+        header.nodes = 0;
+        header.error_flag = 0;
+        header.score_unit = SCORE_UNIT;
+        header.mate_score = MATE_SCORE;
+        std::atomic_ref<uint32_t>(header.generated_moves[0]).store(0, std::memory_order_relaxed);
+        std::atomic_ref<uint32_t>(header.generated_moves[1]).store(0, std::memory_order_relaxed);
+        header.played_moves[0] = header.played_moves[1] = 0;
+        return;
+    }
     if (limits_.lines <= 1)
         engine_thread(Block.get());
     else
@@ -415,7 +439,7 @@ int TEngineDriver::ReportMove(std::string& move_edit, std::string& statistics, s
 
     std::string report;
     report += "\r\n---------------------move #" + std::to_string(static_cast<uint32_t>(h.move_number));
-    report += "\r\nGalvetta's move: " + move_edit;
+    report += "\r\nGalvetta's move: " + move_edit + (LastWasBook() ? " (book)" : "");
     report += "\r\nPosition score: " + std::to_string(score);
     report += "\r\nMilliseconds: " + FormatFloat(ElapsedMs);
     report += "\r\nGenerated moves: " + FormatFloat(generated);
@@ -431,6 +455,11 @@ int TEngineDriver::ReportMove(std::string& move_edit, std::string& statistics, s
 
     ApplyEngineMove();
     position_memo = h.position_text;
+    if (LastWasBook()) {
+        store_relaxed(h.generated_moves[0], planning_generated_[0]);
+        store_relaxed(h.generated_moves[1], planning_generated_[1]);
+        ElapsedMs = planning_elapsed_;
+    }
     if (h.error_flag != 0 && ErrorBeep) ErrorBeep();
     return score;
 }

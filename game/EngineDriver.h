@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine driver: one engine state block, the time-control settings, the
 // search thread with the watch that ends it, the legality test, and the
 // application of the engine's move to the position text with its statistics
@@ -74,6 +75,10 @@ class TEngineDriver {
     // unless set). A search still running or not yet collected is stopped and
     // its result dropped first.
     void StartSearch();
+    // A "search" that answers with a book move at once, collected like any.
+    void StartBookMove(const Move& move);
+    // The last collected search was a book move.
+    bool LastWasBook() const { return !book_move_.empty(); }
     // True exactly once per search, when its thread has ended; collects it.
     // With `wait`, waits for a running search to end.
     bool SearchFinished(bool wait = false);
@@ -178,7 +183,12 @@ class TEngineDriver {
     SearchEnd collected_end_ = SearchEnd::Complete;
     std::chrono::steady_clock::time_point start_time_{};
     std::string root_position_; // the position the search started from
-    uint32_t reported_ = 0;     // single line: iterations taken as reports
+    std::string book_move_;     // the move a book "search" answers with
+    // The last real search's figures, which the planning reads: a book move
+    // leaves them as they were.
+    uint32_t planning_generated_[2] = {0, 0};
+    double planning_elapsed_ = 0;
+    uint32_t reported_ = 0; // single line: iterations taken as reports
     // Several lines: the reports of each depth as the search thread finishes
     // them, guarded by the mutex; `taken_` counts those already taken.
     mutable std::mutex lines_mutex_;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the interface object asks of a protocol front-end. A front-end parses
 // its protocol's lines and calls the game; it writes its replies through the
 // interface object, and it never reaches into the search.

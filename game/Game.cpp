@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/Game.h"
 
 #include <unistd.h>
@@ -216,6 +217,20 @@ void TGame::EndGame(GameResult result) {
     if (Ended) Ended();
 }
 
+std::string TGame::OpenBook() {
+    const std::string error = Book.Open(BookFile);
+    if (!error.empty()) UseBook = false;
+    return error;
+}
+
+std::string TGame::SetUseBook(bool on) {
+    UseBook = false;
+    if (!on) return {};
+    const std::string error = Book.IsOpen() && Book.Path() == BookFile ? std::string() : OpenBook();
+    UseBook = error.empty();
+    return error;
+}
+
 void TGame::Resign(bool white) {
     if (result_) return;
     EndGame({white ? "0-1" : "1-0", white ? "White resigns" : "Black resigns", "normal", GameEnd::None,
@@ -322,6 +337,12 @@ void TGame::Think(bool from_board, const SearchLimits& limits) {
     if (hold_ || edit_mode_) {
         board_.SetLocked(false);
         return;
+    }
+    if (UseBook && Book.IsOpen()) {
+        if (const std::optional<Move> move = Book.Pick(board_.GetPosition(), random_)) {
+            driver_.StartBookMove(*move);
+            return;
+        }
     }
     driver_.SetSearchLimits(PlanLimits(limits));
     driver_.StartSearch();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game as any front-end plays it: the board model, the two clocks, the
 // engine driver and the time planning, with the modes that hold the engine
 // back. It writes no protocol text: a front-end turns its commands into these
@@ -8,7 +9,10 @@
 #include <optional>
 #include <string>
 
+#include <random>
+
 #include "game/BoardModel.h"
+#include "game/Book.h"
 #include "game/ChessClock.h"
 #include "game/EngineDriver.h"
 #include "game/Pgn.h"
@@ -192,6 +196,20 @@ class TGame {
     PlanningStats Planning;
     // The deepest a game's search may go, whatever the planning says (0: no limit).
     int DepthLimit = 0;
+    // The opening book: while UseBook is on and the position is in the book,
+    // the engine plays a book move at once, chosen in proportion to the
+    // weights, instead of searching.
+    TBook Book;
+    bool UseBook = false;
+    // The book was asked for on the command line: it stays on for an interface.
+    bool BookChosen = false;
+    // Where the book is read from (Debian's gnuchess-book unless set).
+    std::string BookFile = TBook::DEFAULT_FILE;
+    // Opens BookFile; why it cannot be used ("" when it can), the book then
+    // being off.
+    std::string OpenBook();
+    // Turns the book on (opening it) or off; why it could not be turned on.
+    std::string SetUseBook(bool on);
     // The opponent's name as an interface sent it (empty: the user's name).
     std::string OpponentName;
     // A result an interface sent for the game ("1-0", "1/2-1/2"...).
@@ -233,6 +251,7 @@ class TGame {
     bool saved_ended_ = false;       // the game was saved as ended: never again
     int save_fd_ = -1;
     std::optional<GameResult> result_;
+    std::mt19937 random_{std::random_device{}()};
 };
 
 } // namespace galvetta

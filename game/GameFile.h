@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Game files: a file opened to be played from (a PGN file's game, or a FEN
 // line), and the file that --save-games appends to.
 #pragma once

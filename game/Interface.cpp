@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/Interface.h"
 
 #include <cstdio>
@@ -40,6 +41,7 @@ void TInterface::SpeakUci() {
     if (uci_) return;
     uci_ = true;
     game_.StopAtGameEnd = false;
+    if (!game_.BookChosen) game_.UseBook = false;
     front_end_ = std::make_unique<TUciControl>(*this);
 }
 
@@ -73,8 +75,10 @@ bool TInterface::TakeInputLine() {
     const std::string line = reader_->PopString();
     if (first_line_) {
         first_line_ = false;
-        // An interface drives the game now: it judges when the game is over.
+        // An interface drives the game now: it judges when the game is over,
+        // and the book stays off unless asked for.
         game_.StopAtGameEnd = false;
+        if (!game_.BookChosen) game_.UseBook = false;
         if (line == "uci") SpeakUci();
     }
     view_.CommandItemChanged(line);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection to the interface: the input lines (standard input, the
 // command box, the conversation server), the choice of protocol from the
 // first line, every line written back with its mirrors (the conversation

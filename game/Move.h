@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A move between two squares, and the three ways it is written: the engine's
 // form ("e2-e4", "e7-e8=Q"), plain coordinates ("e2e4", "e7e8q"), which are
 // also UCI's form and the WinBoard protocol's from version 2 on, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Games as Portable Game Notation: the record of a game played here, the
 // writer, the reader (tags, movetext, comments, variations, NAGs, results,
 // several games to a file) and the replay of a game's moves with the engine's

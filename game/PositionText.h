@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 70-character position text shared by the board, the driver and the
 // engine, and its conversion to and from FEN.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where this user's local sockets live, and who is at the other end of one.
 // A socket in a directory that only its user can enter cannot be replaced or
 // reached by another user; the peer check guards both ends all the same.

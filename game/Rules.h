@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of chess beyond the moves: which positions can arise in a game at
 // all, and when a game is over on the board.
 #pragma once

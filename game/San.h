@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Standard Algebraic Notation: the legal moves of a position text, each in
 // SAN ("Nbd2", "exd6", "e8=Q+", "O-O-O#"), and SAN read back with the loose
 // forms people and programs write ("0-0", "e8Q", a missing "+", an extra

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Engine scores as interfaces show them: centipawns, or moves to a mate.
 #pragma once
 

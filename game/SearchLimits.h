@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How far one search may go. A front-end fills it once from its command
 // ("go depth 8", "go wtime ...", a move under "level 40 5 0"); the game
 // completes it from its planning and its clock, and the driver's watch

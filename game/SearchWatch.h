@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one place that ends a search: it raises the engine's finish request
 // (the search completes the iteration it is in) and its stop request (the
 // search is abandoned within 65,536 nodes). It does so when a search's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads standard input (or another descriptor) one line at a time on a thread
 // of its own and hands each line to the main thread through a single slot:
 // the next line is not read until the main thread has taken the current one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Before every search: the time budget in milliseconds and an even depth of
 // at least 4 plies, planned from the clocks, the time control and the speed
 // and branching factor measured over the game's earlier searches; and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/UciControl.h"
 
 #include <algorithm>
@@ -106,6 +107,10 @@ void TUciControl::OnUci(const Words&) {
     Write("id author the Galvetta developers");
     Write("option name Ponder type check default false");
     Write("option name MultiPV type spin default 1 min 1 max " + std::to_string(MAX_LINES));
+    Write("option name OwnBook type check default false");
+    Write(std::string("option name BookFile type string default ") + TBook::DEFAULT_FILE);
+    Write("option name Move Overhead type spin default " + std::to_string(DEFAULT_OVERHEAD_MS) +
+          " min 0 max " + std::to_string(MAX_OVERHEAD_MS));
     Write("uciok");
 }
 
@@ -127,6 +132,28 @@ void TUciControl::OnSetOption(const Words& words) {
     } else if (is("Ponder")) {
         if (value != "true" && value != "false")
             Write("info string Ponder takes true or false, not '" + value + "'");
+    } else if (is("OwnBook")) {
+        if (value != "true" && value != "false") {
+            Write("info string OwnBook takes true or false, not '" + value + "'");
+            return;
+        }
+        if (const std::string error = game_.SetUseBook(value == "true"); !error.empty())
+            Write("info string " + error + "; the engine plays without a book");
+    } else if (is("BookFile")) {
+        game_.BookFile = value;
+        const bool on = game_.UseBook;
+        if (const std::string error = game_.OpenBook(); !error.empty())
+            Write("info string " + error + "; the engine plays without a book");
+        else
+            game_.UseBook = on;
+    } else if (is("Move Overhead")) {
+        const std::optional<int64_t> ms = ParseInteger(value);
+        if (!ms || *ms < 0 || *ms > MAX_OVERHEAD_MS) {
+            Write("info string Move Overhead takes milliseconds from 0 to " +
+                  std::to_string(MAX_OVERHEAD_MS) + ", not '" + value + "'");
+            return;
+        }
+        overhead_ms_ = static_cast<int>(*ms);
     } else {
         Write("info string unknown option: " + name);
     }
@@ -218,8 +245,12 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
     const std::optional<int64_t> mate = go_value(words, "mate", 1);
     infinite_ = has_word(words, "infinite");
     // Only one side's clock given: the other's is empty.
+    // The interface's lag, kept back from every timed move.
+    const auto kept = [this](std::optional<int64_t> ms) {
+        return std::max<int64_t>(ms.value_or(0), INT32_MIN) - overhead_ms_;
+    };
     const std::optional<int64_t> my_time =
-        wtime || btime ? std::optional<int64_t>((white ? wtime : btime).value_or(0)) : std::nullopt;
+        wtime || btime ? std::optional<int64_t>(kept(white ? wtime : btime)) : std::nullopt;
 
     SearchLimits limits;
     // Every depth is searched and reported, on a clock too.
@@ -236,8 +267,8 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
         limits.depth = std::min(limits.depth, 2 * limits.mate);
     }
     if (my_time) {
-        const auto seconds = [](std::optional<int64_t> ms) {
-            return static_cast<int>(std::clamp<int64_t>(ms.value_or(0), 0, INT32_MAX * 1000LL) / 1000);
+        const auto seconds = [&kept](std::optional<int64_t> ms) {
+            return static_cast<int>(std::clamp<int64_t>(kept(ms), 0, INT32_MAX * 1000LL) / 1000);
         };
         game_.SetClocks(seconds(wtime), seconds(btime));
         // The planning counts the moves left as MovesPerControl less the moves
@@ -252,7 +283,7 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
         limits.budget_is_hard = true;
         limits.hard_ms = static_cast<double>(std::max<int64_t>(*my_time, 0) / CLOCK_SHARE);
     }
-    if (movetime) limits.hard_ms = *movetime > 0 ? movetime_limit(*movetime) : 0;
+    if (movetime) limits.hard_ms = kept(movetime) > 0 ? movetime_limit(kept(movetime)) : 0;
     if (nodes) {
         if (*nodes > 0)
             limits.nodes = static_cast<uint64_t>(*nodes);

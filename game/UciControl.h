@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The UCI front-end: the same game as the WinBoard front-end plays, spoken in
 // UCI. "position" starts the game from a position and plays the moves given,
 // "go" starts the engine within the limits it names, and the answers are an
@@ -35,6 +36,8 @@ class TUciControl : public TFrontEnd {
     static std::string ScoreText(int32_t engine_score);
 
     static constexpr int MAX_LINES = 8;
+    // Milliseconds kept back from every timed move for the interface's lag.
+    static constexpr int DEFAULT_OVERHEAD_MS = 10, MAX_OVERHEAD_MS = 5000;
 
   private:
     void OnUci(const Words& words);
@@ -60,12 +63,13 @@ class TUciControl : public TFrontEnd {
 
     TInterface& link_;
     TGame& game_;
-    bool searching_ = false;     // a "go" waits for its bestmove
-    bool infinite_ = false;      // the bestmove waits for "stop"
-    bool pondering_ = false;     // the bestmove waits for "ponderhit" or "stop"
-    std::string held_answer_;    // the move of a search that ended before it could be answered
-    SearchLimits ponder_limits_; // the limits a ponder hit puts the search under
-    int lines_ = 1;              // the MultiPV option
+    bool searching_ = false;                // a "go" waits for its bestmove
+    bool infinite_ = false;                 // the bestmove waits for "stop"
+    bool pondering_ = false;                // the bestmove waits for "ponderhit" or "stop"
+    std::string held_answer_;               // the move of a search that ended before it could be answered
+    SearchLimits ponder_limits_;            // the limits a ponder hit puts the search under
+    int lines_ = 1;                         // the MultiPV option
+    int overhead_ms_ = DEFAULT_OVERHEAD_MS; // the Move Overhead option
     // The game as the last "position" set it (the start and the moves it
     // named), and the moves on the board since that start, the engine's too.
     // A "position" that repeats the game with a move or two more plays only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/WinBoardControl.h"
 
 #include <algorithm>
@@ -96,7 +97,7 @@ int TWinBoardControl::Interpret(const std::string& line) {
         {"memory", &TWinBoardControl::OnIgnored},
         {"cores", &TWinBoardControl::OnIgnored},
         {"egtpath", &TWinBoardControl::OnIgnored},
-        {"option", &TWinBoardControl::OnIgnored},
+        {"option", &TWinBoardControl::OnOption},
         {"ics", &TWinBoardControl::OnIgnored},
     };
     Handler handler = nullptr;
@@ -166,6 +167,8 @@ void TWinBoardControl::OnProtover(const Words& words) {
     Send("feature ping=1 setboard=1 playother=0 san=0 usermove=1 time=1 draw=1 sigint=0 sigterm=0 reuse=1 "
          "analyze=1 colors=0 name=1");
     Send("feature myname=\"Galvetta " + ShortVersion() + "\" variants=\"normal\"");
+    Send("feature option=\"OwnBook -check " + std::string(game_.UseBook ? "1" : "0") + "\"");
+    Send("feature option=\"BookFile -file " + game_.BookFile + "\"");
     Send("feature done=1");
 }
 
@@ -328,7 +331,16 @@ void TWinBoardControl::OnHint(const Words&) {
 
 void TWinBoardControl::OnBook(const Words&) {
     // The answer's lines start with a blank, and an empty line ends it.
-    Send(" No book moves.");
+    const std::string& position = game_.Board().GetPosition();
+    const auto entries = game_.Book.Entries(position);
+    if (entries.empty()) Send(" No book moves.");
+    for (const BookEntry& entry : entries) {
+        std::string line(1, ' ');
+        line += TBook::MoveOf(entry, position).Coordinate();
+        line += ' ';
+        line += std::to_string(entry.weight);
+        Send(line);
+    }
     Send("");
 }
 
@@ -359,6 +371,27 @@ void TWinBoardControl::OnSetBoard(const Words& words) {
     game_.Force();
     position_refused_ = false;
     if (analyzing_) AnalyzeAgain();
+}
+
+void TWinBoardControl::OnOption(const Words& words) {
+    // "option NAME=VALUE" for the options the features declared.
+    const std::string setting = JoinWords(words, 1);
+    const size_t equals = setting.find('=');
+    const std::string name = setting.substr(0, equals);
+    const std::string value = equals == std::string::npos ? std::string() : setting.substr(equals + 1);
+    std::string error;
+    if (name == "OwnBook") {
+        error = game_.SetUseBook(value == "1");
+    } else if (name == "BookFile") {
+        const bool on = game_.UseBook;
+        game_.BookFile = value;
+        error = game_.OpenBook();
+        if (error.empty()) game_.UseBook = on;
+    } else {
+        Send("Error (unknown option): " + name);
+        return;
+    }
+    if (!error.empty()) Send("tellusererror " + error + "; Galvetta plays without a book");
 }
 
 void TWinBoardControl::OnUserMove(const Words& words) {

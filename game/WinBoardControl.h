@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The WinBoard front-end: the command interpreter of the xboard/WinBoard
 // protocol, one handler per command, and the only place that writes its
 // move, result and refusal lines. It plays through TGame.
@@ -67,6 +68,7 @@ class TWinBoardControl : public TFrontEnd {
     void OnPing(const Words& words);
     void OnSetBoard(const Words& words);
     void OnUserMove(const Words& words);
+    void OnOption(const Words& words);
     void OnVariant(const Words& words);
     void OnIgnored(const Words& words);
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Words and numbers as the protocols read them, shared by both front-ends.
 #pragma once
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, with apt-get, whatever the build and the tests need that this
 # machine lacks. Usage: scripts/deps.sh [build|package|test]
 set -euo pipefail
@@ -9,7 +10,7 @@ if [ "$what" = test ] || [ "$what" = package ]; then
   packages+=(dpkg-dev file gzip)
 fi
 if [ "$what" = test ]; then
-  packages+=(lintian desktop-file-utils appstream-util man-db xvfb xdotool x11-apps imagemagick xboard fairymax polyglot stockfish python3 pgn-extract)
+  packages+=(lintian desktop-file-utils appstream-util man-db xvfb xdotool x11-apps imagemagick xboard fairymax polyglot stockfish python3 pgn-extract gnuchess-book)
   # Node.js may come from elsewhere than Debian, with its own npm.
   command -v npm >/dev/null || packages+=(nodejs npm)
 fi

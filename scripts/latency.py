@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """How long the built galvetta takes to answer an interface over real pipes.
 
 Usage: scripts/latency.py [PATH-TO-galvetta [PATH-TO-galvetta-tool]] [--runs N]

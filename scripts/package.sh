@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package galvetta_VERSION_ARCH.deb in build/package, with
 # Debian's hardening flags, and prints its path.
 set -euo pipefail

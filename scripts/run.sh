@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds a release and runs Galvetta: its window
 # with a display, the protocol on standard input and output without one.
 # "scripts/run.sh tool ARGS" runs galvetta-tool instead.

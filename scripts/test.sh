@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, then builds and runs every test: the release build
 # (with the deep perft runs), the AddressSanitizer + UndefinedBehaviorSanitizer
 # build and the ThreadSanitizer build, and checks that the benchmark's

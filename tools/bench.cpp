@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project's benchmark: fixed positions searched at fixed depths by
 // engine_run. The signature (total nodes and generated moves) changes only
 // when the search's behaviour changes; the speed figures are for people.

@@ -1,4 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // galvetta-tool: the engine on the command line, for users and for tests.
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +16,7 @@
 #include "engine/loader.h"
 #include "engine/movegen.h"
 #include "engine/perft.h"
+#include "game/Book.h"
 #include "game/Pgn.h"
 #include "game/PositionText.h"
 #include "game/Rules.h"
@@ -57,6 +60,9 @@ Commands:
       prints, a line a game: White, Black, the result, the number of moves
       and the final position as FEN. A move that is not legal, or text that
       is not PGN, is reported with its game and move (status 2).
+  book FILE POSITION
+      The Polyglot book's entries for the position: its key, then each move
+      with its weight and learn value, the heaviest first.
   bench [--json]
       The project's benchmark: fixed positions at fixed depths; prints speed
       figures and a signature that changes only with the search's behaviour.
@@ -302,6 +308,21 @@ int command_legal(const std::vector<std::string_view>& args) {
     return 0;
 }
 
+int command_book(const std::vector<std::string_view>& args) {
+    if (args.size() != 2) fail("book needs FILE POSITION");
+    TBook book;
+    if (const std::string error = book.Open(std::string(args[0])); !error.empty()) fail(error);
+    const std::string position = checked_position(args[1]);
+    std::printf("key %016llx\n", static_cast<unsigned long long>(TBook::Key(position)));
+    std::vector<BookEntry> entries(book.Entries(position).begin(), book.Entries(position).end());
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const BookEntry& a, const BookEntry& b) { return a.weight > b.weight; });
+    for (const BookEntry& entry : entries)
+        std::printf("%-6s weight %5u learn %u\n", TBook::MoveOf(entry, position).Coordinate().c_str(),
+                    entry.weight, entry.learn);
+    return 0;
+}
+
 int command_pgn(const std::vector<std::string_view>& args) {
     if (args.size() != 1) fail("pgn needs FILE");
     const std::string path(args[0]);
@@ -358,6 +379,7 @@ int main(int argc, char** argv) {
         if (command == "search") return command_search(args);
         if (command == "legal") return command_legal(args);
         if (command == "pgn") return command_pgn(args);
+        if (command == "book") return command_book(args);
         if (command == "talk") return run_talk(std::vector<std::string>(args.begin(), args.end()));
         if (command == "bench") {
             if (args.size() > 1 || (args.size() == 1 && args[0] != "--json")) fail("bench takes only --json");

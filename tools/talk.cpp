@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A client for Galvetta's conversation server (see ui/Conversation.h).
 #include "tools/talk.h"
 

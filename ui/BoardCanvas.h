@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What both board widgets draw and how they take the mouse: the squares
 // mapped to pixels (turned over when Black is at the bottom), an off-screen
 // bitmap of the whole board where only changed squares are redrawn, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board with Black's clock above it and White's below (turned over with
 // the board), and the level slider with its label.
 #pragma once

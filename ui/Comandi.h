@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-help window: the commands Galvetta understands, one a line.
 #pragma once
 

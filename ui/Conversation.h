@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conversation server other programs use to drive Galvetta: a local
 // socket, readable and writable by this user only, carrying the conversation
 // "System" with its one item "Command". One request a line:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page "Partita / Game": the moves of the game in numbered pairs of
 // standard algebraic notation and its result, and the game's files: saved as
 // PGN, opened from PGN or FEN, printed with a diagram of the position.

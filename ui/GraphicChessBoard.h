@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board widgets: a board model drawn and dragged by the canvas.
 #pragma once
 

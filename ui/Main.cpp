@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Main.h"
 
 #include <QAction>
@@ -295,6 +296,12 @@ void TfrmMain::CreateConnections() {
 
 void TfrmMain::FormShow() {
     setWindowTitle(Caption());
+    // The book: the one asked for, else Debian's for a person's game.
+    if (!options_.book.empty()) game_->BookFile = options_.book;
+    if (game_
+            ->SetUseBook(!options_.book.empty() || QFileInfo::exists(QString::fromStdString(game_->BookFile)))
+            .empty())
+        game_->BookChosen = !options_.book.empty();
     if (options_.uci) interface_->SpeakUci();
     if (options_.level) trkLivelli->setValue(*options_.level);
     if (!options_.notice.empty()) txtStatistiche->appendPlainText(qs(options_.notice));

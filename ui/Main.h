@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the board, the two clocks, the level slider, the tool bar,
 // the status bar and the pages with the statistics and the protocol traffic.
 // The play itself is TGame's and the protocol TInterface's; the window shows

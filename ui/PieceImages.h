@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board's image list, drawn by the program itself: a light and a dark
 // square, then White's king, queen, rook, bishop, knight and pawn, then
 // Black's, each cell-sized with a transparent background around the pieces.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chess clock widget: a shadowed label whose caption is the clock's value.
 #pragma once
 

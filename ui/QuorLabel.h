@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A text label with a drop shadow: the caption is written ShadowWidth times in
 // the shadow colour, each copy one pixel further right and down, then once
 // on top in the font colour.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the hicolor PNG icons from galvetta.svg (ImageMagick); run it after
 # changing the drawing and commit the results.
 set -euo pipefail

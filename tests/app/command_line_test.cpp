@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line as the program reads it: the level argument, the options
 // that answer at once, and the ones refused.
 #include <gtest/gtest.h>

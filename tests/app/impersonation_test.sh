@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Another local user cannot pose as Galvetta's conversation server: not by
 # taking its name first, not in the shared temporary directory, and not at a
 # path given to the client. The second user is "nobody", through setpriv.

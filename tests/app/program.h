@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built galvetta program on real pipes, without a display.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults that hostile runs and the tools of engine testers found, each
 // reproduced over real pipes as it was reported: the clock under the
 // force...go flow, UCI limits and positions, the end of the input, the games

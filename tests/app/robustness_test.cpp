@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built program under a careless or hostile interface, over real pipes:
 // commands that arrive during a search, an interface that vanishes, set-ups,
 // positions where the engine cannot move, signals, and a flood of clients.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // galvetta-tool from the outside: its output forms and its refusals.
 #include <gtest/gtest.h>
 #include <spawn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transcripts of the built program over real pipes, as an interface drives it.
 #include <gtest/gtest.h>
 

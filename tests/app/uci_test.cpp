@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built program speaking UCI over real pipes.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
+#include <set>
 
 #include "program.h"
 
@@ -10,9 +12,15 @@ namespace galvetta::test {
 
 namespace {
 
-const std::vector<std::string> UCI_REPLY = {"id name Galvetta 0.11.0", "id author the Galvetta developers",
-                                            "option name Ponder type check default false",
-                                            "option name MultiPV type spin default 1 min 1 max 8", "uciok"};
+const std::vector<std::string> UCI_REPLY = {
+    "id name Galvetta 0.11.0",
+    "id author the Galvetta developers",
+    "option name Ponder type check default false",
+    "option name MultiPV type spin default 1 min 1 max 8",
+    "option name OwnBook type check default false",
+    "option name BookFile type string default /usr/share/games/gnuchess/book.bin",
+    "option name Move Overhead type spin default 10 min 0 max 5000",
+    "uciok"};
 
 // Reads lines until one starts with `prefix`; the lines before it are kept.
 std::string ReadUntil(Program& program, const std::string& prefix, std::vector<std::string>* before = nullptr,
@@ -162,6 +170,62 @@ TEST_F(Uci, NodesSearchMovesAndMultiPv) {
     EXPECT_NE(firsts[0], firsts[1]);
     EXPECT_NE(firsts[1], firsts[2]);
     EXPECT_NE(firsts[0], firsts[2]);
+}
+
+// Each option set and seen through its effect; the book off by default, its
+// moves played at once and varied when on; unknown names and bad values.
+TEST_F(Uci, OptionsAndTheBook) {
+    std::vector<std::string> info;
+    BestMove("position startpos", 3, &info);
+    EXPECT_EQ(info.size(), 3u) << "without the book the engine searches";
+
+    ExpectReplies(program, {"setoption name OwnBook value true", "isready"}, {"readyok"});
+    std::set<std::string> answers;
+    for (int game = 0; game < 12; ++game) {
+        info.clear();
+        const std::string best = BestMove("ucinewgame\nposition startpos", 8, &info);
+        EXPECT_TRUE(info.empty()) << "a book move is played at once";
+        answers.insert(best.substr(9, 4));
+    }
+    EXPECT_GE(answers.size(), 2u) << "the book's moves vary";
+    for (const std::string& move : answers)
+        EXPECT_TRUE(move == "e2e4" || move == "d2d4" || move == "g1f3" || move == "c2c4" || move == "g2g3" ||
+                    move == "b2b3" || move == "f2f4" || move == "b1c3" || move == "e2e3" || move == "d2d3")
+            << move;
+    ExpectReplies(program, {"setoption name OwnBook value false", "isready"}, {"readyok"});
+    info.clear();
+    BestMove("position startpos", 2, &info);
+    EXPECT_EQ(info.size(), 2u);
+
+    // Move Overhead: kept back from the move time.
+    ExpectReplies(program, {"setoption name Move Overhead value 600", "isready"}, {"readyok"});
+    const auto start = std::chrono::steady_clock::now();
+    BestMove("position startpos\ngo movetime 1000", 0);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                  .count(),
+              700);
+    ExpectReplies(program, {"setoption name MultiPV value 2", "position startpos", "go depth 1"}, {});
+    EXPECT_EQ(program.ReadLine().rfind("info depth 1 seldepth 2 multipv 1 ", 0), 0u);
+    EXPECT_EQ(program.ReadLine().rfind("info depth 1 seldepth 2 multipv 2 ", 0), 0u);
+
+    const struct {
+        const char* line;
+        const char* reply;
+    } refused[] = {
+        {"setoption name Hash value 64", "info string unknown option: Hash"},
+        {"setoption name MultiPV value 9", "info string MultiPV takes a number from 1 to 8, not '9'"},
+        {"setoption name OwnBook value perhaps", "info string OwnBook takes true or false, not 'perhaps'"},
+        {"setoption name Ponder value 1", "info string Ponder takes true or false, not '1'"},
+        {"setoption name Move Overhead value -1",
+         "info string Move Overhead takes milliseconds from 0 to 5000, not '-1'"},
+        {"setoption name BookFile value /nonexistent.bin",
+         "info string cannot read the book /nonexistent.bin; the engine plays without a book"},
+        {"setoption name OwnBook value true",
+         "info string cannot read the book /nonexistent.bin; the engine plays without a book"},
+    };
+    ReadUntil(program, "bestmove ");
+    for (const auto& row : refused)
+        ExpectReplies(program, {row.line}, {row.reply});
 }
 
 TEST_F(Uci, StopAndIsReadyDuringASearchAndTheLimits) {

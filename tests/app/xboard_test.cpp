@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Version 2 of the xboard protocol over real pipes: the handshake, ping,
 // setboard, usermove, the move form, thinking output, analyze mode, "?",
 // "sd" and the claims of a game ended by rule.
@@ -48,11 +49,13 @@ class Xboard2 : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(program.Started());
-        ExpectReplies(program, {"xboard", "protover 2"},
-                      {GREETING, "feature done=0",
-                       "feature ping=1 setboard=1 playother=0 san=0 usermove=1 time=1 draw=1 sigint=0 "
-                       "sigterm=0 reuse=1 analyze=1 colors=0 name=1",
-                       "feature myname=\"Galvetta 0.11.0\" variants=\"normal\"", "feature done=1"});
+        ExpectReplies(
+            program, {"xboard", "protover 2"},
+            {GREETING, "feature done=0",
+             "feature ping=1 setboard=1 playother=0 san=0 usermove=1 time=1 draw=1 sigint=0 "
+             "sigterm=0 reuse=1 analyze=1 colors=0 name=1",
+             "feature myname=\"Galvetta 0.11.0\" variants=\"normal\"", "feature option=\"OwnBook -check 0\"",
+             "feature option=\"BookFile -file /usr/share/games/gnuchess/book.bin\"", "feature done=1"});
         ExpectReplies(program, {"accepted done", "new", "ping 1"}, {GREETING, "pong 1"});
     }
     void Expect(const std::vector<std::string>& send, const std::vector<std::string>& replies) {
@@ -96,6 +99,19 @@ TEST_F(Xboard2, SetBoardWithRightsAndABadFen) {
            {"tellusererror Illegal position: the side not to move is in check"});
     Expect({"usermove a1a2"}, {"Illegal move: a1a2"});
     Expect({"setboard 7k/8/6K1/8/8/8/Q7/8 w - - 0 1", "go"}, {"move a2a8", "1-0 {White mates}"});
+}
+
+TEST_F(Xboard2, BookOptions) {
+    // The book is off until the option turns it on; "bk" lists its moves.
+    Expect({"option OwnBook=1", "force", "bk"}, {" e2e4 12135"});
+    // The list goes on with the lighter moves, to an empty line.
+    int lines = 0;
+    for (std::string line = program.ReadLine(); !line.empty() && line[0] == ' '; line = program.ReadLine())
+        ++lines;
+    EXPECT_GT(lines, 3);
+    Expect({"option BookFile=/nonexistent.bin"},
+           {"tellusererror cannot read the book /nonexistent.bin; Galvetta plays without a book"});
+    Expect({"option Hash=64"}, {"Error (unknown option): Hash"});
 }
 
 TEST_F(Xboard2, AnalyzeAcrossAMoveThenExit) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/makemove.h"
 #include "engine/movegen.h"
 #include "support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Built against the engine with shrunken limits: the search must end nodes
 // cleanly at the end of the move area and of the frame stack.
 #include "engine/engine_run.h"

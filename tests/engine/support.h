@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the engine tests: blocks loaded from FEN or position text,
 // and squares by name.
 #pragma once

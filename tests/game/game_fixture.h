@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole game without a window: board model, linked clocks, a view that
 // records what it is told, and the interpreter with its output captured.
 #pragma once

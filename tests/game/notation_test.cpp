@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SAN written and read back, on hand-picked positions and on every legal move
 // two plies deep from the perft positions.
 #include <gtest/gtest.h>

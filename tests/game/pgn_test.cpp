@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PGN: self-played games written, read and replayed to the same positions;
 // the reader on each piece of syntax and on broken files.
 #include <gtest/gtest.h>

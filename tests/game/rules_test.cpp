@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Positions a game can reach, FEN read with missing fields and counters, and
 // the move forms of the engine, the interfaces and UCI.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/state_block.h"
 #include "game_fixture.h"
 
@@ -72,7 +73,7 @@ TEST_F(UciFixture, ClocksRunOnlyOnAClock) {
     }
     SendAll({"position startpos", "go wtime 60000 btime 50000"});
     EXPECT_TRUE(white.Started());
-    EXPECT_EQ(white.GetValue(), 60);
+    EXPECT_EQ(white.GetValue(), 59); // Move Overhead keeps 10 ms back
     UntilBestMove();
 }
 

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package as a user gets it: built by scripts/package.sh, checked
-# by lintian (no error; its warnings are listed), unpacked with dpkg-deb, its
+# by lintian (neither an error nor a warning), unpacked with dpkg-deb, its
 # galvetta run for --version, its desktop entry and AppStream data validated,
-# and each man page rendered by man without a warning.
+# each man page rendered by man without a warning, xboard's engine list entries
+# in place, and the copyright file in Debian's machine-readable form with the
+# GPL version 3 or later.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 deb=$(scripts/package.sh | tail -1)
@@ -16,8 +19,8 @@ lintian_log=$(mktemp)
 lintian --tag-display-limit 0 "$deb" >"$lintian_log" 2>&1 || true
 echo "lintian:"
 sed 's/^/  /' "$lintian_log"
-if grep -q '^E:' "$lintian_log"; then
-    echo "package_test: lintian reports errors"
+if grep -q '^[EW]:' "$lintian_log"; then
+    echo "package_test: lintian reports errors or warnings"
     exit 1
 fi
 rm -f "$lintian_log"
@@ -41,4 +44,15 @@ for page in "$root"/usr/share/man/man6/*.6.gz; do
     [ -z "$warnings" ] || { echo "package_test: $(basename "$page"): $warnings"; exit 1; }
     echo "man page $(basename "$page"): rendered without warnings"
 done
+for protocol in xboard uci; do
+    eng="$root/usr/share/games/plugins/$protocol/galvetta.eng"
+    [ "$(sed -n 1p "$eng")" = "plugin spec 0.0" ] && sed -n 2p "$eng" | grep -q -- '--no-window' ||
+        { echo "package_test: $protocol/galvetta.eng is missing or does not name --no-window"; exit 1; }
+done
+echo "xboard's engine lists: $(sed -n 2p "$root/usr/share/games/plugins/xboard/galvetta.eng"), $(sed -n 2p "$root/usr/share/games/plugins/uci/galvetta.eng")"
+copyright="$root/usr/share/doc/galvetta/copyright"
+head -1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' &&
+    grep -qx 'License: GPL-3+' "$copyright" ||
+    { echo "package_test: the copyright file is not machine-readable GPL-3+"; exit 1; }
+dpkg-deb --field "$deb" Suggests | grep -q gnuchess-book || { echo "package_test: no Suggests: gnuchess-book"; exit 1; }
 echo "package checks passed"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks PGN files that Galvetta wrote with two other readers.
 
 For each file: galvetta-tool pgn replays it; Debian's pgn-extract must read it

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Games that Galvetta writes, read by other programs: 50 self-played games
 # from the game layer's writer, and games that the program itself appended
 # with --save-games (castling, en passant, a promotion, its own replies, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays each game of a PGN file with chess.js and prints its final FEN, one
 // line a game; a game chess.js cannot read ends the run with status 1.
 import { readFileSync } from 'node:fs';

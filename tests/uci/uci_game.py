@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Plays Galvetta in UCI mode against stockfish on a clock, with stockfish's
 own move list ("go perft 1") as the referee of every move.
 

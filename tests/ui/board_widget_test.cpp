@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board widgets on the offscreen platform: coordinates, redrawing, dragging.
 #include <QSignalSpy>
 #include <QtTest>

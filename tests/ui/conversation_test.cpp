@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conversation server, with clients in the same process.
 #include <QLineEdit>
 #include <QListWidget>

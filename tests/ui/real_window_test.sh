@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Galvetta in a real window under a private Xvfb: drag White's e-pawn two
 # squares with xdotool, see the engine answer (on its output and through the
-# conversation server), and keep a screenshot.
+# conversation server), and keep a screenshot. Then, with --no-window and the
+# display still set, no window opens and the engine plays on its pipes.
 # Usage: real_window_test.sh GALVETTA GALVETTA_TOOL SCREENSHOT_DIR
 set -u
 galvetta=$1 tool=$2 shots=$3
@@ -69,3 +71,17 @@ echo "engine answered: ${answer:-nothing}; item: $item"
 [ -n "$answer" ] || { echo "real_window_test: the engine did not answer the dragged move"; exit 1; }
 [ "$item" = "VALUE $answer" ] || { echo "real_window_test: the conversation item is not the engine's move"; exit 1; }
 echo "screenshot: $shots/galvetta-window.png"
+
+kill "$app_pid" 2>/dev/null
+wait "$app_pid" 2>/dev/null
+app_pid=
+coproc HEADLESS { exec "$galvetta" --no-window 2>/dev/null; }
+app_pid=$HEADLESS_PID
+read -r -t 10 greeting <&"${HEADLESS[0]}"
+echo "e2e4" >&"${HEADLESS[1]}"
+read -r -t 60 reply <&"${HEADLESS[0]}"
+windows=$(xdotool search --name "Galvetta" 2>/dev/null | wc -l)
+echo "quit" >&"${HEADLESS[1]}"
+echo "--no-window: ${reply:-no reply}, $windows windows"
+[ "${reply:0:5}" = "move " ] || { echo "real_window_test: --no-window did not answer e2e4"; exit 1; }
+[ "$windows" -eq 0 ] || { echo "real_window_test: --no-window opened a window"; exit 1; }

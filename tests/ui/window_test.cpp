@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on the offscreen platform.
 #include <QLabel>
 #include <QLineEdit>
@@ -181,7 +182,7 @@ class WindowTest : public QObject {
         auto opened = window(StartOptions{}, &out);
         QCOMPARE(opened->OpenGameFrom(saved), QString());
         QCOMPARE(opened->scacchiera->GetPosition().substr(0, 65), w->scacchiera->GetPosition().substr(0, 65));
-        QCOMPARE(opened->txtPartita->toPlainText(), w->txtPartita->toPlainText());
+        QTRY_COMPARE(w->txtPartita->toPlainText(), opened->txtPartita->toPlainText());
         QVERIFY(!opened->Game().Driver().SearchRunning());
         QCOMPARE(opened->stato[1]->text(), QStringLiteral("Ugo - Galvetta"));
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads the PGN files of a match under xboard and checks how every game ended.
 
 Usage: check_games.py [--no-time-loss] FILE.pgn EXPECTED_GAMES [[--no-time-loss] FILE.pgn EXPECTED_GAMES ...]

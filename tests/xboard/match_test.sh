@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Plays Galvetta against fairymax under the real xboard on a private Xvfb:
 # three games at 40 moves in 2 minutes with colours alternating, in version 2
 # of the protocol (setboard, usermove, ping, thinking output), one more with

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """How long the first engine took for each move, from xboard's debug logs.
 
 Usage: move_times.py XBOARD.debug [XBOARD.debug ...]
