@@ -125,6 +125,8 @@ class TEngineDriver {
     std::vector<SearchReport> TakeReports();
     // The last finished iteration's report (of line 1), if any finished.
     std::optional<SearchReport> LastReport() const;
+    // The position the running or last search started from.
+    const std::string& RootPosition() const { return root_position_; }
     // The iterations the running or last search has finished so far, and
     // each one's record (index below that count; the newest 64 are kept).
     uint32_t IterationsFinished() const;

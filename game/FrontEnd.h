@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "game/Game.h"
 
@@ -27,6 +28,8 @@ class TFrontEnd {
     virtual void SearchStopped() {}
     // Every 100 ms.
     virtual void Tick() {}
+    // The iterations the search has finished since the last reports.
+    virtual void Reported(const std::vector<SearchReport>& /*reports*/) {}
     // The window's New game, as the protocol says it.
     virtual void ResetGame() = 0;
     // The input has ended: a search that a command asked for is brought to an

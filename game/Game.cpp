@@ -96,6 +96,8 @@ void TGame::NewGame() {
     SaveGame();
     InterfaceResult.clear();
     saved_ended_ = false;
+    white_name_.clear();
+    black_name_.clear();
     if (result_) {
         result_.reset();
         view_.GameEnded("", "", GameEnd::None);
@@ -117,13 +119,20 @@ void TGame::NewGameFrom(const std::string& position, int halfmove_clock, int64_t
     board_.StartFrom(position);
 }
 
-void TGame::LoadGame(const std::vector<std::string>& positions, int halfmove_clock, int64_t move_number) {
+void TGame::LoadGame(const std::vector<std::string>& positions, int halfmove_clock, int64_t move_number,
+                     const std::string& white_name, const std::string& black_name) {
     if (positions.empty()) return;
     NewGameFrom(positions.front(), halfmove_clock, move_number);
     for (size_t i = 1; i < positions.size(); ++i)
         board_.AppendPosition(positions[i]);
     saved_ = board_.Positions(); // it is already in a file
-    EngineWhite = board_.Pezzo(SIDE_TO_MOVE) != WHITE_ON_MOVE;
+    white_name_ = white_name;
+    black_name_ = black_name;
+    const std::string engine = "Galvetta";
+    if (white_name == engine || black_name == engine)
+        EngineWhite = white_name == engine;
+    else
+        EngineWhite = board_.Pezzo(SIDE_TO_MOVE) != WHITE_ON_MOVE;
     driver_.GameLoaded(static_cast<int>(positions.size() - 1) / 2);
     white_.Stop();
     CopyBoardToEngine();
@@ -148,8 +157,12 @@ PgnGame TGame::Record() const {
                                    {"Site", host_name()},
                                    {"Date", date_.empty() ? today() : date_},
                                    {"Round", "-"},
-                                   {"White", EngineWhite ? "Galvetta" : opponent},
-                                   {"Black", EngineWhite ? opponent : "Galvetta"}};
+                                   {"White", !white_name_.empty() ? white_name_
+                                             : EngineWhite        ? "Galvetta"
+                                                                  : opponent},
+                                   {"Black", !black_name_.empty() ? black_name_
+                                             : EngineWhite        ? opponent
+                                                                  : "Galvetta"}};
     for (const auto& [name, value] : tags)
         game.SetTag(name, value);
     game.SetTag("TimeControl", TimeControlTag(driver_.MovesPerControl, driver_.BaseSeconds,
@@ -181,6 +194,16 @@ void TGame::TakeBack() {
     position_memo_ = board_.GetPosition();
     view_.PositionShown(position_memo_);
     if (result_ && board_.Positions().size() < result_->plies) ReopenGame();
+}
+
+void TGame::TakeBackToPerson() {
+    // The engine has the move: the person's last move goes; else the
+    // engine's reply too.
+    const bool engine_to_move = (board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE) == EngineWhite;
+    const int plies = engine_to_move || driver_.SearchRunning() ? 1 : 2;
+    for (int ply = 0; ply < plies && board_.Positions().size() > 1; ++ply)
+        TakeBack();
+    white_.Stop();
 }
 
 void TGame::ReopenGame() {
@@ -298,9 +321,10 @@ SearchLimits TGame::PlanLimits(const SearchLimits& given) {
     if (!limits.planned) return limits;
     const PlanOutcome plan =
         PlanSearch(Planning, driver_, EngineClock().GetValue(), OpponentClock().GetValue());
-    view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, plan.depth);
     if (limits.depth <= 0) limits.depth = plan.depth;
     if (DepthLimit > 0) limits.depth = std::min(limits.depth, DepthLimit);
+    // The depth shown is the one searched.
+    view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, limits.depth);
     if (limits.budget_is_hard) {
         limits.hard_ms = limits.hard_ms >= 0 ? std::min(limits.hard_ms, plan.budget_ms) : plan.budget_ms;
     } else {
@@ -424,6 +448,14 @@ void TGame::SetSecondsPerMove(double seconds) {
     white_.Set(static_cast<int>(std::ceil(seconds)), true);
 }
 
+void TGame::SetTimeControl(const TimeControl& control) {
+    if (control.seconds_per_move > 0) {
+        SetSecondsPerMove(control.seconds_per_move);
+        return;
+    }
+    SetTimeControl(control.moves, control.base_seconds, control.increment_seconds);
+}
+
 bool TGame::ValidPromotion(const std::string& move) {
     // Only a pawn reaching its last rank promotes, and only to Q, R, B or N.
     const int from = TBoardModel::IndiceCasa(move);
@@ -436,6 +468,13 @@ bool TGame::ValidPromotion(const std::string& move) {
 }
 
 void TGame::scacchieraValidateMove(bool& move_is_legal) {
+    // An analysis runs on the engine's block: the person's move ends it.
+    if (analyzing_) AbandonSearch();
+    // A game over stays as it ended.
+    if (GameOver() && StopAtGameEnd) {
+        move_is_legal = false;
+        return;
+    }
     CopyBoardToEngine();
     const std::string& move = board_.GetLastMove();
     move_is_legal = ValidPromotion(move) && driver_.IsLegalMove(move) != 0;

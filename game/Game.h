@@ -47,6 +47,9 @@ class GameView {
     // after a take-back.
     virtual void GameEnded(const std::string& /*result*/, const std::string& /*reason*/, GameEnd /*end*/) {}
     virtual void CloseRequested() {}
+    // The iterations a search finished, with the position it searches.
+    virtual void SearchReported(const std::vector<SearchReport>& /*reports*/,
+                                const std::string& /*position*/) {}
 };
 
 // How a game stands when the engine cannot or need not move on.
@@ -78,7 +81,10 @@ class TGame {
     // A game read from a file, given as its positions (the start first): it
     // is put on the board with no search, and play goes on as after a
     // take-back, the engine taking the side not to move.
-    void LoadGame(const std::vector<std::string>& positions, int halfmove_clock = 0, int64_t move_number = 1);
+    // A PGN's names are kept for the record, and a side named "Galvetta" is
+    // the engine's.
+    void LoadGame(const std::vector<std::string>& positions, int halfmove_clock = 0, int64_t move_number = 1,
+                  const std::string& white_name = {}, const std::string& black_name = {});
     // The game so far as a PGN record: the names, the date, the time control
     // and a set-up position, the moves and the result.
     PgnGame Record() const;
@@ -94,6 +100,9 @@ class TGame {
     bool PlayMove(const std::string& move);
     // Takes back the last move, dropping any search.
     void TakeBack();
+    // In a person's game: back to the person's move, two plies when the
+    // engine has replied, one when it has not; no clock runs then.
+    void TakeBackToPerson();
     // The engine plays `white`, and that side is put on move.
     void SetEngineSide(bool white);
     // Drops any search and holds the engine back until the next Go.
@@ -148,6 +157,8 @@ class TGame {
     // fixed time per move ends and the clocks start from the base.
     void SetTimeControl(int moves, std::optional<int> base_seconds, std::optional<int> increment_seconds);
     void SetSecondsPerMove(double seconds);
+    // A person's choice: the control set and both clocks started from its base.
+    void SetTimeControl(const TimeControl& control);
     void SetEngineClock(int seconds) { EngineClock().Set(seconds, false); }
     void SetClocks(int white_seconds, int black_seconds) {
         white_.Set(white_seconds, false);
@@ -247,8 +258,9 @@ class TGame {
     std::string date_;       // the game's start, "2026.12.08"
     int start_halfmove_ = 0; // the start position's FEN counters
     int64_t start_move_number_ = 1;
-    std::vector<std::string> saved_; // the positions last saved
-    bool saved_ended_ = false;       // the game was saved as ended: never again
+    std::string white_name_, black_name_; // a game read from a file: its names
+    std::vector<std::string> saved_;      // the positions last saved
+    bool saved_ended_ = false;            // the game was saved as ended: never again
     int save_fd_ = -1;
     std::optional<GameResult> result_;
     std::mt19937 random_{std::random_device{}()};

@@ -87,8 +87,16 @@ bool TInterface::TakeInputLine() {
     return true;
 }
 
+void TInterface::DeliverReports() {
+    const std::vector<SearchReport> reports = game_.Driver().TakeReports();
+    if (reports.empty()) return;
+    front_end_->Reported(reports);
+    view_.SearchReported(reports, game_.Driver().RootPosition());
+}
+
 void TInterface::OnMoveTimer() {
     const bool second_passed = game_.Tick();
+    DeliverReports();
     front_end_->Tick();
     if (TakeInputLine()) return;
     if (second_passed) game_.ShowGeneratedMoves();

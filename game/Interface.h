@@ -30,6 +30,9 @@ class TInterface {
     // from the start with --uci.
     void SpeakUci();
     bool SpeaksUci() const { return uci_; }
+    // An interface drives the game (a line has come in, or UCI was chosen):
+    // it, not the person at the window, decides when games begin and end.
+    bool InterfaceDrives() const { return uci_ || !first_line_; }
 
     // One line from the interface, the command box or a macro. Returns 1 when
     // its first word is not a known command, else 0.
@@ -51,6 +54,9 @@ class TInterface {
     // The input has ended: a search a command asked for is answered first,
     // then the window is asked to close.
     void InputEnded();
+    // Hands the iterations the search has finished since the last time to
+    // the front-end and the window; a front-end calls it before it answers.
+    void DeliverReports();
 
     TGame& Game() { return game_; }
     GameView& View() { return view_; }

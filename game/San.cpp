@@ -201,4 +201,18 @@ std::string PositionAfter(std::string_view position, const LegalMove& move) {
     return after;
 }
 
+Illegal WhyIllegal(std::string_view position, int from, int to) {
+    for (const LegalMove& move : LegalMoves(position))
+        if (move.from == from && move.to == to) return Illegal::None;
+    if (position.size() < POSITION_TEXT_LENGTH || from < 0 || from > 63 || to < 0 || to > 63)
+        return Illegal::CannotGoThere;
+    // The move played as if it were legal, with the mover still to move:
+    // is its king attacked then?
+    std::string after(position.substr(0, POSITION_TEXT_LENGTH));
+    ApplyMove(after.data(), from, to, 0, '-');
+    after[SIDE_TO_MOVE] = position[SIDE_TO_MOVE];
+    if (!SideToMoveInCheck(after)) return Illegal::CannotGoThere;
+    return SideToMoveInCheck(position) ? Illegal::InCheck : Illegal::KingLeftInCheck;
+}
+
 } // namespace galvetta

@@ -42,6 +42,12 @@ std::string MoveToSan(std::string_view position, std::string_view coordinate);
 // The legal move that `san` names, or why none (or more than one) does.
 Parsed<LegalMove> ParseSan(std::string_view position, std::string_view san);
 
+// Why a move from `from` to `to` is not legal: the side to move is in check
+// and stays so, the move would leave its king in check, or the piece cannot
+// go there at all.
+enum class Illegal { None, InCheck, KingLeftInCheck, CannotGoThere };
+Illegal WhyIllegal(std::string_view position, int from, int to);
+
 // The position after a legal move, as the board writes it.
 std::string PositionAfter(std::string_view position, const LegalMove& move);
 

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "game/EngineDriver.h"
+#include "game/Words.h"
 
 namespace galvetta {
 
@@ -26,6 +28,8 @@ constexpr double SLOWEST_SPEED = 30000;   // generated moves a millisecond, at l
 constexpr double FIXED_TIME_SHARE = 600;  // milliseconds of a second a move given by "st"
 constexpr double SMALLEST_BUDGET = 100;   // milliseconds
 constexpr double SMALLEST_CAPACITY = 32;  // generated moves
+// The largest moves, seconds or increment a person may give a time control: a day.
+constexpr int MAX_CONTROL_VALUE = 24 * 60 * 60;
 constexpr double OLD_BRANCHING_WEIGHT = 0.25, NEW_BRANCHING_WEIGHT = 0.75, BRANCHING_BIAS = 0.25;
 constexpr double SMALLEST_BRANCHING = 2;
 constexpr double DEPTH_ROUNDING = 0.2; // added before the depth is rounded up
@@ -119,6 +123,38 @@ PlanOutcome PlanSearch(PlanningStats& stats, TEngineDriver& driver, int my_secon
     limits.hard_ms = outcome.hard_ms;
     driver.SetSearchLimits(limits);
     return outcome;
+}
+
+Parsed<TimeControl> ParseTimeControl(std::string_view line) {
+    const std::vector<std::string> words = SplitAtBlanks(line);
+    const auto whole = [](const std::string& word, int& value) {
+        const std::optional<int64_t> n = ParseInteger(word);
+        if (!n || *n < 0 || *n > MAX_CONTROL_VALUE) return false;
+        value = static_cast<int>(*n);
+        return true;
+    };
+    TimeControl control;
+    if (!words.empty() && words[0] == "level") {
+        const std::string minutes = words.size() == 4 ? words[2] : std::string();
+        const bool minutes_read = !minutes.empty() && minutes.front() != ':' &&
+                                  minutes.find_first_not_of("0123456789:") == std::string::npos;
+        control.base_seconds = minutes_read ? ParseMinutes(minutes) : 0;
+        if (!minutes_read || !whole(words[1], control.moves) || !whole(words[3], control.increment_seconds) ||
+            control.base_seconds <= 0 || control.base_seconds > MAX_CONTROL_VALUE)
+            return Parsed<TimeControl>::fail(
+                "level takes moves, minutes (or m:ss) and an increment: level 40 5 0");
+        return Parsed<TimeControl>::ok(control);
+    }
+    if (!words.empty() && words[0] == "st") {
+        const char* text = words.size() == 2 ? words[1].c_str() : "";
+        char* end = nullptr;
+        control.seconds_per_move = std::strtod(text, &end);
+        if (end == text || *end != '\0' || !(control.seconds_per_move > 0) ||
+            control.seconds_per_move > MAX_CONTROL_VALUE)
+            return Parsed<TimeControl>::fail("st takes the seconds a move: st 5");
+        return Parsed<TimeControl>::ok(control);
+    }
+    return Parsed<TimeControl>::fail("a time control is \"level MOVES MINUTES INCREMENT\" or \"st SECONDS\"");
 }
 
 } // namespace galvetta

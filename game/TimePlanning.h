@@ -6,6 +6,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "game/PositionText.h"
 
 namespace galvetta {
 
@@ -41,6 +44,20 @@ struct PlanOutcome {
     std::string predicted_moves; // "predicted (branching factor)"
     std::string predicted_ms;
 };
+
+// A time control as a person chooses it: `moves` per control in
+// `base_seconds` plus `increment_seconds` a move (moves 0: the whole game),
+// or a fixed time a move when `seconds_per_move` is above 0.
+struct TimeControl {
+    int moves = 0;
+    int base_seconds = 0;
+    int increment_seconds = 0;
+    double seconds_per_move = 0;
+};
+
+// Reads "level MOVES MINUTES INCREMENT" (minutes also as "m:ss") or
+// "st SECONDS", in full; anything else is refused with the reason.
+Parsed<TimeControl> ParseTimeControl(std::string_view line);
 
 // Plans the next search and updates the game's statistics; touches nothing else.
 PlanOutcome PlanSearch(PlanningStats& stats, const PlanInput& input);

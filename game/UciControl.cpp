@@ -303,7 +303,7 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
 
 void TUciControl::OnGo(const Words& words) {
     if (searching_) game_.AbandonSearch();
-    game_.Driver().TakeReports(); // an earlier search's, if any were left
+    link_.DeliverReports(); // an earlier search's, if any were left
     held_answer_.clear();
     searching_ = true;
     if (!position_ok_) {
@@ -372,12 +372,9 @@ void TUciControl::InputEnded() {
         game_.AnswerWithin(INPUT_END_GRACE_MS);
 }
 
-void TUciControl::Tick() {
-    if (searching_) ReportIterations();
-}
-
-void TUciControl::ReportIterations() {
-    for (const SearchReport& report : game_.Driver().TakeReports()) {
+void TUciControl::Reported(const std::vector<SearchReport>& reports) {
+    if (!searching_) return;
+    for (const SearchReport& report : reports) {
         const int64_t ms = std::max<int64_t>(static_cast<int64_t>(report.ms), 1);
         std::string line = "info depth " + std::to_string(report.depth) + " seldepth " +
                            std::to_string(std::max(report.seldepth, report.depth));
@@ -394,7 +391,7 @@ void TUciControl::ReportIterations() {
 }
 
 void TUciControl::Answer(const std::string& engine_move) {
-    ReportIterations();
+    link_.DeliverReports();
     searching_ = false;
     infinite_ = false;
     pondering_ = false;

@@ -25,7 +25,7 @@ class TUciControl : public TFrontEnd {
     int Interpret(const std::string& line) override;
     void EngineMoved(const std::string& move, GameOutcome outcome) override;
     void SearchStopped() override;
-    void Tick() override;
+    void Reported(const std::vector<SearchReport>& reports) override;
     void ResetGame() override { Interpret("ucinewgame"); }
     void InputEnded() override;
 
@@ -55,8 +55,6 @@ class TUciControl : public TFrontEnd {
     // Puts the board back where the last "position" left it, when the
     // engine's own moves have moved it on since.
     void BackToPosition();
-    // An info line for each iteration finished since the last one written.
-    void ReportIterations();
     // Ends the "go": its info lines, then "bestmove" with the expected reply.
     void Answer(const std::string& engine_move);
     void Write(const std::string& line);

@@ -318,7 +318,7 @@ void TWinBoardControl::OnExit(const Words&) {
     if (!analyzing_) return;
     analyzing_ = false;
     game_.StopAnalysis();
-    Post(); // what it found before the exit
+    link_.DeliverReports(); // what it found before the exit
 }
 
 void TWinBoardControl::OnMoveNow(const Words&) {
@@ -431,16 +431,9 @@ const char* TWinBoardControl::OutcomeLine(GameOutcome outcome) {
     return "";
 }
 
-void TWinBoardControl::Tick() {
-    Post();
-}
-
-void TWinBoardControl::Post() {
-    if (protocol_ < 2 || !post_) {
-        game_.Driver().TakeReports(); // kept from piling up
-        return;
-    }
-    for (const SearchReport& report : game_.Driver().TakeReports()) {
+void TWinBoardControl::Reported(const std::vector<SearchReport>& reports) {
+    if (protocol_ < 2 || !post_) return;
+    for (const SearchReport& report : reports) {
         const int mate = MateMoves(report.score);
         const int score = mate > 0   ? MATE_SCORE_BASE + mate
                           : mate < 0 ? -MATE_SCORE_BASE + mate
@@ -457,7 +450,7 @@ void TWinBoardControl::Post() {
 }
 
 void TWinBoardControl::EngineMoved(const std::string& move, GameOutcome outcome) {
-    Post();
+    link_.DeliverReports();
     const std::optional<SearchReport> last = game_.Driver().LastReport();
     const std::optional<Move> played = Move::Parse(move);
     expected_reply_ = last && played && last->line.size() > 1 && last->line[0] == *played

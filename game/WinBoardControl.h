@@ -26,7 +26,7 @@ class TWinBoardControl : public TFrontEnd {
     int Interpret(const std::string& line) override;
     void EngineMoved(const std::string& move, GameOutcome outcome) override;
     void SearchStopped() override;
-    void Tick() override;
+    void Reported(const std::vector<SearchReport>& reports) override;
     void ResetGame() override;
     void InputEnded() override;
 
@@ -81,8 +81,6 @@ class TWinBoardControl : public TFrontEnd {
     bool ClaimGameEnd();
     // Analyze mode: the current position is searched afresh.
     void AnalyzeAgain();
-    // The thinking output of the iterations finished since the last.
-    void Post();
     void AnswerPings();
     // A move as the protocol version writes it.
     std::string MoveText(const std::string& engine_move) const;

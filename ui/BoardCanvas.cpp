@@ -14,18 +14,42 @@ TBoardCanvas::TBoardCanvas(TBoardModel& model, QWidget* parent) : QWidget(parent
 void TBoardCanvas::SetPictures(const ImageList* pictures) {
     Pictures = pictures;
     if (Pictures != nullptr && Pictures->size() >= 14) {
-        FCell = Pictures->first().size();
-        FUnderPiece = QPixmap(FCell);
-        FBoardBitmap = QPixmap(8 * FCell.width(), 8 * FCell.height());
-        FBoardBitmap.fill(BackColor);
-        setFixedSize(FBoardBitmap.size());
-        FCellRect = QRect(QPoint(0, 0), FCell);
+        const QPixmap& first = Pictures->first();
+        Resize((first.deviceIndependentSize()).toSize());
     } else {
         Pictures = nullptr;
         FBoardBitmap = QPixmap();
     }
     FPainted.clear();
     RePaint();
+}
+
+void TBoardCanvas::SetCellSize(int cell) {
+    cell = std::max(cell, 8);
+    if (Pictures == &scaled_ && FCell.width() == cell) return;
+    const qreal ratio = devicePixelRatioF();
+    scaled_ = MakePieceImages(static_cast<int>(cell * ratio));
+    for (QPixmap& image : scaled_)
+        image.setDevicePixelRatio(ratio);
+    SetPictures(&scaled_);
+}
+
+void TBoardCanvas::Resize(QSize cell) {
+    const qreal ratio = Pictures->first().devicePixelRatio();
+    FCell = cell;
+    FBoardBitmap = QPixmap(QSize(8 * cell.width(), 8 * cell.height()) * ratio);
+    FBoardBitmap.setDevicePixelRatio(ratio);
+    FBoardBitmap.fill(BackColor);
+    FUnderPiece = QPixmap();
+    setFixedSize(8 * cell.width(), 8 * cell.height());
+    FCellRect = QRect(QPoint(0, 0), FCell);
+    FFloatRect = QRect();
+}
+
+void TBoardCanvas::SetMarks(const Marks& marks) {
+    if (marks == marks_) return;
+    marks_ = marks;
+    update();
 }
 
 void TBoardCanvas::SetBackColor(const QColor& colour) {
@@ -63,7 +87,9 @@ void TBoardCanvas::DisegnaPezzo(int image, int x, int y, bool floating) {
             update(FFloatRect);
         }
         FFloatRect = r;
-        FUnderPiece = FBoardBitmap.copy(r);
+        const qreal ratio = FBoardBitmap.devicePixelRatio();
+        FUnderPiece = FBoardBitmap.copy(QRect(r.topLeft() * ratio, r.size() * ratio));
+        FUnderPiece.setDevicePixelRatio(ratio);
     }
     if (image >= 0 && image < Pictures->size()) {
         painter.drawPixmap(r.topLeft(), (*Pictures)[image]);
@@ -100,14 +126,40 @@ void TBoardCanvas::RePaint() {
 
 void TBoardCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (FBoardBitmap.isNull())
+    if (FBoardBitmap.isNull()) {
         painter.fillRect(rect(), BackColor);
-    else
-        painter.drawPixmap(rect(), FBoardBitmap);
+        return;
+    }
+    painter.drawPixmap(rect(), FBoardBitmap);
+    // The marks lie over the pieces, translucent, so the bitmap stays the board.
+    const auto square = [this](int index) {
+        return QRect(CoordinataX(index % 8), CoordinataY(index / 8), FCell.width(), FCell.height());
+    };
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int index : {marks_.from, marks_.to})
+        if (index >= 0 && index < 64) painter.fillRect(square(index), QColor(250, 210, 40, 90));
+    if (marks_.check >= 0 && marks_.check < 64) {
+        painter.setPen(QPen(QColor(220, 30, 30, 220), std::max(2, FCell.width() / 12)));
+        painter.setBrush(QColor(220, 30, 30, 60));
+        painter.drawEllipse(square(marks_.check).adjusted(2, 2, -2, -2));
+    }
+    if (marks_.hint_from >= 0 && marks_.hint_to >= 0 && marks_.hint_from < 64 && marks_.hint_to < 64) {
+        const QPointF from = QRectF(square(marks_.hint_from)).center(),
+                      to = QRectF(square(marks_.hint_to)).center();
+        painter.setPen(
+            QPen(QColor(30, 120, 220, 200), std::max(3, FCell.width() / 7), Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(from, to);
+        painter.setBrush(QColor(30, 120, 220, 200));
+        painter.drawEllipse(to, FCell.width() / 6.0, FCell.width() / 6.0);
+    }
 }
 
 void TBoardCanvas::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || model_.GetLocked()) return;
+    if (event->button() != Qt::LeftButton) return;
+    if (model_.GetLocked()) {
+        if (LockedPress) LockedPress();
+        return;
+    }
     const QPoint p = event->position().toPoint();
     FDragFrom = TBoardModel::Casa(Colonna(p.x()), Riga(p.y()));
     if (FDragFrom < 0 || FDragFrom > 63 || model_.Pezzo(FDragFrom) == '-') {
@@ -119,7 +171,7 @@ void TBoardCanvas::mousePressEvent(QMouseEvent* event) {
     const char side = model_.Pezzo(SIDE_TO_MOVE);
     const bool own =
         (FDragPiece >= 'a' && side == WHITE_ON_MOVE) || (FDragPiece < 'a' && side == BLACK_ON_MOVE);
-    if (!own) {
+    if (!own && !editing_) {
         FDragFrom = -1;
         return;
     }
@@ -137,6 +189,10 @@ void TBoardCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || model_.GetLocked() || FDragFrom < 0) return;
     const QPoint p = event->position().toPoint();
     const int from = FDragFrom;
+    if (editing_) {
+        DropEdited(p);
+        return;
+    }
     // A drop off the board puts the piece back where it was.
     const int to = rect().contains(p) ? TBoardModel::Casa(Colonna(p.x()), Riga(p.y())) : from;
     DisegnaPezzo(-1, width(), height(), true);
@@ -147,7 +203,16 @@ void TBoardCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if ((FDragPiece == model_.EngineInitials[PAWN] && to < 8) ||
         (FDragPiece == model_.EngineInitials[BLACK_LETTERS + PAWN] && to >= 56))
         move += 'q';
-    DropMove(move);
+    if (to != from && !DropMove(move) && DropRefused) DropRefused(move);
+}
+
+void TBoardCanvas::DropEdited(const QPoint& at) {
+    DisegnaPezzo(-1, width(), height(), true);
+    FDragFrom = -1;
+    // Lifted, the piece left its square; off the board it is gone, elsewhere
+    // it stands where it fell (back on its own square too).
+    if (rect().contains(at))
+        model_.ImpostaPezzo(FDragPiece, TBoardModel::Casa(Colonna(at.x()), Riga(at.y())));
 }
 
 void TBoardCanvas::SquareChangedOnModel(int index) {

@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QPixmap>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "game/BoardModel.h"
@@ -23,6 +24,24 @@ class TBoardCanvas : public QWidget {
     // Assigns the image list (not owned) and resizes the board to eight cells.
     void SetPictures(const ImageList* pictures);
     const ImageList* GetPictures() const { return Pictures; }
+    // The board at `cell` pixels a square: the pieces drawn afresh at that
+    // size, sharp at the screen's pixel ratio, and the board resized.
+    void SetCellSize(int cell);
+    int CellSize() const { return FCell.width(); }
+    // Squares marked over the board: the last move's two, a king in check,
+    // and a suggested move (square indices; -1 for none).
+    struct Marks {
+        int from = -1, to = -1, check = -1, hint_from = -1, hint_to = -1;
+        bool operator==(const Marks&) const = default;
+    };
+    void SetMarks(const Marks& marks);
+    const Marks& GetMarks() const { return marks_; }
+    // Edit mode: a piece goes wherever it is dropped, and off the board it is
+    // removed.
+    void SetEditing(bool on) { editing_ = on; }
+    // A drop the board refused ("e2e5"), and a press while the board is locked.
+    std::function<void(const std::string& move)> DropRefused;
+    std::function<void()> LockedPress;
     void SetBackColor(const QColor& colour);
     QColor GetBackColor() const { return BackColor; }
 
@@ -60,8 +79,15 @@ class TBoardCanvas : public QWidget {
     void TurnBoard(bool black_at_bottom);
 
   private:
+    // The board bitmap and the cell size, for the current images.
+    void Resize(QSize cell);
+    void DropEdited(const QPoint& at);
+
     TBoardModel& model_;
     const ImageList* Pictures = nullptr;
+    ImageList scaled_; // the images drawn for SetCellSize
+    Marks marks_;
+    bool editing_ = false;
     QColor BackColor = Qt::white;
     QPixmap FBoardBitmap;
     QPixmap FUnderPiece;

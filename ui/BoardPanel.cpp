@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/BoardPanel.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -10,18 +12,67 @@
 
 namespace galvetta {
 
+namespace {
+
+// The design's board: squares of 48 pixels; the smallest still playable.
+constexpr int DESIGN_CELL = 48, SMALLEST_CELL = 22;
+
+} // namespace
+
+TBoardFrame::TBoardFrame(TGraphicChessBoard* board, QWidget* parent) : QWidget(parent), board_(board) {
+    board_->setParent(this);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+int TBoardFrame::Margin() const {
+    return fontMetrics().height() + 2;
+}
+
+QSize TBoardFrame::sizeHint() const {
+    return QSize(8 * DESIGN_CELL + 2 * Margin(), 8 * DESIGN_CELL + 2 * Margin());
+}
+
+QSize TBoardFrame::minimumSizeHint() const {
+    return QSize(8 * SMALLEST_CELL + 2 * Margin(), 8 * SMALLEST_CELL + 2 * Margin());
+}
+
+void TBoardFrame::resizeEvent(QResizeEvent*) {
+    const int side = std::min(width(), height()) - 2 * Margin();
+    board_->SetCellSize(std::max(side / 8, SMALLEST_CELL));
+    board_->move((width() - board_->width()) / 2, (height() - board_->height()) / 2);
+}
+
+void TBoardFrame::paintEvent(QPaintEvent*) {
+    // a to h along the bottom and the top, 8 to 1 down the sides; turned with the board.
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QRect board = board_->geometry();
+    const int cell = board_->CellSize(), margin = Margin();
+    const bool turned = board_->GetBlackAtBottom();
+    for (int i = 0; i < 8; ++i) {
+        const QString file(QChar('a' + (turned ? 7 - i : i)));
+        const QString rank(QChar('8' - (turned ? 7 - i : i)));
+        const int x = board.left() + i * cell, y = board.top() + i * cell;
+        for (const QRect& r :
+             {QRect(x, board.bottom() + 1, cell, margin), QRect(x, board.top() - margin, cell, margin)})
+            painter.drawText(r, Qt::AlignCenter, file);
+        for (const QRect& r :
+             {QRect(board.left() - margin, y, margin, cell), QRect(board.right() + 1, y, margin, cell)})
+            painter.drawText(r, Qt::AlignCenter, rank);
+    }
+}
+
 TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
     : QWidget(parent), layout_(new QVBoxLayout(this)) {
+    layout_->setContentsMargins(2, 2, 2, 2);
     clkNero = new TQuorClock(this);
     clkBianco = new TQuorClock(this);
     for (TQuorClock* clock : {clkNero, clkBianco}) {
         clock->setObjectName(clock == clkNero ? "clkNero" : "clkBianco");
         clock->setText(QStringLiteral("05:00"));
         QFont font = clock->font();
-        font.setPointSize(20);
         font.setBold(true);
         clock->setFont(font);
-        clock->setMinimumHeight(36);
         clock->Max = 0;
         clock->Step = -1;
         clock->OnTick = [](ChessClock* ticking) {
@@ -34,34 +85,79 @@ TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
         };
     }
     clkBianco->SetLinkedClock(clkNero);
+    // Each clock with the mark of its side's turn beside it.
+    const auto row = [this](TQuorClock* clock, QLabel*& turn) {
+        auto* widget = new QWidget(this);
+        auto* line = new QHBoxLayout(widget);
+        line->setContentsMargins(0, 0, 0, 0);
+        turn = new QLabel(widget);
+        turn->setObjectName(clock == clkBianco ? "turnBianco" : "turnNero");
+        line->addWidget(clock, 1);
+        line->addWidget(turn);
+        return widget;
+    };
+    black_row_ = row(clkNero, black_turn_);
+    white_row_ = row(clkBianco, white_turn_);
     scacchiera = new TGraphicChessBoard(this);
     scacchiera->setObjectName("scacchiera");
     scacchiera->SetPictures(pictures);
-    layout_->addWidget(clkNero);
-    layout_->addWidget(scacchiera);
-    layout_->addWidget(clkBianco);
+    frame = new TBoardFrame(scacchiera, this);
+    layout_->addWidget(black_row_);
+    layout_->addWidget(frame, 1);
+    layout_->addWidget(white_row_);
 
     trkLivelli = new QSlider(Qt::Horizontal, this);
     trkLivelli->setRange(2, 40);
     trkLivelli->setValue(8);
     lblLivello = new QLabel(QStringLiteral("Livello 8"), this);
-    connect(trkLivelli, &QSlider::valueChanged, this,
-            [this](int position) { lblLivello->setText(QStringLiteral("Livello: %1 (ply)").arg(position)); });
+    connect(trkLivelli, &QSlider::valueChanged, this, &TBoardPanel::ShowLevel);
     layout_->addWidget(lblLivello);
     layout_->addWidget(trkLivelli);
+    ShowSideToMove(true);
+}
+
+void TBoardPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The clocks follow the board: their figures a little over half a square.
+    const int pixels = std::max(scacchiera->CellSize() * 55 / 100, 14);
+    for (TQuorClock* clock : {clkNero, clkBianco}) {
+        QFont font = clock->font();
+        if (font.pixelSize() == pixels) continue;
+        font.setPixelSize(pixels);
+        clock->setFont(font);
+        clock->setMinimumHeight(pixels + 6);
+    }
+}
+
+void TBoardPanel::ShowSideToMove(bool white) {
+    const QString mark = QStringLiteral("\u25CF al tratto / to move");
+    white_turn_->setText(white ? mark : QString());
+    black_turn_->setText(white ? QString() : mark);
+}
+
+void TBoardPanel::SetDepthCap(int depth) {
+    depth_cap_ = depth;
+    ShowLevel();
+}
+
+void TBoardPanel::ShowLevel() {
+    QString text = QStringLiteral("Livello: %1 (ply)").arg(trkLivelli->value());
+    if (depth_cap_ > 0) text += QStringLiteral(", al massimo / at most %1").arg(depth_cap_);
+    lblLivello->setText(text);
 }
 
 void TBoardPanel::PlaceClocks() {
-    layout_->removeWidget(clkNero);
-    layout_->removeWidget(clkBianco);
+    layout_->removeWidget(black_row_);
+    layout_->removeWidget(white_row_);
     const bool turned = scacchiera->GetBlackAtBottom();
-    layout_->insertWidget(0, turned ? clkBianco : clkNero);
-    layout_->insertWidget(2, turned ? clkNero : clkBianco);
+    layout_->insertWidget(0, turned ? white_row_ : black_row_);
+    layout_->insertWidget(2, turned ? black_row_ : white_row_);
 }
 
 void TBoardPanel::Reverse() {
     scacchiera->SetBlackAtBottom(!scacchiera->GetBlackAtBottom());
     PlaceClocks();
+    frame->update();
 }
 
 } // namespace galvetta

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The board with Black's clock above it and White's below (turned over with
-// the board), and the level slider with its label.
+// The board with its coordinates, Black's clock above it and White's below
+// (turned over with the board), each with the mark of the side to move, and
+// the level slider with its label. The board takes the room it is given,
+// square, and the clocks follow its size.
 #pragma once
 
 #include <QWidget>
@@ -16,6 +18,23 @@ namespace galvetta {
 class TGraphicChessBoard;
 class TQuorClock;
 
+// The board and the letters and numbers of its edges.
+class TBoardFrame : public QWidget {
+    Q_OBJECT
+  public:
+    TBoardFrame(TGraphicChessBoard* board, QWidget* parent);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    int Margin() const;
+    TGraphicChessBoard* board_;
+};
+
 class TBoardPanel : public QWidget {
     Q_OBJECT
   public:
@@ -23,16 +42,30 @@ class TBoardPanel : public QWidget {
 
     // Turns the board and moves the clocks with it.
     void Reverse();
+    // Marks the clock of the side to move.
+    void ShowSideToMove(bool white);
+    // The deepest search the person chose (0: none), shown with the level.
+    void SetDepthCap(int depth);
 
     TGraphicChessBoard* scacchiera;
     TQuorClock* clkBianco;
     TQuorClock* clkNero;
     QSlider* trkLivelli;
     QLabel* lblLivello;
+    TBoardFrame* frame;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void PlaceClocks();
+    void ShowLevel();
+    int depth_cap_ = 0;
     QVBoxLayout* layout_;
+    QWidget* white_row_;
+    QWidget* black_row_;
+    QLabel* white_turn_;
+    QLabel* black_turn_;
 };
 
 } // namespace galvetta

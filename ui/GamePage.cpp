@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -24,6 +25,25 @@ QString qs(const std::string& s) {
 
 // The largest file read as a game.
 constexpr qint64 MAX_GAME_FILE = 64 * 1024 * 1024;
+
+// The record's reasons as the window says them.
+struct EndWords {
+    const char* reason;
+    const char* caption;
+};
+constexpr EndWords END_CAPTIONS[] = {
+    {"White mates", "Scacco matto / Checkmate"},
+    {"Black mates", "Scacco matto / Checkmate"},
+    {"Stalemate", "Stallo / Stalemate"},
+    {"Draw by repetition", "Patta per ripetizione / Draw by repetition"},
+    {"50 move rule", "Patta per la regola delle 50 mosse / Draw by the fifty-move rule"},
+    {"Insufficient material", "Patta per materiale insufficiente / Draw by insufficient material"},
+    {"White resigns", "Il Bianco abbandona / White resigns"},
+    {"Black resigns", "Il Nero abbandona / Black resigns"},
+    {"Draw agreed", "Patta d'accordo / Draw agreed"},
+    {"White loses on time", "Il Bianco perde per tempo / White loses on time"},
+    {"Black loses on time", "Il Nero perde per tempo / Black loses on time"},
+};
 
 } // namespace
 
@@ -54,8 +74,17 @@ QString TGamePage::MoveListText() const {
         lines << QStringLiteral("%1. %2%3")
                      .arg(pair.number, 3)
                      .arg(qs(pair.white.empty() ? "..." : pair.white).leftJustified(8), qs(pair.black));
-    if (game.result != "*") lines << qs(game.result);
+    if (game_.Result())
+        lines << ResultCaption(game_.Result()->result, game_.Result()->reason);
+    else if (game.result != "*")
+        lines << qs(game.result);
     return lines.join('\n');
+}
+
+QString TGamePage::ResultCaption(const std::string& result, const std::string& reason) {
+    for (const EndWords& words : END_CAPTIONS)
+        if (reason == words.reason) return qs(result) + QLatin1Char(' ') + QString::fromUtf8(words.caption);
+    return qs(result + " " + reason);
 }
 
 bool TGamePage::SaveGameTo(const QString& path) {
@@ -75,7 +104,7 @@ QString TGamePage::OpenGameFrom(const QString& path, int index, QString& names) 
     const OpenedGame opened = ReadGameText(file.read(MAX_GAME_FILE).toStdString(), index);
     if (opened.positions.empty())
         return opened.error.empty() ? QStringLiteral("No game in %1").arg(path) : qs(opened.error);
-    game_.LoadGame(opened.positions, opened.halfmove_clock, opened.move_number);
+    game_.LoadGame(opened.positions, opened.halfmove_clock, opened.move_number, opened.white, opened.black);
     names =
         opened.white.empty() && opened.black.empty() ? QString() : qs(opened.white + " - " + opened.black);
     ShowMoveList();
@@ -95,13 +124,14 @@ void TGamePage::PrintGame(QPrinter& printer, const QImage& diagram) {
     document.print(&printer);
 }
 
-void TGamePage::SaveExecute() {
-    const QString path =
-        QFileDialog::getSaveFileName(window(), QStringLiteral("Salva / Save game"), QString(),
-                                     QStringLiteral("PGN (*.pgn);;All files (*)"));
-    if (path.isEmpty()) return;
-    if (!SaveGameTo(path))
-        QMessageBox::warning(window(), window()->windowTitle(), QStringLiteral("Cannot write %1").arg(path));
+bool TGamePage::SaveExecute() {
+    QString path = QFileDialog::getSaveFileName(window(), QStringLiteral("Salva / Save game"), QString(),
+                                                QStringLiteral("PGN (*.pgn);;All files (*)"));
+    if (path.isEmpty()) return false;
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pgn");
+    if (SaveGameTo(path)) return true;
+    QMessageBox::warning(window(), window()->windowTitle(), QStringLiteral("Cannot write %1").arg(path));
+    return false;
 }
 
 QString TGamePage::OpenExecute() {

@@ -22,6 +22,9 @@ class TGamePage : public QPlainTextEdit {
     void ScheduleMoveList();
     void ShowMoveList();
     QString MoveListText() const;
+    // How a game ended, as the window says it:
+    // "1/2-1/2 Patta per ripetizione / Draw by repetition".
+    static QString ResultCaption(const std::string& result, const std::string& reason);
 
     // The game as PGN into `path`, replacing it only once the whole text is
     // written; false when it cannot be written.
@@ -34,7 +37,8 @@ class TGamePage : public QPlainTextEdit {
     void PrintGame(QPrinter& printer, const QImage& diagram);
 
     // The actions, with their dialogs.
-    void SaveExecute();
+    // True when the game was saved; a name without an extension gets ".pgn".
+    bool SaveExecute();
     // Returns "White - Black" of the game opened, or empty.
     QString OpenExecute();
     void PrintExecute(const QImage& diagram);

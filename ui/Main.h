@@ -16,7 +16,9 @@
 #include "ui/PieceImages.h"
 
 class QAction;
+class QCloseEvent;
 class QLabel;
+class QMenu;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -30,13 +32,18 @@ class QIcon;
 
 class WindowTest;
 class ConversationTest;
+class WindowScreens;
 
 namespace galvetta {
 
 class TBoardPanel;
 class TConversationServer;
+class TAnalysisPage;
 class TGamePage;
+class TPages;
+class TPersonGame;
 class TGraphicChessBoard;
+class TMainActions;
 class TQuorClock;
 class TQuorLabel;
 class TStandardInputThread;
@@ -72,7 +79,12 @@ class TfrmMain : public QMainWindow, public GameView {
     void GeneratedMovesShown(const std::string& text) override;
     void PlanningShown(const std::string& moves, const std::string& ms, int depth) override;
     void NoticeShown(const std::string& text) override;
+    void GameEnded(const std::string& result, const std::string& reason, GameEnd end) override;
     void CloseRequested() override;
+    void SearchReported(const std::vector<SearchReport>& reports, const std::string& position) override;
+
+    // The person's side of play: new games, time, hint, analysis...
+    TPersonGame& Person() { return *person_; }
 
     // The game's files, as the Game page has them.
     bool SaveGameTo(const QString& path);
@@ -83,19 +95,21 @@ class TfrmMain : public QMainWindow, public GameView {
     void ReverseExecute();
     void cmdAiutoComandiClick();
 
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     // The window is built one area at a time.
     void BuildWindow();
     QWidget* CreateBoardPanel(QWidget* parent);
-    QWidget* CreatePages(QWidget* parent);
-    QWidget* CreateVerificaPage();
-    QWidget* CreateInvioPage();
-    QWidget* CreateDebugPage();
-    void CreateToolBar();
-    void CreateFileActions(QToolBar* tools, const std::function<QIcon(const char*)>& icon);
-    void CreateModeActions(QToolBar* tools, const std::function<QIcon(const char*)>& icon);
+    void CreatePages(QWidget* parent);
+    void CreateActionNames();
     void CreateStatusBar();
     void CreateConnections();
+    // The command box: a FEN sets up a position, anything else is a command.
+    void ExecuteCommandBox();
     // Hooks the game and the interface to the window, and the conversation server.
     void ConnectGame();
     void timMossaTimer();
@@ -112,11 +126,16 @@ class TfrmMain : public QMainWindow, public GameView {
     TfrmComandi* help_ = nullptr;
     QString command_item_;
     TBoardPanel* board_panel_ = nullptr;
+    TPages* pages_ = nullptr;
+    TPersonGame* person_ = nullptr;
+    TMainActions* actions_ = nullptr;
+    bool close_requested_ = false; // by "quit" or the end of the input: no question
 
     // The widgets, under their design names. The widget tests look at them
     // directly, as a person looks at the window.
     friend class ::WindowTest;
     friend class ::ConversationTest;
+    friend class ::WindowScreens;
     TGraphicChessBoard* scacchiera;
     TQuorClock* clkBianco;
     TQuorClock* clkNero;
@@ -131,7 +150,18 @@ class TfrmMain : public QMainWindow, public GameView {
     QAction* tlbGioca;
     QAction* cmdEdit;
     QAction* tlbAutoPlay;
+    QAction* actNewWhite;
+    QAction* actNewBlack;
+    QAction* actTime;
+    QAction* actHint;
+    QAction* actResign;
+    QAction* actDraw;
+    QAction* actBook;
+    QAction* actFen;
+    QAction* actPaste;
+    QAction* actAnalysis;
     QLabel* stato[4];
+    QLabel* lblRisultato; // the game's result and why
     QTabWidget* pagine;
     QLineEdit* txtMossa;
     QLineEdit* txtTempoPrevisto;
@@ -140,12 +170,15 @@ class TfrmMain : public QMainWindow, public GameView {
     QPlainTextEdit* txtStatistiche;
     QLineEdit* txtEsegui;
     QPushButton* BitBtn2;
+    QPushButton* cmdAiutoComandi;
     QPlainTextEdit* memComandi;
     QLineEdit* txtCommand;
     QPushButton* BitBtn1;
+    QPushButton* Button1;
     QListWidget* lstComandi;
     QPlainTextEdit* txtPosizione;
     TGamePage* txtPartita;
+    TAnalysisPage* analysis;
     QAction* actOpen;
     QAction* actSave;
     QAction* actPrint;

@@ -75,4 +75,40 @@ TEST(Planning, BranchingFactorIsSmoothedFromTheLastSearch) {
     EXPECT_NEAR(stats.BranchingFactor, 0.75 * std::pow(1e6, 1 / 6.0) + 0.25 * 70 + 0.25, 1e-9);
 }
 
+// A person's time control, read in full or refused.
+TEST(Planning, TimeControlLines) {
+    struct Row {
+        const char* line;
+        bool read;
+        int moves, base, increment;
+        double per_move;
+    } rows[] = {
+        {"level 40 120 0", true, 40, 7200, 0, 0},
+        {"level 0 5:30 2", true, 0, 330, 2, 0},
+        {"st 2.5", true, 0, 0, 0, 2.5},
+        {"level 40 5", false, 0, 0, 0, 0},
+        {"level 0 0 5", false, 0, 0, 0, 0},
+        {"level 0 :30 0", false, 0, 0, 0, 0},
+        {"level -1 5 0", false, 0, 0, 0, 0},
+        {"level 0 5x 0", false, 0, 0, 0, 0},
+        {"level 0 99999999 0", false, 0, 0, 0, 0},
+        {"st 0", false, 0, 0, 0, 0},
+        {"st 5s", false, 0, 0, 0, 0},
+        {"st", false, 0, 0, 0, 0},
+        {"5 minutes", false, 0, 0, 0, 0},
+    };
+    for (const Row& row : rows) {
+        const Parsed<TimeControl> control = ParseTimeControl(row.line);
+        ASSERT_EQ(control.value.has_value(), row.read) << row.line;
+        if (!row.read) {
+            EXPECT_FALSE(control.error.empty()) << row.line;
+            continue;
+        }
+        EXPECT_EQ(control.value->moves, row.moves) << row.line;
+        EXPECT_EQ(control.value->base_seconds, row.base) << row.line;
+        EXPECT_EQ(control.value->increment_seconds, row.increment) << row.line;
+        EXPECT_EQ(control.value->seconds_per_move, row.per_move) << row.line;
+    }
+}
+
 } // namespace galvetta::test

@@ -4,9 +4,11 @@
 # squares with xdotool, see the engine answer (on its output and through the
 # conversation server), and keep a screenshot. Then, with --no-window and the
 # display still set, no window opens and the engine plays on its pipes.
-# Usage: real_window_test.sh GALVETTA GALVETTA_TOOL SCREENSHOT_DIR
+# Last, a game on screens of 1280x1024 and 1024x600 and in a dark Fusion
+# palette, everything in sight, kept as screenshots.
+# Usage: real_window_test.sh GALVETTA GALVETTA_TOOL WINDOW_SCREENS SCREENSHOT_DIR
 set -u
-galvetta=$1 tool=$2 shots=$3
+galvetta=$1 tool=$2 screens=$3 shots=$4
 mkdir -p "$shots"
 for t in Xvfb xdotool xwd convert; do
     command -v "$t" >/dev/null || { echo "real_window_test: $t is not installed"; exit 1; }
@@ -22,10 +24,20 @@ finish() {
 }
 trap finish EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(tr -d '[:space:]' <"$work/display")
+# A private X server of the given size; DISPLAY names it.
+start_xvfb() {
+    rm -f "$work/display"
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" 2>/dev/null &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+    export DISPLAY=:$(tr -d '[:space:]' <"$work/display")
+}
+stop_xvfb() {
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+    xvfb_pid=
+}
+start_xvfb 1280x1024
 
 # Standard input stays open (a window program does not end with its input).
 mkfifo "$work/in"
@@ -47,11 +59,14 @@ sleep 1
 server=galvetta-$app_pid
 "$tool" talk --server "$server" request >/dev/null 2>&1 || server=galvetta
 
-# Find the board on the screen: a8 is the first pixel of the light squares' colour.
+# Find the board on the screen: a8 and h1 are light squares, the first and
+# the last pixels of that colour on the left of the window.
 xwd -root -silent | convert xwd:- "$work/before.png"
-read -r bx by < <(convert "$work/before.png" -crop 500x700+0+0 txt:- | awk -F'[,: ]+' '/#EEDCBA/ {print $1, $2; exit}')
+read -r bx by ex < <(convert "$work/before.png" -crop 900x1024+0+0 txt:- |
+    awk -F'[,: ]+' '/#EEDCBA/ {if (x == "") {x = $1; y = $2} last = $1} END {print x, y, last}')
 [ -n "${bx:-}" ] || { echo "real_window_test: board not found on screen"; exit 1; }
-cell=48
+cell=$(((ex - bx + 1) / 8))
+echo "board at $bx,$by with squares of $cell pixels"
 e2x=$((bx + 4 * cell + cell / 2)) e2y=$((by + 6 * cell + cell / 2))
 e4y=$((by + 4 * cell + cell / 2))
 xdotool mousemove "$e2x" "$e2y" mousedown 1
@@ -85,3 +100,18 @@ echo "quit" >&"${HEADLESS[1]}"
 echo "--no-window: ${reply:-no reply}, $windows windows"
 [ "${reply:0:5}" = "move " ] || { echo "real_window_test: --no-window did not answer e2e4"; exit 1; }
 [ "$windows" -eq 0 ] || { echo "real_window_test: --no-window opened a window"; exit 1; }
+
+# The game on three screens, each with a private X server.
+kill "$app_pid" 2>/dev/null
+wait "$app_pid" 2>/dev/null
+app_pid=
+stop_xvfb
+for screen in "1280x1024 galvetta-1280x1024.png 0" "1024x600 galvetta-1024x600.png 0" \
+    "1280x1024 galvetta-dark.png 1"; do
+    read -r size file dark <<<"$screen"
+    start_xvfb "$size"
+    QT_QPA_PLATFORM=xcb SCREENSHOT="$shots/$file" DARK=$dark "$screens" -silent ||
+        { echo "real_window_test: the window on $size (dark $dark) failed"; exit 1; }
+    stop_xvfb
+done
+echo "screenshots: $shots"

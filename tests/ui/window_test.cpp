@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on the offscreen platform.
+#include <QAction>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -13,12 +17,16 @@
 
 #include "game/GameFile.h"
 #include "game/Pgn.h"
+#include "game/San.h"
 #include "game/WinBoardControl.h"
 
+#include "ui/AnalysisPage.h"
+#include "ui/BoardPanel.h"
 #include "ui/Comandi.h"
 #include "ui/GamePage.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/Main.h"
+#include "ui/PersonGame.h"
 #include "ui/QuorClock.h"
 #include "ui/QuorLabel.h"
 
@@ -78,11 +86,12 @@ class WindowTest : public QObject {
         w->clkBianco->Tick();
         QCOMPARE(w->clkBianco->text(), QStringLiteral("00:00 Tempo scaduto (out of time)"));
         // Black's clock sits above the board until the board is turned.
-        QVERIFY(w->clkNero->y() < w->scacchiera->y());
-        QVERIFY(w->clkBianco->y() > w->scacchiera->y());
+        const auto top = [&w](QWidget* widget) { return widget->mapTo(w.get(), QPoint(0, 0)).y(); };
+        QVERIFY(top(w->clkNero) < top(w->scacchiera));
+        QVERIFY(top(w->clkBianco) > top(w->scacchiera));
         w->ReverseExecute();
-        QTRY_VERIFY(w->clkBianco->y() < w->scacchiera->y());
-        QVERIFY(w->clkNero->y() > w->scacchiera->y());
+        QTRY_VERIFY(top(w->clkBianco) < top(w->scacchiera));
+        QVERIFY(top(w->clkNero) > top(w->scacchiera));
         QVERIFY(w->scacchiera->GetBlackAtBottom());
     }
 
@@ -235,6 +244,336 @@ class WindowTest : public QObject {
         lost->Interface().InterpretCommand("new");
         QCOMPARE(lost->statusBar()->currentMessage(),
                  QStringLiteral("The game could not be saved: No space left on device"));
+    }
+
+    // A person's game: the window's own controls, as a player uses them.
+    static std::unique_ptr<TfrmMain> person_window(std::vector<std::string>* out, int* questions = nullptr) {
+        auto w = window(StartOptions{}, out);
+        w->Person().Confirm = [questions](const QString&) {
+            if (questions != nullptr) ++*questions;
+            return questions == nullptr;
+        };
+        w->actBook->setChecked(false); // searches, not book moves
+        return w;
+    }
+    static bool answered(const std::vector<std::string>& out, size_t moves = 1) {
+        return std::count_if(out.begin(), out.end(), [](const std::string& line) {
+                   return line.rfind("move ", 0) == 0;
+               }) >= static_cast<long>(moves);
+    }
+    static std::string board_of(TfrmMain& w) {
+        return w.scacchiera->GetPosition().substr(0, SIDE_TO_MOVE + 1);
+    }
+
+    void sliderCapsTheDepth_data() {
+        QTest::addColumn<int>("steps"); // right-arrow presses after Home
+        QTest::addColumn<int>("depth");
+        QTest::newRow("2") << 0 << 2;
+        QTest::newRow("4") << 2 << 4;
+    }
+    void sliderCapsTheDepth() {
+        QFETCH(int, steps);
+        QFETCH(int, depth);
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        QTest::keyClick(w->trkLivelli, Qt::Key_Home);
+        for (int i = 0; i < steps; ++i)
+            QTest::keyClick(w->trkLivelli, Qt::Key_Right);
+        QVERIFY(w->lblLivello->text().endsWith(QStringLiteral("at most %1").arg(depth)));
+        out.clear();
+        QVERIFY(w->scacchiera->Move("e2e4"));
+        QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
+        QCOMPARE(w->Game().Driver().LastReport()->depth, depth);
+        QCOMPARE(w->trkLivelli->value(), depth); // the slider shows the depth searched
+        w->actNewWhite->trigger();
+        QCOMPARE(w->Game().DepthLimit, depth); // and the choice outlives the game
+    }
+
+    void timePresetsSetClocksAndPlanning_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("clock");
+        QTest::addColumn<int>("moves");
+        QTest::addColumn<int>("base");
+        QTest::addColumn<int>("increment");
+        QTest::addColumn<double>("per_move");
+        QTest::newRow("1 min") << "1 minuto / 1 minute"
+                               << "01:00" << 0 << 60 << 0 << 0.0;
+        QTest::newRow("5 min") << "5 minuti / 5 minutes"
+                               << "05:00" << 0 << 300 << 0 << 0.0;
+        QTest::newRow("15 min") << "15 minuti / 15 minutes"
+                                << "15:00" << 0 << 900 << 0 << 0.0;
+        QTest::newRow("3+2") << "3 minuti + 2 s / 3+2"
+                             << "03:00" << 0 << 180 << 2 << 0.0;
+        QTest::newRow("15+10") << "15 minuti + 10 s / 15+10"
+                               << "15:00" << 0 << 900 << 10 << 0.0;
+        QTest::newRow("40/120") << "40 mosse in 120 minuti / 40 moves in 120 minutes"
+                                << "120:00" << 40 << 7200 << 0 << 0.0;
+        QTest::newRow("st 1") << "1 s a mossa / 1 s a move"
+                              << "00:01" << 0 << 0 << 0 << 1.0;
+        QTest::newRow("st 5") << "5 s a mossa / 5 s a move"
+                              << "00:05" << 0 << 0 << 0 << 5.0;
+        QTest::newRow("st 15") << "15 s a mossa / 15 s a move"
+                               << "00:15" << 0 << 0 << 0 << 15.0;
+    }
+    void timePresetsSetClocksAndPlanning() {
+        QFETCH(QString, caption);
+        QFETCH(QString, clock);
+        QFETCH(int, moves);
+        QFETCH(int, base);
+        QFETCH(int, increment);
+        QFETCH(double, per_move);
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        const QList<QAction*> presets = w->actTime->menu()->actions();
+        const auto preset = std::find_if(presets.begin(), presets.end(),
+                                         [&caption](QAction* a) { return a->text() == caption; });
+        QVERIFY(preset != presets.end());
+        (*preset)->trigger();
+        for (int game = 0; game < 2; ++game) { // the choice holds for the next game too
+            QCOMPARE(w->clkBianco->text(), clock);
+            QCOMPARE(w->clkNero->text(), clock);
+            const TEngineDriver& driver = w->Game().Driver();
+            QCOMPARE(driver.MovesPerControl, moves);
+            if (per_move == 0) QCOMPARE(driver.BaseSeconds, base);
+            QCOMPARE(driver.IncrementSeconds, increment);
+            QCOMPARE(driver.SecondsPerMove, per_move);
+            w->actNewWhite->trigger();
+        }
+        QVERIFY(w->Person().ChooseTimeControl("level 40").startsWith("level takes"));
+        QCOMPARE(w->clkBianco->text(), clock);
+    }
+
+    // As Black: the engine opens, the board turns, and the record names the
+    // sides rightly, through save, open and save again.
+    void newGameAsBlack() {
+        QTemporaryDir dir;
+        std::vector<std::string> out;
+        int questions = 0;
+        auto w = person_window(&out, &questions);
+        w->actNewBlack->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
+        QVERIFY(w->scacchiera->GetBlackAtBottom() && w->Game().EngineWhite);
+        QCOMPARE(questions, 0); // nothing to lose yet
+        const LegalMove reply = LegalMoves(w->scacchiera->GetPosition()).front();
+        QVERIFY(w->scacchiera->Move(reply.Coordinate()));
+        QTRY_VERIFY_WITH_TIMEOUT(answered(out, 2), 60000);
+        w->actNewWhite->trigger(); // refused: the person keeps the game
+        QCOMPARE(questions, 1);
+        QCOMPARE(w->scacchiera->Positions().size(), size_t(4));
+
+        const QString first = dir.filePath("first.pgn"), second = dir.filePath("second.pgn");
+        QVERIFY(w->SaveGameTo(first));
+        auto opened = person_window(&out, &questions);
+        QCOMPARE(opened->OpenGameFrom(first), QString());
+        QVERIFY(opened->SaveGameTo(second));
+        for (const QString& path : {first, second}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const PgnGame game = ReadPgn(file.readAll().toStdString()).games.at(0);
+            QCOMPARE(game.Tag("White"), std::string("Galvetta"));
+            QVERIFY(game.Tag("Black") != "Galvetta");
+            QCOMPARE(game.moves.size(), size_t(3));
+        }
+        QVERIFY(opened->Game().EngineWhite);
+        w->actNewWhite->trigger(); // saved: no question
+        QCOMPARE(questions, 1);
+        QCOMPARE(w->scacchiera->Positions().size(), size_t(1));
+    }
+
+    void takeBackReturnsToThePersonsMove_data() {
+        QTest::addColumn<bool>("replied");
+        QTest::newRow("after the engine's reply") << true;
+        QTest::newRow("before it") << false;
+    }
+    void takeBackReturnsToThePersonsMove() {
+        QFETCH(bool, replied);
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        w->tlbGioca->setChecked(!replied); // held, the engine does not reply
+        QVERIFY(w->scacchiera->Move("e2e4"));
+        if (replied) QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
+        w->actMoveBack->trigger();
+        QCOMPARE(w->scacchiera->GetPosition(), std::string(STARTING_POSITION));
+        QVERIFY(!w->clkBianco->Started() && !w->clkNero->Started());
+        QVERIFY(!w->Game().Searching());
+        QVERIFY(!w->scacchiera->GetLocked());
+    }
+
+    void boardSquaresFollowTheWindow() {
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        w->show();
+        int smaller = 0;
+        for (const QSize size : {QSize(1024, 600), QSize(1600, 1100)}) {
+            w->resize(size);
+            QTRY_COMPARE(w->size(), size);
+            QCoreApplication::processEvents();
+            const QWidget* frame = w->board_panel_->frame;
+            const int cell = w->scacchiera->CellSize(), room = std::min(frame->width(), frame->height());
+            QVERIFY2(8 * cell <= room && 8 * cell > room * 3 / 4, qPrintable(QString::number(cell)));
+            QCOMPARE(w->scacchiera->size(), QSize(8 * cell, 8 * cell));
+            QCOMPARE(w->scacchiera->BoardBitmap().width(), qRound(8 * cell * w->devicePixelRatioF()));
+            QVERIFY(cell > smaller);
+            smaller = cell;
+        }
+        QVERIFY(w->minimumSizeHint().width() <= 1024 && w->minimumSizeHint().height() <= 600);
+    }
+
+    void fenSetsUpAPosition_data() {
+        QTest::addColumn<QString>("fen");
+        QTest::addColumn<bool>("pasted"); // else typed into the command box
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("pasted") << "8/8/4k3/8/8/4K3/4P3/8 w - - 0 1" << true << "";
+        QTest::newRow("black to move") << "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 5 40" << false << "";
+        QTest::newRow("two white kings") << "8/8/4k3/8/8/4K3/4K3/8 w - - 0 1" << true << "FEN refused";
+        QTest::newRow("pawn on rank 1") << "4k3/8/8/8/8/8/8/P3K3 w - - 0 1" << false << "FEN refused";
+        QTest::newRow("not a FEN") << "hello" << true << "FEN refused";
+    }
+    void fenSetsUpAPosition() {
+        QFETCH(QString, fen);
+        QFETCH(bool, pasted);
+        QFETCH(QString, refusal);
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        if (pasted) {
+            QApplication::clipboard()->setText(fen);
+            w->actPaste->trigger();
+        } else {
+            w->txtEsegui->setText(fen);
+            w->BitBtn2->click();
+        }
+        if (!refusal.isEmpty()) {
+            QVERIFY(w->statusBar()->currentMessage().contains(refusal));
+            QCOMPARE(w->scacchiera->GetPosition(), std::string(STARTING_POSITION));
+            return;
+        }
+        QCOMPARE(w->scacchiera->GetPosition(), *FenToPositionText(fen.toStdString()).value);
+        const bool black = fen.contains(" b ");
+        QCOMPARE(w->scacchiera->GetBlackAtBottom(), black); // the person's side at the bottom
+        QCOMPARE(w->Game().EngineWhite, black);
+        QCOMPARE(WritePgn(w->Game().Record()).find("[FEN \"" + fen.toStdString() + "\"]") !=
+                     std::string::npos,
+                 true);
+    }
+
+    // The hint finds a legal move and marks it; the game stays as it was.
+    void hintMarksALegalMove() {
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        QVERIFY(w->scacchiera->Move("e2e4"));
+        QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
+        const std::vector<std::string> positions = w->scacchiera->Positions();
+        w->actHint->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(w->scacchiera->GetMarks().hint_from >= 0, 30000);
+        const TBoardCanvas::Marks marks = w->scacchiera->GetMarks();
+        const std::vector<LegalMove> legal = LegalMoves(positions.back());
+        const auto hint = std::find_if(legal.begin(), legal.end(), [&marks](const LegalMove& m) {
+            return m.from == marks.hint_from && m.to == marks.hint_to;
+        });
+        QVERIFY(hint != legal.end());
+        QCOMPARE(w->statusBar()->currentMessage(),
+                 QStringLiteral("Suggerimento / Hint: ") + QString::fromStdString(SanOf(*hint, legal)));
+        QCOMPARE(w->scacchiera->Positions(), positions);
+        QVERIFY(!w->Game().Searching() && !w->scacchiera->GetLocked());
+        QCOMPARE(answered(out, 2), false);
+    }
+
+    // The analysis view fills with lines while on, and stops when switched off.
+    void analysisViewFillsAndStops() {
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        w->actAnalysis->trigger();
+        QCOMPARE(w->pagine->currentWidget(), w->analysis);
+        const auto lines = [&w] { return w->analysis->txtLinee->toPlainText().split('\n'); };
+        QTRY_VERIFY_WITH_TIMEOUT(lines().size() >= 4, 30000);
+        const QStringList first = lines();
+        QVERIFY2(QRegularExpression("^ 1 +[+-]\\d+\\.\\d\\d  [a-hNBRQK]").match(first[1]).hasMatch(),
+                 qPrintable(first[1]));
+        w->analysis->btnAnalizza->click();
+        QVERIFY(!w->actAnalysis->isChecked());
+        QVERIFY(!w->Game().Searching());
+        const int shown = lines().size();
+        QTest::qWait(400);
+        QCOMPARE(lines().size(), shown);
+        QCOMPARE(w->scacchiera->Positions().size(), size_t(1));
+    }
+
+    void gameEndsInTheWindow_data() {
+        QTest::addColumn<QStringList>("moves");
+        QTest::addColumn<bool>("resign");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("repetition") << QStringList{"g1f3", "g8f6", "f3g1", "f6g8",
+                                                   "g1f3", "g8f6", "f3g1", "f6g8"}
+                                    << false << "1/2-1/2 Patta per ripetizione / Draw by repetition"
+                                    << "Draw by repetition";
+        QTest::newRow("mate") << QStringList{"f2f3", "e7e5", "g2g4", "d8h4"} << false
+                              << "0-1 Scacco matto / Checkmate"
+                              << "Black mates";
+        QTest::newRow("resign") << QStringList{"e2e4"} << true << "0-1 Il Bianco abbandona / White resigns"
+                                << "White resigns";
+    }
+    void gameEndsInTheWindow() {
+        QFETCH(QStringList, moves);
+        QFETCH(bool, resign);
+        QFETCH(QString, caption);
+        QFETCH(QString, ending);
+        QTemporaryDir dir;
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        w->tlbGioca->setChecked(true); // the person plays both sides
+        for (const QString& move : moves)
+            QVERIFY(w->scacchiera->Move(move.toStdString()));
+        if (resign) w->actResign->trigger();
+        QCOMPARE(w->lblRisultato->text(), caption);
+        QVERIFY(!w->clkBianco->Started() && !w->clkNero->Started());
+        QTRY_VERIFY(w->txtPartita->toPlainText().endsWith(caption));
+        // Play is over: a further move is refused, and says why.
+        const std::vector<LegalMove> legal = LegalMoves(w->scacchiera->GetPosition());
+        if (!legal.empty()) {
+            QVERIFY(!w->scacchiera->Move(legal.front().Coordinate()));
+            w->scacchiera->DropRefused(legal.front().Coordinate());
+            QVERIFY(w->statusBar()->currentMessage().endsWith("the game is over"));
+        }
+        QVERIFY(w->SaveGameTo(dir.filePath("game.pgn")));
+        QFile file(dir.filePath("game.pgn"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const std::string text = file.readAll().toStdString();
+        QCOMPARE(QString::fromStdString(ReadPgn(text).games.at(0).result), caption.section(' ', 0, 0));
+        QVERIFY(text.find("{" + ending.toStdString() + "}") != std::string::npos);
+    }
+
+    // Why a drop is refused, and a press while the engine thinks.
+    void refusedDropsSayWhy_data() {
+        QTest::addColumn<QString>("fen");
+        QTest::addColumn<QString>("move");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("in check") << "4k3/8/8/8/8/8/3q4/4K3 w - - 0 1"
+                                  << "e1e2"
+                                  << "the king is in check";
+        QTest::newRow("pinned") << "4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1"
+                                << "e2c3"
+                                << "the king would be in check";
+        QTest::newRow("no such move") << "4k3/8/8/8/8/8/4N3/4K3 w - - 0 1"
+                                      << "e2e4"
+                                      << "the piece cannot go there";
+    }
+    void refusedDropsSayWhy() {
+        QFETCH(QString, fen);
+        QFETCH(QString, move);
+        QFETCH(QString, why);
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        QCOMPARE(w->Person().SetUpFen(fen), QString());
+        QVERIFY(!w->scacchiera->Move(move.toStdString()));
+        w->scacchiera->DropRefused(move.toStdString());
+        const QString told = w->statusBar()->currentMessage();
+        QVERIFY2(told.startsWith("Mossa illegale / Illegal move " + move + ": ") && told.endsWith(why),
+                 qPrintable(told));
+        w->scacchiera->SetLocked(true);
+        w->scacchiera->LockedPress();
+        QCOMPARE(w->statusBar()->currentMessage(),
+                 QStringLiteral("Galvetta sta pensando / Galvetta is thinking"));
     }
 };
 

@@ -1,0 +1,274 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/PersonGame.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "game/Game.h"
+#include "game/Interface.h"
+#include "game/San.h"
+#include "game/SearchLimits.h"
+#include "ui/AnalysisPage.h"
+#include "ui/BoardPanel.h"
+#include "ui/GamePage.h"
+#include "ui/GraphicChessBoard.h"
+#include "ui/Pages.h"
+
+namespace galvetta {
+
+namespace {
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// A hint searches this long, and stops on the spot at the hard limit
+// (milliseconds).
+constexpr double HINT_BUDGET_MS = 1500, HINT_HARD_MS = 4000;
+
+bool white_to_move(const std::string& position) {
+    return position.size() > SIDE_TO_MOVE && position[SIDE_TO_MOVE] == WHITE_ON_MOVE;
+}
+
+// The square of the king of the side to move when it is in check, else -1.
+int checked_king(const std::string& position) {
+    if (!SideToMoveInCheck(position)) return -1;
+    const char king = PIECE_LETTERS[white_to_move(position) ? KING : BLACK_LETTERS + KING];
+    const size_t at = position.find(king);
+    return at < 64 ? static_cast<int>(at) : -1;
+}
+
+// The move that leads from `before` to `after`, if one does.
+std::optional<LegalMove> move_between(const std::string& before, const std::string& after) {
+    for (const LegalMove& move : LegalMoves(before))
+        if (PositionAfter(before, move).compare(0, SIDE_TO_MOVE + 1, after, 0, SIDE_TO_MOVE + 1) == 0)
+            return move;
+    return std::nullopt;
+}
+
+} // namespace
+
+TPersonGame::TPersonGame(TGame& game, TInterface& link, TBoardPanel& panel, TPages& pages, QLabel& result)
+    : QObject(&pages), game_(game), link_(link), panel_(panel), pages_(pages), result_(result) {
+    game_.AnalysisEnded = [this] { AnalysisEnded(); };
+    connect(pages_.analysis->btnAnalizza, &QPushButton::toggled, this, &TPersonGame::SetAnalysis);
+}
+
+const std::vector<TPersonGame::TimePreset>& TPersonGame::TimePresets() {
+    static const std::vector<TimePreset> presets = {
+        {"1 minuto / 1 minute", "level 0 1 0"},
+        {"5 minuti / 5 minutes", "level 0 5 0"},
+        {"15 minuti / 15 minutes", "level 0 15 0"},
+        {"3 minuti + 2 s / 3+2", "level 0 3 2"},
+        {"15 minuti + 10 s / 15+10", "level 0 15 10"},
+        {"40 mosse in 120 minuti / 40 moves in 120 minutes", "level 40 120 0"},
+        {"1 s a mossa / 1 s a move", "st 1"},
+        {"5 s a mossa / 5 s a move", "st 5"},
+        {"15 s a mossa / 15 s a move", "st 15"},
+    };
+    return presets;
+}
+
+bool TPersonGame::PersonPlays() const {
+    return !link_.InterfaceDrives();
+}
+
+QString TPersonGame::ChooseTimeControl(const std::string& line) {
+    const Parsed<TimeControl> control = ParseTimeControl(line);
+    if (!control) return qs(control.error);
+    time_control_ = *control.value;
+    if (game_.Searching()) game_.AbandonSearch();
+    game_.SetTimeControl(*time_control_);
+    return {};
+}
+
+void TPersonGame::ChooseDepth(int depth) {
+    depth_ = depth;
+    game_.DepthLimit = depth;
+    panel_.SetDepthCap(depth);
+}
+
+void TPersonGame::ApplyChoices() {
+    if (time_control_) game_.SetTimeControl(*time_control_);
+    game_.DepthLimit = depth_;
+}
+
+bool TPersonGame::NewGame(bool person_white) {
+    if (!MayDiscardGame()) return false;
+    link_.ResetGameExecute();
+    ApplyChoices();
+    if (panel_.scacchiera->GetBlackAtBottom() == person_white) panel_.Reverse();
+    if (!person_white) game_.Go();
+    return true;
+}
+
+void TPersonGame::TakeBack() {
+    if (PersonPlays())
+        game_.TakeBackToPerson();
+    else
+        game_.TakeBack();
+}
+
+void TPersonGame::Resign() {
+    if (game_.GameOver()) return;
+    // The person plays the side the engine does not.
+    game_.Resign(!game_.EngineWhite);
+}
+
+void TPersonGame::OfferDraw() {
+    if (game_.GameOver()) return;
+    if (!game_.OfferDraw()) Tell(QStringLiteral("Galvetta rifiuta la patta / Galvetta declines the draw"));
+}
+
+void TPersonGame::Hint() {
+    if (game_.GameOver()) {
+        Tell(QStringLiteral("La partita è finita / The game is over"));
+        return;
+    }
+    if (game_.Searching() && !game_.Analyzing()) {
+        LockedPress();
+        return;
+    }
+    if (!PersonPlays()) {
+        Tell(QStringLiteral("Un'interfaccia guida la partita / An interface drives the game"));
+        return;
+    }
+    SearchLimits limits;
+    limits.planned = false;
+    limits.depth = game_.DepthLimit > 0 ? game_.DepthLimit : MAX_SEARCH_DEPTH;
+    limits.depth_step = 1;
+    limits.budget_ms = HINT_BUDGET_MS;
+    limits.hard_ms = HINT_HARD_MS;
+    hint_pending_ = true;
+    game_.Analyze(limits);
+    Tell(QStringLiteral("Galvetta cerca un suggerimento… / Galvetta looks for a hint…"));
+}
+
+void TPersonGame::AnalysisEnded() {
+    if (!hint_pending_) return;
+    hint_pending_ = false;
+    const std::optional<SearchReport> report = game_.Driver().LastReport();
+    const std::string& position = game_.Board().GetPosition();
+    if (!report || report->line.empty()) {
+        Tell(QStringLiteral("Nessun suggerimento / No hint"));
+        return;
+    }
+    const Move& move = report->line.front();
+    TBoardCanvas::Marks marks = panel_.scacchiera->GetMarks();
+    marks.hint_from = move.from;
+    marks.hint_to = move.to;
+    panel_.scacchiera->SetMarks(marks);
+    const QString san = qs(MoveToSan(position, move.Coordinate()));
+    Tell(QStringLiteral("Suggerimento / Hint: %1").arg(san));
+    FollowWithAnalysis();
+}
+
+void TPersonGame::SetAnalysis(bool on) {
+    analysis_on_ = on;
+    if (on) {
+        pages_.analysis->Clear();
+        FollowWithAnalysis();
+    } else if (game_.Analyzing() && !hint_pending_) {
+        game_.StopAnalysis();
+    }
+}
+
+void TPersonGame::FollowWithAnalysis() {
+    if (!analysis_on_ || !PersonPlays() || game_.GameOver() || game_.Searching()) return;
+    SearchLimits limits;
+    limits.planned = false;
+    limits.depth = MAX_SEARCH_DEPTH;
+    limits.depth_step = 1;
+    game_.Analyze(limits);
+}
+
+void TPersonGame::SetEditMode(bool on) {
+    if (on == game_.EditMode()) return;
+    const Parsed<std::string> playable = PlayablePosition(game_.Board().GetPosition());
+    if (!on && !playable && PersonPlays()) {
+        Tell(QStringLiteral("Posizione impossibile / Impossible position: %1").arg(qs(playable.error)));
+        game_.SetEditMode(true); // the button shows edit mode still on
+        return;
+    }
+    game_.SetEditMode(on);
+}
+
+QString TPersonGame::SetUpFen(const QString& fen) {
+    const Parsed<FenPosition> position = ReadPlayableFen(fen.trimmed().toStdString());
+    if (!position) return QStringLiteral("FEN rifiutata / FEN refused: %1").arg(qs(position.error));
+    if (!MayDiscardGame()) return {};
+    const FenPosition& set_up = *position.value;
+    if (game_.Searching()) game_.AbandonSearch();
+    game_.NewGameFrom(set_up.text, set_up.halfmove_clock, set_up.move_number);
+    ApplyChoices();
+    // The person moves first, from the side at the bottom.
+    const bool white = white_to_move(set_up.text);
+    game_.EngineWhite = !white;
+    if (panel_.scacchiera->GetBlackAtBottom() == white) panel_.Reverse();
+    game_.CopyBoardToEngine();
+    return {};
+}
+
+bool TPersonGame::MayDiscardGame() {
+    const std::vector<std::string>& positions = game_.Board().Positions();
+    if (KeepsGames || !PersonPlays() || positions.size() <= 1 || positions == saved_) return true;
+    return !Confirm || Confirm(QStringLiteral("La partita non è salvata: abbandonarla? / "
+                                              "The game is not saved: throw it away?"));
+}
+
+void TPersonGame::GameSaved() {
+    saved_ = game_.Board().Positions();
+}
+
+void TPersonGame::HistoryChanged() {
+    // Once the board's own handlers are done: a person's move has then
+    // started the engine, which the analysis must not disturb.
+    QTimer::singleShot(0, this, [this] {
+        ShowBoardState();
+        FollowWithAnalysis();
+    });
+}
+
+void TPersonGame::ShowBoardState() {
+    const std::vector<std::string>& positions = game_.Board().Positions();
+    const std::string& now = game_.Board().GetPosition();
+    TBoardCanvas::Marks marks;
+    if (positions.size() > 1)
+        if (const std::optional<LegalMove> last = move_between(positions[positions.size() - 2], now)) {
+            marks.from = last->from;
+            marks.to = last->to;
+        }
+    marks.check = checked_king(now);
+    panel_.scacchiera->SetMarks(marks);
+    panel_.ShowSideToMove(white_to_move(now));
+}
+
+void TPersonGame::SearchReported(const std::vector<SearchReport>& reports, const std::string& position) {
+    if (analysis_on_) pages_.analysis->ShowReports(reports, position);
+}
+
+void TPersonGame::GameEnded(const std::string& result, const std::string& reason) {
+    result_.setText(result.empty() ? QString() : TGamePage::ResultCaption(result, reason));
+    pages_.txtPartita->ScheduleMoveList();
+}
+
+void TPersonGame::DropRefused(const std::string& move) {
+    const std::optional<Move> dropped = Move::Parse(move);
+    const Illegal why = dropped ? WhyIllegal(game_.Board().GetPosition(), dropped->from, dropped->to)
+                                : Illegal::CannotGoThere;
+    QString text = QStringLiteral("il pezzo non può andare lì / the piece cannot go there");
+    if (why == Illegal::InCheck) text = QStringLiteral("il re è sotto scacco / the king is in check");
+    if (why == Illegal::KingLeftInCheck)
+        text = QStringLiteral("il re resterebbe sotto scacco / the king would be in check");
+    if (game_.GameOver()) text = QStringLiteral("la partita è finita / the game is over");
+    Tell(QStringLiteral("Mossa illegale / Illegal move %1: %2").arg(qs(move), text));
+    FollowWithAnalysis();
+}
+
+void TPersonGame::LockedPress() {
+    Tell(QStringLiteral("Galvetta sta pensando / Galvetta is thinking"));
+}
+
+} // namespace galvetta

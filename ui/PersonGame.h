@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A person's game in the window: new games with either colour, the time
+// control and the deepest search chosen, take-back to the person's move,
+// resignation and a draw offer, a hint and an analysis that follows the game,
+// a position from a FEN, the marks on the board, the result in the status
+// bar, and a question before a game nobody saved is thrown away. Under an
+// interface the interface rules the game: nothing here interferes.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "game/EngineDriver.h"
+#include "game/Rules.h"
+#include "game/TimePlanning.h"
+
+class QLabel;
+
+namespace galvetta {
+
+class TBoardPanel;
+class TGame;
+class TInterface;
+class TPages;
+
+class TPersonGame : public QObject {
+    Q_OBJECT
+  public:
+    TPersonGame(TGame& game, TInterface& link, TBoardPanel& panel, TPages& pages, QLabel& result);
+
+    // The time controls offered, as "level" and "st" lines.
+    struct TimePreset {
+        const char* caption;
+        const char* line;
+    };
+    static const std::vector<TimePreset>& TimePresets();
+    // Sets the time control, for this game and the next ones; why the line
+    // was refused, or empty.
+    QString ChooseTimeControl(const std::string& line);
+    // The person's deepest search (the slider moved), for this game and the
+    // next ones.
+    void ChooseDepth(int depth);
+    int ChosenDepth() const { return depth_; }
+
+    // A new game, the person playing White or Black; as Black the engine
+    // opens at once. False when the person kept the old game.
+    bool NewGame(bool person_white);
+    // Back to the person's move.
+    void TakeBack();
+    void Resign();
+    void OfferDraw();
+    // Searches the position for the side to move and marks the move found on
+    // the board; the game does not change.
+    void Hint();
+    // The analysis page's switch: the engine analyses whenever it is not playing.
+    void SetAnalysis(bool on);
+    // Edit mode on, or off when the board holds a position a game can reach.
+    void SetEditMode(bool on);
+    // A new game from a FEN (after the question about the old game); why it
+    // was refused, or empty.
+    QString SetUpFen(const QString& fen);
+
+    // True when nothing would be lost: no moves, saved, kept by --save-games,
+    // an interface's game, or the person agrees.
+    bool MayDiscardGame();
+    // The game as it stands is in a file.
+    void GameSaved();
+    bool KeepsGames = false; // --save-games appends every game
+    // Asks the person; true to go on. Tests answer in its place.
+    std::function<bool(const QString& question)> Confirm;
+    // A message for the status bar.
+    std::function<void(const QString& text)> Tell;
+
+    // What the window passes on.
+    void HistoryChanged();
+    void SearchReported(const std::vector<SearchReport>& reports, const std::string& position);
+    void GameEnded(const std::string& result, const std::string& reason);
+    void DropRefused(const std::string& move);
+    void LockedPress();
+
+  private:
+    bool PersonPlays() const;
+    void ApplyChoices();
+    void ShowBoardState();
+    // Starts the analysis again when it is on and the engine is free.
+    void FollowWithAnalysis();
+    void AnalysisEnded();
+
+    TGame& game_;
+    TInterface& link_;
+    TBoardPanel& panel_;
+    TPages& pages_;
+    QLabel& result_;
+    std::optional<TimeControl> time_control_;
+    int depth_ = 0;
+    bool analysis_on_ = false;
+    bool hint_pending_ = false;
+    std::vector<std::string> saved_; // the positions last saved or opened
+};
+
+} // namespace galvetta
