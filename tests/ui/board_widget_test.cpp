@@ -145,6 +145,26 @@ class BoardWidgetTest : public QObject {
         QCOMPARE(board.GetPosition()[0], 'q');
     }
 
+    // Edit mode: a piece goes wherever it is dropped, and off the board it is gone.
+    void editModeDragsAnywhereAndOff() {
+        TGraphicChessBoard board;
+        board.SetPictures(&images_);
+        board.ResetGame();
+        board.SetEditing(true);
+        int moves = 0;
+        board.AfterMove = [&] { ++moves; };
+        const auto at = [&board](const char* square) {
+            return board.GetPosition()[TBoardModel::IndiceCasa(square)];
+        };
+        drag(board, centre(board, "d1"), centre(board, "d5"));
+        drag(board, centre(board, "e7"), centre(board, "e2")); // over a piece: it takes the square
+        QCOMPARE(std::string({at("d1"), at("d5"), at("e7"), at("e2")}), std::string("-q-P"));
+        QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, centre(board, "a8"));
+        QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, QPoint(500, 500));
+        QCOMPARE(at("a8"), '-');
+        QCOMPARE(moves, 0);
+    }
+
     void plainBoardDragsToo() {
         TChessBoard board;
         board.SetPictures(&images_);

@@ -575,6 +575,21 @@ class WindowTest : public QObject {
         QCOMPARE(w->statusBar()->currentMessage(),
                  QStringLiteral("Galvetta sta pensando / Galvetta is thinking"));
     }
+
+    // Edit mode ends only on a position a game can reach.
+    void editModeEndsOnAReachablePosition() {
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        w->cmdEdit->setChecked(true);
+        const int e1 = TBoardModel::IndiceCasa("e1");
+        w->scacchiera->CancellaPezzo(e1);
+        w->cmdEdit->setChecked(false);
+        QVERIFY(w->Game().EditMode() && w->cmdEdit->isChecked());
+        QVERIFY(w->statusBar()->currentMessage().startsWith("Posizione impossibile / Impossible position: "));
+        w->scacchiera->ImpostaPezzo('k', e1);
+        w->cmdEdit->setChecked(false);
+        QVERIFY(!w->Game().EditMode());
+    }
 };
 
 QTEST_MAIN(WindowTest)
