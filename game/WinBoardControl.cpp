@@ -25,8 +25,6 @@ const std::string& word(const Words& words, size_t index) {
 // Version 2's mate scores: 100000 and the moves to the mate.
 constexpr int MATE_SCORE_BASE = 100000;
 
-using Handler = void (TWinBoardControl::*)(const Words&);
-
 } // namespace
 
 TWinBoardControl::TWinBoardControl(TInterface& link) : link_(link), game_(link.Game()) {}
@@ -35,25 +33,7 @@ void TWinBoardControl::Send(const std::string& line) {
     link_.SendToInterface(line);
 }
 
-int TWinBoardControl::Interpret(const std::string& line) {
-    if (line.empty()) return 0;
-    const Words words = SplitAtBlanks(line);
-    const std::string& command = words[0];
-    if (game_.EditMode()) {
-        InterpretSetUp(command);
-        return 0;
-    }
-    if (command == "?") {
-        if (protocol_ >= 2) OnMoveNow(words);
-        return 0;
-    }
-    // Analyze mode's status request is no move, in any version.
-    if (command == ".") return 0;
-    // A move word: its second character sorts before 'A' (a digit, '-', ...).
-    if (command.size() < 2 || static_cast<unsigned char>(command[1]) < 'A') {
-        PlayMove(command);
-        return 0;
-    }
+TWinBoardControl::Handler TWinBoardControl::FindHandler(const std::string& command, int protocol) {
     static const std::unordered_map<std::string_view, Handler> handlers = {
         {"xboard", &TWinBoardControl::OnXboard},
         {"protover", &TWinBoardControl::OnProtover},
@@ -100,10 +80,32 @@ int TWinBoardControl::Interpret(const std::string& line) {
         {"option", &TWinBoardControl::OnOption},
         {"ics", &TWinBoardControl::OnIgnored},
     };
-    Handler handler = nullptr;
-    if (const auto found = handlers.find(command); found != handlers.end()) handler = found->second;
-    if (const auto found = version_2.find(command); protocol_ >= 2 && found != version_2.end())
-        handler = found->second;
+    if (const auto found = version_2.find(command); protocol >= 2 && found != version_2.end())
+        return found->second;
+    const auto found = handlers.find(command);
+    return found != handlers.end() ? found->second : nullptr;
+}
+
+int TWinBoardControl::Interpret(const std::string& line) {
+    if (line.empty()) return 0;
+    const Words words = SplitAtBlanks(line);
+    const std::string& command = words[0];
+    if (game_.EditMode()) {
+        InterpretSetUp(command);
+        return 0;
+    }
+    if (command == "?") {
+        if (protocol_ >= 2) OnMoveNow(words);
+        return 0;
+    }
+    // Analyze mode's status request is no move, in any version.
+    if (command == ".") return 0;
+    // A move word: its second character sorts before 'A' (a digit, '-', ...).
+    if (command.size() < 2 || static_cast<unsigned char>(command[1]) < 'A') {
+        PlayMove(command);
+        return 0;
+    }
+    const Handler handler = FindHandler(command, protocol_);
     if (handler == nullptr) {
         Send("Error (unknown command): " + command);
         return 1;

@@ -37,6 +37,9 @@ class TWinBoardControl : public TFrontEnd {
     int ProtocolVersion() const { return protocol_; }
 
   private:
+    // The handler of a command word in a protocol version; null when unknown.
+    using Handler = void (TWinBoardControl::*)(const Words&);
+    static Handler FindHandler(const std::string& command, int protocol);
     // One handler per protocol command, given the line's words.
     void OnXboard(const Words& words);
     void OnProtover(const Words& words);
