@@ -39,6 +39,16 @@ struct SearchLimits {
     int lines = 1;
     // The search ends once it finds a mate in at most this many moves (0: none).
     int mate = 0;
+
+    // An analysis: off the clock, every depth in turn, up to `depth_limit`
+    // (0: as deep as the engine goes) or until it is stopped.
+    static SearchLimits Analysis(int depth_limit = 0) {
+        SearchLimits limits;
+        limits.planned = false;
+        limits.depth = depth_limit > 0 ? depth_limit : MAX_SEARCH_DEPTH;
+        limits.depth_step = 1;
+        return limits;
+    }
 };
 
 } // namespace galvetta

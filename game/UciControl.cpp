@@ -318,10 +318,7 @@ void TUciControl::OnGo(const Words& words) {
     if (pondering_) {
         // Until the hit the search has no end of its own.
         ponder_limits_ = limits;
-        limits = SearchLimits{};
-        limits.planned = false;
-        limits.depth = MAX_SEARCH_DEPTH;
-        limits.depth_step = 1;
+        limits = SearchLimits::Analysis();
         limits.lines = lines_;
         limits.search_moves = ponder_limits_.search_moves;
     }

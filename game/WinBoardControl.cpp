@@ -309,11 +309,7 @@ void TWinBoardControl::AnalyzeAgain() {
     if (position_refused_ ||
         TEngineDriver::EndOfGame(game_.Board().GetPosition()) != TEngineDriver::GameEnd::None)
         return;
-    SearchLimits limits;
-    limits.planned = false;
-    limits.depth = game_.DepthLimit > 0 ? game_.DepthLimit : MAX_SEARCH_DEPTH;
-    limits.depth_step = 1;
-    game_.Analyze(limits);
+    game_.Analyze(SearchLimits::Analysis(game_.DepthLimit));
 }
 
 void TWinBoardControl::OnExit(const Words&) {

@@ -95,7 +95,9 @@ bool TGamePage::SaveGameTo(const QString& path) {
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit()) return false;
+    if (Filed) Filed();
+    return true;
 }
 
 QString TGamePage::OpenGameFrom(const QString& path, int index, QString& names) {
@@ -105,6 +107,7 @@ QString TGamePage::OpenGameFrom(const QString& path, int index, QString& names) 
     if (opened.positions.empty())
         return opened.error.empty() ? QStringLiteral("No game in %1").arg(path) : qs(opened.error);
     game_.LoadGame(opened.positions, opened.halfmove_clock, opened.move_number, opened.white, opened.black);
+    if (Filed) Filed();
     names =
         opened.white.empty() && opened.black.empty() ? QString() : qs(opened.white + " - " + opened.black);
     ShowMoveList();
@@ -124,14 +127,13 @@ void TGamePage::PrintGame(QPrinter& printer, const QImage& diagram) {
     document.print(&printer);
 }
 
-bool TGamePage::SaveExecute() {
+void TGamePage::SaveExecute() {
     QString path = QFileDialog::getSaveFileName(window(), QStringLiteral("Salva / Save game"), QString(),
                                                 QStringLiteral("PGN (*.pgn);;All files (*)"));
-    if (path.isEmpty()) return false;
+    if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pgn");
-    if (SaveGameTo(path)) return true;
-    QMessageBox::warning(window(), window()->windowTitle(), QStringLiteral("Cannot write %1").arg(path));
-    return false;
+    if (!SaveGameTo(path))
+        QMessageBox::warning(window(), window()->windowTitle(), QStringLiteral("Cannot write %1").arg(path));
 }
 
 QString TGamePage::OpenExecute() {

@@ -6,6 +6,7 @@
 
 #include <QPlainTextEdit>
 #include <QString>
+#include <functional>
 
 class QPrinter;
 
@@ -37,11 +38,14 @@ class TGamePage : public QPlainTextEdit {
     void PrintGame(QPrinter& printer, const QImage& diagram);
 
     // The actions, with their dialogs.
-    // True when the game was saved; a name without an extension gets ".pgn".
-    bool SaveExecute();
+    // A name without an extension gets ".pgn".
+    void SaveExecute();
     // Returns "White - Black" of the game opened, or empty.
     QString OpenExecute();
     void PrintExecute(const QImage& diagram);
+
+    // The game on the board is now in a file: saved, or read from one.
+    std::function<void()> Filed;
 
   private:
     TGame& game_;

@@ -81,6 +81,7 @@ void TfrmMain::BuildWindow() {
     CreateStatusBar();
     person_ = new TPersonGame(*game_, *interface_, *board_panel_, *pages_, *lblRisultato);
     person_->KeepsGames = options_.save_games_fd >= 0;
+    txtPartita->Filed = [this] { person_->GameSaved(); };
     person_->Tell = [this](const QString& text) { statusBar()->showMessage(text, 10000); };
     person_->Confirm = [this](const QString& question) {
         return QMessageBox::question(this, Caption(), question, QMessageBox::Discard | QMessageBox::Cancel) ==
@@ -283,16 +284,13 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 bool TfrmMain::SaveGameTo(const QString& path) {
-    if (!txtPartita->SaveGameTo(path)) return false;
-    person_->GameSaved();
-    return true;
+    return txtPartita->SaveGameTo(path);
 }
 
 QString TfrmMain::OpenGameFrom(const QString& path, int index) {
     QString names;
     const QString error = txtPartita->OpenGameFrom(path, index, names);
     if (!names.isEmpty()) SetStatusPanel(1, names.toStdString());
-    person_->GameSaved();
     return error;
 }
 

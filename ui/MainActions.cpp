@@ -84,11 +84,8 @@ void TMainActions::CreateFileActions() {
         if (!person_.MayDiscardGame()) return;
         const QString names = page_.OpenExecute();
         if (!names.isEmpty() && GameOpened) GameOpened(names);
-        person_.GameSaved();
     });
-    connect(actSave, &QAction::triggered, this, [this] {
-        if (page_.SaveExecute()) person_.GameSaved();
-    });
+    connect(actSave, &QAction::triggered, this, [this] { page_.SaveExecute(); });
     connect(actPrint, &QAction::triggered, this,
             [this] { page_.PrintExecute(panel_.scacchiera->grab().toImage()); });
     connect(actFen, &QAction::triggered, this, &TMainActions::AskForFen);

@@ -135,10 +135,7 @@ void TPersonGame::Hint() {
         Tell(QStringLiteral("Un'interfaccia guida la partita / An interface drives the game"));
         return;
     }
-    SearchLimits limits;
-    limits.planned = false;
-    limits.depth = game_.DepthLimit > 0 ? game_.DepthLimit : MAX_SEARCH_DEPTH;
-    limits.depth_step = 1;
+    SearchLimits limits = SearchLimits::Analysis(game_.DepthLimit);
     limits.budget_ms = HINT_BUDGET_MS;
     limits.hard_ms = HINT_HARD_MS;
     hint_pending_ = true;
@@ -177,11 +174,7 @@ void TPersonGame::SetAnalysis(bool on) {
 
 void TPersonGame::FollowWithAnalysis() {
     if (!analysis_on_ || !PersonPlays() || game_.GameOver() || game_.Searching()) return;
-    SearchLimits limits;
-    limits.planned = false;
-    limits.depth = MAX_SEARCH_DEPTH;
-    limits.depth_step = 1;
-    game_.Analyze(limits);
+    game_.Analyze(SearchLimits::Analysis());
 }
 
 void TPersonGame::SetEditMode(bool on) {

@@ -360,6 +360,9 @@ class WindowTest : public QObject {
         w->actNewWhite->trigger(); // refused: the person keeps the game
         QCOMPARE(questions, 1);
         QCOMPARE(w->scacchiera->Positions().size(), size_t(4));
+        QVERIFY(!w->OpenGameFrom(dir.filePath("missing.pgn")).isEmpty()); // nothing read: still unsaved
+        w->actNewWhite->trigger();
+        QCOMPARE(questions, 2);
 
         const QString first = dir.filePath("first.pgn"), second = dir.filePath("second.pgn");
         QVERIFY(w->SaveGameTo(first));
@@ -376,7 +379,7 @@ class WindowTest : public QObject {
         }
         QVERIFY(opened->Game().EngineWhite);
         w->actNewWhite->trigger(); // saved: no question
-        QCOMPARE(questions, 1);
+        QCOMPARE(questions, 2);
         QCOMPARE(w->scacchiera->Positions().size(), size_t(1));
     }
 
