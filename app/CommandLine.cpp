@@ -86,8 +86,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
     }
     if (!line.options.book.empty()) {
-        TBook book;
-        if (const std::string why = book.Open(line.options.book); !why.empty())
+        if (const std::string why = TBook::Check(line.options.book); !why.empty())
             return stop(2, {}, "galvetta: " + why + "\n");
     }
     if (save_games) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // galvetta: the chess program. With a display it shows its window; without
-// one it runs the same on Qt's offscreen platform, for interfaces and scripts.
+// one it runs the same on Qt's offscreen platform. With --no-window it is an
+// engine only, for interfaces and scripts: no window is made at all.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -10,9 +11,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "app/CommandLine.h"
+#include "app/EngineHost.h"
 #include "game/StandardInputThread.h"
 #include "ui/Main.h"
 
@@ -42,6 +45,31 @@ void open_missing_standard_descriptors() {
         }
 }
 
+// SIGTERM and SIGHUP call `end` on the event loop, as "quit" would.
+std::unique_ptr<QSocketNotifier> end_on_termination(QObject* context, std::function<void()> end) {
+    if (pipe2(termination_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return nullptr;
+    auto termination = std::make_unique<QSocketNotifier>(termination_pipe[0], QSocketNotifier::Read);
+    QObject::connect(termination.get(), &QSocketNotifier::activated, context, std::move(end));
+    struct sigaction action {};
+    action.sa_handler = on_termination;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    return termination;
+}
+
+// --no-window: the engine alone, on the lightest application object, with
+// no widget, page or platform plugin.
+int run_engine(int argc, char** argv, const galvetta::StartOptions& options) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Galvetta"));
+    galvetta::TStandardInputThread reader(STDIN_FILENO);
+    galvetta::TEngineHost host(options, &reader);
+    host.Start();
+    const auto termination = end_on_termination(&host, [&host] { host.CloseRequested(); });
+    return QCoreApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -59,30 +87,20 @@ int main(int argc, char** argv) {
     // A file-size limit makes a save fail with an error to report, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
 
-    const bool headless = command_line.options.no_window ||
-                          (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr);
-    if (headless) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // An interface may read standard error on the same pipe as our replies, and
     // takes some stray lines as result claims: Qt's own messages stay quiet.
     if (!isatty(STDIN_FILENO)) qInstallMessageHandler(drop_message);
+    if (command_line.options.no_window) return run_engine(argc, argv, command_line.options);
 
+    // Without a display the window is drawn offscreen: the engine is the same.
+    const bool headless = std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr;
+    if (headless) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Galvetta"));
     galvetta::TStandardInputThread reader(STDIN_FILENO);
     galvetta::TfrmMain window(command_line.options, &reader, headless);
     window.show();
     window.FormShow();
-
-    std::unique_ptr<QSocketNotifier> termination;
-    if (pipe2(termination_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-        termination = std::make_unique<QSocketNotifier>(termination_pipe[0], QSocketNotifier::Read);
-        QObject::connect(termination.get(), &QSocketNotifier::activated, &window,
-                         [&window] { window.CloseRequested(); });
-        struct sigaction action {};
-        action.sa_handler = on_termination;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGTERM, &action, nullptr);
-        sigaction(SIGHUP, &action, nullptr);
-    }
+    const auto termination = end_on_termination(&window, [&window] { window.CloseRequested(); });
     return QApplication::exec();
 }

@@ -7,13 +7,6 @@ namespace galvetta {
 
 namespace {
 
-// Square weights in units of 256, rank 8 first, the same for both sides.
-constexpr int32_t SQUARE_WEIGHTS[8][8] = {
-    {0, 0, 0, 0, 0, 0, 0, 0},       {0, 4, 16, 18, 18, 16, 4, 0},   {0, 8, 20, 22, 22, 20, 8, 0},
-    {0, 18, 24, 52, 52, 24, 18, 0}, {0, 18, 24, 52, 52, 24, 18, 0}, {0, 8, 20, 22, 22, 20, 8, 0},
-    {0, 4, 16, 18, 18, 16, 4, 0},   {0, 0, 0, 0, 0, 0, 0, 0},
-};
-
 // Everything after the header as prepare_block leaves it. Because the records
 // hold offsets rather than addresses, the image is the same for every block.
 struct PreparedImage {

@@ -54,6 +54,13 @@ inline constexpr int32_t MATE_STEP = 0x200000;
 inline constexpr int32_t MATE_SCORE = 0x7F800000;
 inline constexpr int32_t SCORE_UNIT = 0x600004;
 
+// Square weights in units of 256, rank 8 first, the same for both sides.
+inline constexpr int32_t SQUARE_WEIGHTS[8][8] = {
+    {0, 0, 0, 0, 0, 0, 0, 0},       {0, 4, 16, 18, 18, 16, 4, 0},   {0, 8, 20, 22, 22, 20, 8, 0},
+    {0, 18, 24, 52, 52, 24, 18, 0}, {0, 18, 24, 52, 52, 24, 18, 0}, {0, 8, 20, 22, 22, 20, 8, 0},
+    {0, 4, 16, 18, 18, 16, 4, 0},   {0, 0, 0, 0, 0, 0, 0, 0},
+};
+
 inline constexpr int32_t CASTLE_LONG_BONUS = 0x400000;
 inline constexpr int32_t CASTLE_SHORT_BONUS = 0x500000;
 

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/Book.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
 
 #include "game/PositionText.h"
 #include "game/San.h"
@@ -12,6 +15,8 @@ namespace galvetta {
 namespace {
 
 constexpr size_t ENTRY_BYTES = 16;
+// How many entries of a large book are checked for order when it is opened.
+constexpr size_t ORDER_SAMPLES = 4096;
 constexpr int CASTLE_OFFSET = 768, EN_PASSANT_OFFSET = 772, TURN_OFFSET = 780;
 
 uint64_t big_endian(const unsigned char* bytes, int count) {
@@ -32,31 +37,75 @@ int piece_kind(char letter) {
 } // namespace
 
 void TBook::Close() {
-    entries_.clear();
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+    count_ = 0;
     path_.clear();
+}
+
+namespace {
+
+// Why a file of `bytes` bytes at `path` cannot be a book, or "".
+std::string size_problem(const std::string& path, uint64_t bytes) {
+    if (bytes == 0) return "the book " + path + " is empty";
+    if (bytes % ENTRY_BYTES != 0)
+        return "the book " + path + " is truncated (" + std::to_string(bytes) +
+               " bytes, not whole entries of 16)";
+    return {};
+}
+
+} // namespace
+
+std::string TBook::Check(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || access(path.c_str(), R_OK) != 0)
+        return "cannot read the book " + path;
+    if (!S_ISREG(info.st_mode)) return "the book " + path + " is not a regular file";
+    return size_problem(path, static_cast<uint64_t>(info.st_size));
 }
 
 std::string TBook::Open(const std::string& path) {
     Close();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "cannot read the book " + path;
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                           std::istreambuf_iterator<char>());
-    if (bytes.empty()) return "the book " + path + " is empty";
-    if (bytes.size() % ENTRY_BYTES != 0)
-        return "the book " + path + " is truncated (" + std::to_string(bytes.size()) +
-               " bytes, not whole entries of 16)";
-    std::vector<BookEntry> entries(bytes.size() / ENTRY_BYTES);
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const unsigned char* entry = &bytes[i * ENTRY_BYTES];
-        entries[i] = {big_endian(entry, 8), static_cast<uint16_t>(big_endian(entry + 8, 2)),
-                      static_cast<uint16_t>(big_endian(entry + 10, 2)),
-                      static_cast<uint32_t>(big_endian(entry + 12, 4))};
-        if (i > 0 && entries[i].key < entries[i - 1].key)
-            return "the book " + path + " is not sorted by key (entry " + std::to_string(i + 1) + ")";
+    // Not blocking: a FIFO or a device named as the book must not hang the
+    // program, and only a regular file is taken.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return "cannot read the book " + path;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return "the book " + path + " is not a regular file";
     }
-    entries_ = std::move(entries);
+    const auto bytes = static_cast<uint64_t>(info.st_size);
+    std::string why = size_problem(path, bytes);
+    fd_ = fd;
+    count_ = bytes / ENTRY_BYTES;
     path_ = path;
+    if (why.empty()) why = CheckOrder();
+    if (!why.empty()) Close();
+    return why;
+}
+
+bool TBook::ReadEntry(size_t index, BookEntry& entry) const {
+    unsigned char bytes[ENTRY_BYTES];
+    const off_t at = static_cast<off_t>(index * ENTRY_BYTES);
+    if (pread(fd_, bytes, sizeof bytes, at) != static_cast<ssize_t>(sizeof bytes)) return false;
+    entry = {big_endian(bytes, 8), static_cast<uint16_t>(big_endian(bytes + 8, 2)),
+             static_cast<uint16_t>(big_endian(bytes + 10, 2)),
+             static_cast<uint32_t>(big_endian(bytes + 12, 4))};
+    return true;
+}
+
+std::string TBook::CheckOrder() const {
+    // A small book is checked whole; a large one at evenly spaced entries,
+    // which finds a book that is not sorted at all without reading it all.
+    const size_t step = std::max<size_t>(1, count_ / ORDER_SAMPLES);
+    BookEntry previous{}, entry{};
+    for (size_t i = 0; i < count_; i += step) {
+        if (!ReadEntry(i, entry)) return "cannot read the book " + path_;
+        if (i > 0 && entry.key < previous.key)
+            return "the book " + path_ + " is not sorted by key (entry " + std::to_string(i + 1) + ")";
+        previous = entry;
+    }
     return {};
 }
 
@@ -84,13 +133,24 @@ uint64_t TBook::Key(std::string_view position) {
     return key;
 }
 
-std::span<const BookEntry> TBook::Entries(std::string_view position) const {
-    if (position.size() < POSITION_TEXT_LENGTH) return {};
+std::vector<BookEntry> TBook::Entries(std::string_view position) const {
+    std::vector<BookEntry> found;
+    if (!IsOpen() || position.size() < POSITION_TEXT_LENGTH) return found;
     const uint64_t key = Key(position);
-    const auto [first, last] =
-        std::equal_range(entries_.begin(), entries_.end(), BookEntry{key, 0, 0, 0},
-                         [](const BookEntry& a, const BookEntry& b) { return a.key < b.key; });
-    return {first, last};
+    // The first entry whose key is not below the position's.
+    size_t low = 0, high = count_;
+    BookEntry entry{};
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        if (!ReadEntry(middle, entry)) return found;
+        if (entry.key < key)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    for (size_t i = low; i < count_ && ReadEntry(i, entry) && entry.key == key; ++i)
+        found.push_back(entry);
+    return found;
 }
 
 Move TBook::MoveOf(const BookEntry& entry, std::string_view position) {
@@ -107,7 +167,8 @@ Move TBook::MoveOf(const BookEntry& entry, std::string_view position) {
     return move;
 }
 
-std::optional<Move> TBook::Pick(std::string_view position, std::mt19937& random) const {
+std::optional<Move> TBook::Pick(std::string_view position, std::mt19937& random,
+                                const std::vector<Move>& allowed) const {
     const std::vector<LegalMove> legal = LegalMoves(position);
     std::vector<std::pair<Move, unsigned>> candidates;
     unsigned total = 0;
@@ -116,7 +177,9 @@ std::optional<Move> TBook::Pick(std::string_view position, std::mt19937& random)
         const bool is_legal = std::any_of(legal.begin(), legal.end(), [&move](const LegalMove& m) {
             return m.from == move.from && m.to == move.to && m.promotion == move.promotion;
         });
-        if (!is_legal || entry.weight == 0) continue;
+        const bool is_allowed =
+            allowed.empty() || std::find(allowed.begin(), allowed.end(), move) != allowed.end();
+        if (!is_legal || !is_allowed || entry.weight == 0) continue;
         candidates.emplace_back(move, entry.weight);
         total += entry.weight;
     }

@@ -17,6 +17,8 @@
 #include "game/Move.h"
 #include "game/PositionText.h"
 #include "game/San.h"
+#include "game/Score.h"
+#include "game/Words.h"
 
 namespace galvetta {
 
@@ -64,10 +66,17 @@ int MulDiv(int a, int b, int c) {
 }
 
 std::string FormatFloat(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.15g", value);
-    return text;
+    return FormatDecimal(value, 15);
 }
+
+namespace {
+
+// Each statistics report starts so; the statistics keep about this many
+// characters of the newest reports.
+constexpr const char* REPORT_START = "\r\n---------------------";
+constexpr size_t STATISTICS_LIMIT = 32 * 1024;
+
+} // namespace
 
 TEngineDriver::TEngineDriver(ChessClock* clock)
     : Block(std::make_unique<StateBlock>()), Clock(clock), watch_(*Block) {
@@ -149,6 +158,7 @@ void TEngineDriver::StartSearch() {
     collected_end_ = SearchEnd::Complete;
     Block->header.thread_handle = 1;
     root_position_ = Block->header.position_text;
+    root_value_ = PositionValue(root_position_);
     reported_ = 0;
     {
         std::lock_guard<std::mutex> lock(lines_mutex_);
@@ -262,7 +272,7 @@ SearchReport TEngineDriver::ReportOf(const IterationRecord& record, uint64_t nod
     SearchReport report;
     report.depth = record.depth;
     report.seldepth = record.seldepth;
-    report.score = record.score;
+    report.score = ScoreOfPosition(record.score, root_value_);
     report.nodes = nodes_before + record.nodes;
     const std::chrono::steady_clock::time_point finished{std::chrono::nanoseconds(record.finished)};
     report.ms = std::chrono::duration<double, std::milli>(finished - start_time_).count();
@@ -301,8 +311,10 @@ std::optional<SearchReport> TEngineDriver::LastReport() const {
 }
 
 void TEngineDriver::RetargetSearch(const SearchLimits& limits) {
-    limits_ = limits;
-    watch_.Retarget(limits, std::chrono::steady_clock::now());
+    // The search thread reads limits_ (its lines and moves), which a ponder
+    // hit leaves as they are: only the watch learns the new limits, the
+    // depth among them, since the engine's own depth was set at the start.
+    watch_.Retarget(limits, std::chrono::steady_clock::now(), true);
 }
 
 bool TEngineDriver::SearchFinished(bool wait) {
@@ -438,7 +450,8 @@ int TEngineDriver::ReportMove(std::string& move_edit, std::string& statistics, s
     const double generated = GeneratedMoves(), played = PlayedMoves();
 
     std::string report;
-    report += "\r\n---------------------move #" + std::to_string(static_cast<uint32_t>(h.move_number));
+    report += REPORT_START;
+    report += "move #" + std::to_string(static_cast<uint32_t>(h.move_number));
     report += "\r\nGalvetta's move: " + move_edit + (LastWasBook() ? " (book)" : "");
     report += "\r\nPosition score: " + std::to_string(score);
     report += "\r\nMilliseconds: " + FormatFloat(ElapsedMs);
@@ -452,6 +465,11 @@ int TEngineDriver::ReportMove(std::string& move_edit, std::string& statistics, s
               std::to_string(MulDiv(static_cast<int>(h.nodes), 1000, static_cast<int>(ElapsedMs)));
     report += "\r\nError flag: " + std::to_string(static_cast<uint32_t>(h.error_flag));
     statistics = report + statistics;
+    // The newest reports are kept; a long session must not grow without end.
+    if (statistics.size() > STATISTICS_LIMIT) {
+        const size_t last = statistics.rfind(REPORT_START, STATISTICS_LIMIT);
+        statistics.resize(last == std::string::npos || last == 0 ? STATISTICS_LIMIT : last);
+    }
 
     ApplyEngineMove();
     position_memo = h.position_text;

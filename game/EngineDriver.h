@@ -29,7 +29,7 @@ struct SearchReport {
     int depth = 0;
     int seldepth = 0;
     int line_number = 1; // 1 unless several lines are searched
-    int32_t score = 0;   // engine units, from the view of the side to move
+    int32_t score = 0;   // engine units: the position's value, from the view of the side to move
     uint64_t nodes = 0;  // searched since the search started
     double ms = 0;       // since the search started
     // The line, legal from the search's position: the first move is the
@@ -185,6 +185,7 @@ class TEngineDriver {
     SearchEnd collected_end_ = SearchEnd::Complete;
     std::chrono::steady_clock::time_point start_time_{};
     std::string root_position_; // the position the search started from
+    int32_t root_value_ = 0;    // ... and its own value, which reports add
     std::string book_move_;     // the move a book "search" answers with
     // The last real search's figures, which the planning reads: a book move
     // leaves them as they were.

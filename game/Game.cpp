@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/Game.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <ctime>
 
 #include "engine/loader.h"
+#include "game/Score.h"
 
 namespace galvetta {
 
@@ -94,7 +96,10 @@ void TGame::CopyBoardToEngine() {
 void TGame::NewGame() {
     AbandonSearch();
     SaveGame();
+    // The next game is a game of its own, saved even when it repeats this one.
+    saved_.clear();
     InterfaceResult.clear();
+    InterfaceComment.clear();
     saved_ended_ = false;
     white_name_.clear();
     black_name_.clear();
@@ -143,14 +148,19 @@ void TGame::LoadGame(const std::vector<std::string>& positions, int halfmove_clo
 
 PgnGame TGame::Record() const {
     // A game that has ended ends there, whatever was played after.
+    // Under an interface the interface is the arbiter: every move it played
+    // is kept, and the rule's end counts only where the game stopped there.
     std::vector<std::string> positions = board_.Positions();
-    if (result_ && result_->plies < positions.size()) positions.resize(result_->plies);
+    if (result_ && StopAtGameEnd && result_->plies < positions.size()) positions.resize(result_->plies);
     PgnGame game = RecordGame(positions, InterfaceResult.empty() ? "*" : InterfaceResult, start_halfmove_,
                               start_move_number_);
-    if (result_) {
+    const bool ended_here = result_ && (StopAtGameEnd || result_->plies >= positions.size());
+    if (ended_here && InterfaceResult.empty()) {
         game.result = result_->result;
         game.ending = result_->reason;
         game.SetTag("Termination", result_->termination);
+    } else if (!InterfaceComment.empty()) {
+        game.ending = InterfaceComment;
     }
     const std::string opponent = OpponentName.empty() ? user_name() : OpponentName;
     const std::string tags[][2] = {{"Event", "Galvetta game"},
@@ -174,9 +184,17 @@ bool TGame::SaveGame() {
     if (save_fd_ < 0 || board_.Positions().size() < 2 || board_.Positions() == saved_ || saved_ended_)
         return true;
     saved_ = board_.Positions();
-    saved_ended_ = result_.has_value();
+    saved_ended_ = result_.has_value() && StopAtGameEnd;
+    // A game written in part is cut away again, so that the file stays a
+    // list of whole games and the next game starts on a line of its own.
+    struct stat before {};
+    const bool sized = fstat(save_fd_, &before) == 0;
     if (write_all(save_fd_, WritePgn(Record()))) return true;
-    const std::string notice = std::string("The game could not be saved: ") + std::strerror(errno);
+    const int error = errno;
+    if (sized && ftruncate(save_fd_, before.st_size) != 0) {
+        // The file keeps the broken part; the notice below says why.
+    }
+    const std::string notice = std::string("The game could not be saved: ") + std::strerror(error);
     std::fprintf(stderr, "galvetta: %s\n", notice.c_str());
     view_.NoticeShown(notice);
     return false;
@@ -188,6 +206,8 @@ bool TGame::PlayMove(const std::string& move) {
 
 void TGame::TakeBack() {
     AbandonSearch();
+    // Nothing to take back: the game stays where it started, set-up or not.
+    if (board_.Positions().size() < 2) return;
     driver_.MoveTakenBack();
     white_.Switch(0);
     board_.MoveBack(1);
@@ -217,6 +237,9 @@ Verdict TGame::Judge() const {
     std::vector<std::string> positions = board_.Positions();
     if (positions.empty() || positions.back() != board_.GetPosition())
         positions.push_back(board_.GetPosition());
+    // No game reaches a position whose side not to move is in check (a
+    // set-up with the wrong side on move): nothing is claimed there.
+    if (!PlayablePosition(positions.back())) return {};
     return JudgeGame(positions, start_halfmove_);
 }
 
@@ -234,8 +257,8 @@ void TGame::EndGame(GameResult result) {
         AbandonSearch();
         white_.Stop();
         SetAutoPlay(false);
+        SaveGame();
     }
-    SaveGame();
     view_.GameEnded(result_->result, result_->reason, result_->end);
     if (Ended) Ended();
 }
@@ -246,10 +269,29 @@ std::string TGame::OpenBook() {
     return error;
 }
 
+std::string TGame::SetBookFile(const std::string& path) {
+    BookFile = path;
+    Book.Close(); // the new file is opened when its first move is wanted
+    const std::string error = TBook::Check(path);
+    if (!error.empty()) UseBook = false;
+    return error;
+}
+
+bool TGame::BookReady() {
+    if (Book.IsOpen() && Book.Path() == BookFile) return true;
+    // The book is opened when its first move is wanted, not at the start.
+    if (const std::string error = OpenBook(); !error.empty()) {
+        view_.NoticeShown(error + "; Galvetta plays without a book");
+        return false;
+    }
+    return true;
+}
+
 std::string TGame::SetUseBook(bool on) {
     UseBook = false;
     if (!on) return {};
-    const std::string error = Book.IsOpen() && Book.Path() == BookFile ? std::string() : OpenBook();
+    const std::string error =
+        Book.IsOpen() && Book.Path() == BookFile ? std::string() : TBook::Check(BookFile);
     UseBook = error.empty();
     return error;
 }
@@ -265,7 +307,9 @@ bool TGame::OfferDraw() {
     const Verdict verdict = Judge();
     const bool by_rule = verdict && verdict.result == "1/2-1/2";
     // The engine's last search: a draw or worse for itself.
-    const bool engine_content = driver_.MoveNumber() > 0 && driver_.Block->header.best_score <= 0;
+    const bool engine_content =
+        driver_.MoveNumber() > 0 &&
+        ScoreOfPosition(driver_.Block->header.best_score, PositionValue(driver_.RootPosition())) <= 0;
     if (!by_rule && !engine_content) return false;
     if (by_rule) {
         CheckGameEnd();
@@ -301,6 +345,12 @@ GameOutcome TGame::Go(const SearchLimits& limits) {
         SetHold(true);
         SetAutoPlay(false);
         return GameOutcome::TooManyPieces;
+    }
+    // The engine's mate test would read such a position as a stalemate.
+    if (!PlayablePosition(position)) {
+        SetHold(true);
+        SetAutoPlay(false);
+        return GameOutcome::IllegalPosition;
     }
     const TEngineDriver::GameEnd end = TEngineDriver::EndOfGame(position);
     if (end != TEngineDriver::GameEnd::None) {
@@ -362,8 +412,9 @@ void TGame::Think(bool from_board, const SearchLimits& limits) {
         board_.SetLocked(false);
         return;
     }
-    if (UseBook && Book.IsOpen()) {
-        if (const std::optional<Move> move = Book.Pick(board_.GetPosition(), random_)) {
+    // Several lines asked for are an analysis of their own: no book then.
+    if (UseBook && limits.lines <= 1 && BookReady()) {
+        if (const std::optional<Move> move = Book.Pick(board_.GetPosition(), random_, limits.search_moves)) {
             driver_.StartBookMove(*move);
             return;
         }
@@ -529,6 +580,16 @@ void TGame::CollectSearch() {
     }
     CheckGameEnd();
     if (EngineMoved) EngineMoved(move_text_, outcome);
+}
+
+void TGame::SetInterfaceResult(const std::string& result, const std::string& comment) {
+    std::string reason = comment;
+    // PGN knows four results; any other word goes into the comment.
+    const bool pgn_result = result == "1-0" || result == "0-1" || result == "1/2-1/2" || result == "*";
+    if (!pgn_result) reason = comment.empty() ? result : result + " " + comment;
+    std::erase_if(reason, [](char c) { return c == '{' || c == '}'; });
+    InterfaceResult = pgn_result ? result : "*";
+    InterfaceComment = reason;
 }
 
 bool TGame::Tick() {

@@ -53,7 +53,9 @@ class GameView {
 };
 
 // How a game stands when the engine cannot or need not move on.
-enum class GameOutcome { None, TooManyPieces, WhiteMates, BlackMates, Stalemate };
+// IllegalPosition: no game reaches the position (the side not to move is in
+// check, after a set-up or a change of the side to move).
+enum class GameOutcome { None, TooManyPieces, IllegalPosition, WhiteMates, BlackMates, Stalemate };
 
 // How a finished game ended: on the board by rule, by resignation, by an
 // agreed draw or on time.
@@ -219,12 +221,22 @@ class TGame {
     // Opens BookFile; why it cannot be used ("" when it can), the book then
     // being off.
     std::string OpenBook();
-    // Turns the book on (opening it) or off; why it could not be turned on.
+    // Turns the book on or off; why it could not be turned on. The file is
+    // checked, and opened when its first move is wanted.
     std::string SetUseBook(bool on);
+    // A new book file, checked the same way; why it cannot be used (the book
+    // is then off), else "" and the book stays on or off as it was.
+    std::string SetBookFile(const std::string& path);
+    // The book is open (opened now if it was not); false, with a notice and
+    // the book off, when it cannot be used.
+    bool BookReady();
     // The opponent's name as an interface sent it (empty: the user's name).
     std::string OpponentName;
-    // A result an interface sent for the game ("1-0", "1/2-1/2"...).
+    // A result an interface sent for the game ("1-0", "1/2-1/2"..., or "*"
+    // for words that are no PGN result) and its comment, without braces.
     std::string InterfaceResult;
+    std::string InterfaceComment;
+    void SetInterfaceResult(const std::string& result, const std::string& comment);
 
   private:
     ChessClock& EngineClock() { return EngineWhite ? white_ : black_; }

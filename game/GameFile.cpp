@@ -61,13 +61,19 @@ OpenedGame ReadGameText(std::string_view text, int index) {
 }
 
 int OpenGamesFile(const std::string& path, std::string& error) {
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Not blocking: a FIFO that nobody reads must not hang the start. Only a
+    // regular file is kept, and it then blocks as any file does.
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        error = "not a regular file";
+        return -1;
+    }
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         error = std::strerror(errno);
         return -1;
     }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || fcntl(fd, F_SETFL, O_WRONLY | O_APPEND) != 0) {
         error = "not a regular file";
         close(fd);
         return -1;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/Pgn.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -9,6 +10,7 @@
 
 #include "game/PositionText.h"
 #include "game/San.h"
+#include "game/Words.h"
 
 namespace galvetta {
 
@@ -260,7 +262,12 @@ std::string WritePgn(const PgnGame& game) {
         if (!pair.white.empty()) put(pair.white);
         if (!pair.black.empty()) put(pair.black);
     }
-    if (!game.ending.empty()) put("{" + game.ending + "}");
+    if (!game.ending.empty()) {
+        // A brace would end the comment early; the words go on without it.
+        std::string comment = game.ending;
+        std::replace(comment.begin(), comment.end(), '}', ')');
+        put("{" + comment + "}");
+    }
     put(game.result);
     return out + line + "\n\n";
 }
@@ -323,7 +330,8 @@ PgnFile ReadPgn(std::string_view text) {
             }
             continue;
         }
-        if (std::isdigit(static_cast<unsigned char>(token[0]))) {
+        // Castling written with zeros, as many files have it, is a move.
+        if (std::isdigit(static_cast<unsigned char>(token[0])) && token.rfind("0-0", 0) != 0) {
             scanner.Fail("bad move number '" + token + "'");
             break;
         }
@@ -405,9 +413,7 @@ std::string ResultOfPosition(std::string_view position) {
 
 std::string TimeControlTag(int moves, int base_seconds, int increment_seconds, double seconds_per_move) {
     if (seconds_per_move > 0) {
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%g", seconds_per_move);
-        return std::string("1/") + seconds;
+        return "1/" + FormatDecimal(seconds_per_move, 6);
     }
     if (base_seconds <= 0) return "-";
     if (moves > 0) return std::to_string(moves) + "/" + std::to_string(base_seconds);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "engine/state_block.h"
 
@@ -23,6 +24,19 @@ inline int MateMoves(int32_t score) {
     if (losing >= 0 && losing % MATE_STEP == 0 && losing / MATE_STEP < LONGEST_MATE)
         return -static_cast<int>(losing / MATE_STEP / 2);
     return 0;
+}
+
+// The value of `position` (a position text) itself, from the view of the side
+// to move: material and square weights, its own less the other side's, in
+// engine units. The search counts a line's value from zero at its root; a
+// score shown to a person or an interface is this plus that.
+int32_t PositionValue(std::string_view position);
+
+// A search's score (from zero at the root) as the value of the position:
+// mate scores stay as they are.
+inline int32_t ScoreOfPosition(int32_t score, int32_t root_value) {
+    if (MateMoves(score) != 0) return score;
+    return static_cast<int32_t>(static_cast<int64_t>(score) + root_value);
 }
 
 // The score in hundredths of a pawn.

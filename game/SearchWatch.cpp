@@ -55,7 +55,7 @@ void TSearchWatch::Begin(const SearchLimits& limits, Clock::time_point start) {
     thread_ = std::thread(&TSearchWatch::Watch, this);
 }
 
-void TSearchWatch::Retarget(const SearchLimits& limits, Clock::time_point start) {
+void TSearchWatch::Retarget(const SearchLimits& limits, Clock::time_point start, bool watch_depth) {
     const auto at = [start](double ms) {
         return start + std::chrono::microseconds(static_cast<int64_t>(ms * 1000));
     };
@@ -67,6 +67,7 @@ void TSearchWatch::Retarget(const SearchLimits& limits, Clock::time_point start)
         hard_at_ = at(limits.hard_ms);
         nodes_ = limits.nodes;
         mate_ = limits.lines > 1 ? 0 : limits.mate; // several lines are searched in runs of their own
+        depth_ = watch_depth && limits.depth > 0 && limits.depth < MAX_SEARCH_DEPTH ? limits.depth : 0;
         finished_ = false;
     }
     changed_.notify_all();
@@ -108,13 +109,15 @@ TSearchWatch::Clock::time_point TSearchWatch::Check(Clock::time_point now) {
         }
         next = std::min(next, now + NODE_POLL);
     }
-    if (mate_ > 0) {
-        // A mate as short as asked for ends the search with the iteration that found it.
+    if (mate_ > 0 || depth_ > 0) {
+        // A mate as short as asked for, or the depth asked for, ends the
+        // search with the iteration that reached it.
         const uint32_t count =
             std::atomic_ref<uint32_t>(block_.iteration_log.count).load(std::memory_order_acquire);
         if (count > 0) {
-            const int mate = MateMoves(block_.iteration_log.records[(count - 1) % ITERATION_RECORDS].score);
-            if (mate > 0 && mate <= mate_) {
+            const IterationRecord& last = block_.iteration_log.records[(count - 1) % ITERATION_RECORDS];
+            const int mate = MateMoves(last.score);
+            if ((mate_ > 0 && mate > 0 && mate <= mate_) || (depth_ > 0 && last.depth >= depth_)) {
                 Cut();
                 return Clock::time_point::max();
             }

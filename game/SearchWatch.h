@@ -35,8 +35,10 @@ class TSearchWatch {
     void Begin(const SearchLimits& limits, Clock::time_point start);
     // The search has ended: no request is raised any more.
     void End();
-    // The running search's limits change (a ponder hit): they count from `start`.
-    void Retarget(const SearchLimits& limits, Clock::time_point start);
+    // The running search's limits change (a ponder hit): they count from
+    // `start`. With `watch_depth`, the search is also cut once an iteration
+    // of limits.depth has finished.
+    void Retarget(const SearchLimits& limits, Clock::time_point start, bool watch_depth = false);
 
     // The search is cut at `when` at the latest.
     void CutBy(Clock::time_point when);
@@ -68,6 +70,7 @@ class TSearchWatch {
     bool has_budget_ = false, has_hard_ = false;
     uint64_t nodes_ = 0;
     int mate_ = 0;
+    int depth_ = 0; // 0: the engine keeps its own depth
     std::thread thread_;
 };
 

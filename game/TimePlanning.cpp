@@ -146,11 +146,9 @@ Parsed<TimeControl> ParseTimeControl(std::string_view line) {
         return Parsed<TimeControl>::ok(control);
     }
     if (!words.empty() && words[0] == "st") {
-        const char* text = words.size() == 2 ? words[1].c_str() : "";
-        char* end = nullptr;
-        control.seconds_per_move = std::strtod(text, &end);
-        if (end == text || *end != '\0' || !(control.seconds_per_move > 0) ||
-            control.seconds_per_move > MAX_CONTROL_VALUE)
+        const std::optional<double> seconds = ParseDecimal(words.size() == 2 ? words[1] : "");
+        control.seconds_per_move = seconds.value_or(0);
+        if (!(control.seconds_per_move > 0) || control.seconds_per_move > MAX_CONTROL_VALUE)
             return Parsed<TimeControl>::fail("st takes the seconds a move: st 5");
         return Parsed<TimeControl>::ok(control);
     }

@@ -140,12 +140,8 @@ void TUciControl::OnSetOption(const Words& words) {
         if (const std::string error = game_.SetUseBook(value == "true"); !error.empty())
             Write("info string " + error + "; the engine plays without a book");
     } else if (is("BookFile")) {
-        game_.BookFile = value;
-        const bool on = game_.UseBook;
-        if (const std::string error = game_.OpenBook(); !error.empty())
+        if (const std::string error = game_.SetBookFile(value); !error.empty())
             Write("info string " + error + "; the engine plays without a book");
-        else
-            game_.UseBook = on;
     } else if (is("Move Overhead")) {
         const std::optional<int64_t> ms = ParseInteger(value);
         if (!ms || *ms < 0 || *ms > MAX_OVERHEAD_MS) {
@@ -329,6 +325,7 @@ void TUciControl::OnGo(const Words& words) {
     const GameOutcome outcome = game_.Go(limits);
     if (outcome != GameOutcome::None) {
         if (outcome == GameOutcome::TooManyPieces) Write("info string too many pieces");
+        if (outcome == GameOutcome::IllegalPosition) Write("info string illegal position");
         infinite_ = pondering_ = false;
         Answer("");
     }

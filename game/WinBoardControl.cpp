@@ -87,6 +87,14 @@ TWinBoardControl::Handler TWinBoardControl::FindHandler(const std::string& comma
 }
 
 int TWinBoardControl::Interpret(const std::string& line) {
+    const int result = InterpretLine(line);
+    // A command may have dropped the search that a ping waited for (force,
+    // new, setboard, undo, edit, result...): its pong is due now.
+    if (!pongs_.empty() && (!game_.Searching() || game_.Analyzing())) AnswerPings();
+    return result;
+}
+
+int TWinBoardControl::InterpretLine(const std::string& line) {
     if (line.empty()) return 0;
     const Words words = SplitAtBlanks(line);
     const std::string& command = words[0];
@@ -254,9 +262,8 @@ void TWinBoardControl::OnSt(const Words& words) {
         game_.SetSecondsPerMove(ParseMinutes(t));
         return;
     }
-    char* end = nullptr;
-    const double seconds = std::strtod(t.c_str(), &end);
-    game_.SetSecondsPerMove(end != t.c_str() && *end == '\0' && seconds > 0 && seconds < 1e6 ? seconds : 0);
+    const double seconds = ParseDecimal(t).value_or(0);
+    game_.SetSecondsPerMove(seconds > 0 && seconds < 1e6 ? seconds : 0);
 }
 
 void TWinBoardControl::OnLevel(const Words& words) {
@@ -269,8 +276,7 @@ void TWinBoardControl::OnLevel(const Words& words) {
 }
 
 void TWinBoardControl::OnSd(const Words& words) {
-    // Accepted and ignored in version 1, as it always was.
-    if (protocol_ < 2) return;
+    // Version 1 has "sd" too, and some interfaces set their levels with it.
     game_.DepthLimit = std::clamp(StrToIntDef(word(words, 1), 0), 0, MAX_SEARCH_DEPTH);
 }
 
@@ -282,7 +288,7 @@ void TWinBoardControl::OnEdit(const Words&) {
 void TWinBoardControl::OnResult(const Words& words) {
     // The game is over: no search goes on, and the record keeps the result.
     if (protocol_ >= 2) game_.Force();
-    game_.InterfaceResult = word(words, 1);
+    game_.SetInterfaceResult(word(words, 1), JoinWords(words, 2));
 }
 
 void TWinBoardControl::OnDraw(const Words&) {
@@ -324,13 +330,17 @@ void TWinBoardControl::OnMoveNow(const Words&) {
 }
 
 void TWinBoardControl::OnHint(const Words&) {
-    if (protocol_ >= 2 && !expected_reply_.empty()) Send("Hint: " + expected_reply_);
+    // The reply the last search expected, for the position it expected it
+    // in: after a take-back, a set-up or a new game it is no hint.
+    if (protocol_ >= 2 && !expected_reply_.empty() && hint_position_ == game_.Board().GetPosition())
+        Send("Hint: " + expected_reply_);
 }
 
 void TWinBoardControl::OnBook(const Words&) {
     // The answer's lines start with a blank, and an empty line ends it.
     const std::string& position = game_.Board().GetPosition();
-    const auto entries = game_.Book.Entries(position);
+    const std::vector<BookEntry> entries =
+        game_.UseBook && game_.BookReady() ? game_.Book.Entries(position) : std::vector<BookEntry>();
     if (entries.empty()) Send(" No book moves.");
     for (const BookEntry& entry : entries) {
         std::string line(1, ' ');
@@ -358,7 +368,9 @@ void TWinBoardControl::OnSetBoard(const Words& words) {
     const Parsed<FenPosition> position = ReadPlayableFen(JoinWords(words, 1));
     if (!position) {
         // The old position stays; moves are refused until the next set-up.
-        Send("tellusererror Illegal position: " + position.error);
+        // Quoting the FEN lets an interface tell its own probe (an empty
+        // board after "exit") from a real refusal.
+        Send("tellusererror Illegal position: " + JoinWords(words, 1) + ": " + position.error);
         game_.Force();
         position_refused_ = true;
         return;
@@ -381,10 +393,7 @@ void TWinBoardControl::OnOption(const Words& words) {
     if (name == "OwnBook") {
         error = game_.SetUseBook(value == "1");
     } else if (name == "BookFile") {
-        const bool on = game_.UseBook;
-        game_.BookFile = value;
-        error = game_.OpenBook();
-        if (error.empty()) game_.UseBook = on;
+        error = game_.SetBookFile(value);
     } else {
         Send("Error (unknown option): " + name);
         return;
@@ -421,6 +430,7 @@ void TWinBoardControl::InputEnded() {
 const char* TWinBoardControl::OutcomeLine(GameOutcome outcome) {
     switch (outcome) {
     case GameOutcome::TooManyPieces: return "Error (too many pieces): go";
+    case GameOutcome::IllegalPosition: return "Error (illegal position): go";
     case GameOutcome::WhiteMates: return "1-0 {White mates}";
     case GameOutcome::BlackMates: return "0-1 {Black mates}";
     case GameOutcome::Stalemate: return "1/2-1/2 {Stalemate}";
@@ -454,6 +464,7 @@ void TWinBoardControl::EngineMoved(const std::string& move, GameOutcome outcome)
     expected_reply_ = last && played && last->line.size() > 1 && last->line[0] == *played
                           ? last->line[1].Coordinate()
                           : std::string();
+    hint_position_ = game_.Board().GetPosition();
     if (!move.empty()) Send("move " + MoveText(move));
     if (outcome != GameOutcome::None)
         Send(OutcomeLine(outcome));

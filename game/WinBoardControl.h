@@ -40,6 +40,7 @@ class TWinBoardControl : public TFrontEnd {
     // The handler of a command word in a protocol version; null when unknown.
     using Handler = void (TWinBoardControl::*)(const Words&);
     static Handler FindHandler(const std::string& command, int protocol);
+    int InterpretLine(const std::string& line);
     // One handler per protocol command, given the line's words.
     void OnXboard(const Words& words);
     void OnProtover(const Words& words);
@@ -97,6 +98,7 @@ class TWinBoardControl : public TFrontEnd {
     bool position_refused_ = false;
     std::vector<std::string> pongs_; // answers held until the engine's move
     std::string expected_reply_;     // the reply the last engine move's line expects
+    std::string hint_position_;      // ... in this position
 };
 
 } // namespace galvetta

@@ -2,6 +2,7 @@
 #include "game/Words.h"
 
 #include <cctype>
+#include <charconv>
 #include <climits>
 
 namespace galvetta {
@@ -67,6 +68,24 @@ int ParseMinutes(std::string_view text) {
                                                               : StrToIntDef(text.substr(0, colon), 0) * 60LL +
                                                                     StrToIntDef(text.substr(colon + 1), 0);
     return seconds > INT_MAX || seconds < INT_MIN ? 0 : static_cast<int>(seconds);
+}
+
+std::optional<double> ParseDecimal(std::string_view text) {
+    // from_chars ignores the C locale, which a Qt program takes from the
+    // environment (a comma under de_DE).
+    double value = 0;
+    const char* end = text.data() + text.size();
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+    return value;
+}
+
+std::string FormatDecimal(double value, int digits) {
+    char text[64];
+    const auto [stop, error] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
+    return error == std::errc() ? std::string(text, stop) : std::string("0");
 }
 
 } // namespace galvetta

@@ -28,6 +28,14 @@ std::string JoinWords(const Words& words, size_t first);
 // number beyond 64 bits.
 std::optional<int64_t> ParseInteger(std::string_view text);
 
+// A decimal number such as "1.5", read the same in every locale (a point,
+// never a comma), or nothing when `text` is not wholly one.
+std::optional<double> ParseDecimal(std::string_view text);
+
+// A double with up to `digits` significant digits and no trailing zeros,
+// written the same in every locale.
+std::string FormatDecimal(double value, int digits = 15);
+
 // A whole signed decimal number that fits in 32 bits, or `fallback`.
 int StrToIntDef(std::string_view text, int fallback);
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -314,7 +315,7 @@ int command_book(const std::vector<std::string_view>& args) {
     if (const std::string error = book.Open(std::string(args[0])); !error.empty()) fail(error);
     const std::string position = checked_position(args[1]);
     std::printf("key %016llx\n", static_cast<unsigned long long>(TBook::Key(position)));
-    std::vector<BookEntry> entries(book.Entries(position).begin(), book.Entries(position).end());
+    std::vector<BookEntry> entries = book.Entries(position);
     std::stable_sort(entries.begin(), entries.end(),
                      [](const BookEntry& a, const BookEntry& b) { return a.weight > b.weight; });
     for (const BookEntry& entry : entries)
@@ -326,6 +327,11 @@ int command_book(const std::vector<std::string_view>& args) {
 int command_pgn(const std::vector<std::string_view>& args) {
     if (args.size() != 1) fail("pgn needs FILE");
     const std::string path(args[0]);
+    // A directory opens as a stream that reads nothing: refuse it, as any
+    // other file that is not a regular one.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        fail("cannot read '" + path + "': not a regular file");
     std::ifstream in(path, std::ios::binary);
     if (!in) fail("cannot read '" + path + "'");
     std::ostringstream text;

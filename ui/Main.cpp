@@ -229,10 +229,9 @@ void TfrmMain::FormShow() {
     setWindowTitle(Caption());
     // The book: the one asked for, else Debian's for a person's game.
     if (!options_.book.empty()) game_->BookFile = options_.book;
-    if (game_
-            ->SetUseBook(!options_.book.empty() || QFileInfo::exists(QString::fromStdString(game_->BookFile)))
-            .empty())
-        game_->BookChosen = !options_.book.empty();
+    // It is opened when its first move is wanted (a --book file was checked at the start).
+    game_->UseBook = !options_.book.empty() || QFileInfo::exists(QString::fromStdString(game_->BookFile));
+    game_->BookChosen = !options_.book.empty();
     if (options_.uci) interface_->SpeakUci();
     if (options_.level) trkLivelli->setValue(*options_.level);
     if (!options_.notice.empty()) txtStatistiche->appendPlainText(qs(options_.notice));

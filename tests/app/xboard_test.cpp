@@ -96,7 +96,8 @@ TEST_F(Xboard2, SetBoardWithRightsAndABadFen) {
     Expect({"setboard r3k2r/8/8/8/8/8/8/R3K2R w kq - 0 1", "usermove e1g1"}, {"Illegal move: e1g1"});
     // A bad FEN keeps the old position, and moves are refused until the next set-up.
     Expect({"setboard 4k3/4R3/8/8/8/8/8/4K3 w - - 0 1"},
-           {"tellusererror Illegal position: the side not to move is in check"});
+           {"tellusererror Illegal position: 4k3/4R3/8/8/8/8/8/4K3 w - - 0 1: the side not to move is in "
+            "check"});
     Expect({"usermove a1a2"}, {"Illegal move: a1a2"});
     Expect({"setboard 7k/8/6K1/8/8/8/Q7/8 w - - 0 1", "go"}, {"move a2a8", "1-0 {White mates}"});
 }

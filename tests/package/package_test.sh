@@ -50,6 +50,12 @@ for protocol in xboard uci; do
         { echo "package_test: $protocol/galvetta.eng is missing or does not name --no-window"; exit 1; }
 done
 echo "xboard's engine lists: $(sed -n 2p "$root/usr/share/games/plugins/xboard/galvetta.eng"), $(sed -n 2p "$root/usr/share/games/plugins/uci/galvetta.eng")"
+# xboard lists the engine files only when they are newer than its settings.
+control=$(mktemp -d)
+dpkg-deb -e "$deb" "$control"
+grep -q 'touch /usr/share/games/plugins/xboard/galvetta.eng /usr/share/games/plugins/uci/galvetta.eng' \
+    "$control/postinst" || { echo "package_test: postinst does not date the engine files"; exit 1; }
+rm -rf "$control"
 copyright="$root/usr/share/doc/galvetta/copyright"
 head -1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' &&
     grep -qx 'License: GPL-3+' "$copyright" ||

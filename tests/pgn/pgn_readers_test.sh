@@ -3,7 +3,8 @@
 # Games that Galvetta writes, read by other programs: 50 self-played games
 # from the game layer's writer, and games that the program itself appended
 # with --save-games (castling, en passant, a promotion, its own replies, a
-# result from the interface, a draw by repetition). pgn-extract and chess.js
+# result from the interface, play past a repetition, a game equal to the one
+# before it, a result word that PGN does not know). pgn-extract and chess.js
 # must read every one to the final position galvetta-tool pgn gives.
 # Usage: pgn_readers_test.sh GAME_TESTS GALVETTA GALVETTA_TOOL OUTPUT_DIR
 set -euo pipefail
@@ -23,17 +24,25 @@ rm -f "$out/saved.pgn"
     printf '%s\n' a2a4 b7b5 a4b5 a7a6 b5a6 c8b7 a6b7 b8c6 b7a8q
     printf 'st 1\nblack\ngo\n'
     sleep 3
-    # The knights go out and back twice: the game ends at the third start,
-    # and its record there, whatever the interface does after.
+    # The knights go out and back twice, and the interface plays on past the
+    # third start: under an interface the record keeps every move it played.
     printf 'new\nforce\n'
     printf '%s\n' g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8 e2e4
+    # The same game twice is two games; a result that PGN does not know is
+    # written as "*" with the interface's words kept in the comment.
+    printf 'new\nforce\ne2e4\ne7e5\nresult 1-0 {White resigns}\n'
+    printf 'new\nforce\ne2e4\ne7e5\nresult 0-1 {Black resigns}\n'
+    printf 'new\nforce\nd2d4\nresult White-wins {adjudicated}\n'
     printf 'quit\n'
 } | env -u DISPLAY -u WAYLAND_DISPLAY "$galvetta" --save-games "$out/saved.pgn" >"$out/saved.log"
 games=$(grep -c '^\[Event ' "$out/saved.pgn")
-[ "$games" -eq 3 ] || { echo "pgn_readers_test: --save-games wrote $games games, not 3"; exit 1; }
-grep -q '4\. Ng1 Ng8 {Draw by repetition} 1/2-1/2$' "$out/saved.pgn" &&
-    grep -q '^\[Termination "normal"\]' "$out/saved.pgn" ||
-    { echo "pgn_readers_test: the draw by repetition was not recorded"; cat "$out/saved.pgn"; exit 1; }
+[ "$games" -eq 6 ] || { echo "pgn_readers_test: --save-games wrote $games games, not 6"; cat "$out/saved.pgn"; exit 1; }
+grep -q '4\. Ng1 Ng8 5\. e4 \*$' "$out/saved.pgn" ||
+    { echo "pgn_readers_test: play past the repetition was not recorded"; cat "$out/saved.pgn"; exit 1; }
+grep -q '1\. e4 e5 {White resigns} 1-0$' "$out/saved.pgn" && grep -q '1\. e4 e5 {Black resigns} 0-1$' "$out/saved.pgn" ||
+    { echo "pgn_readers_test: a game equal to the one before was dropped"; cat "$out/saved.pgn"; exit 1; }
+grep -q '1\. d4 {White-wins adjudicated} \*$' "$out/saved.pgn" ||
+    { echo "pgn_readers_test: a result word PGN does not know was written as a result"; exit 1; }
 grep -q '^\[Result "1/2-1/2"\]' "$out/saved.pgn" || { echo "pgn_readers_test: the interface's result was not kept"; exit 1; }
 grep -q 'bxa8=Q' "$out/saved.pgn" || { echo "pgn_readers_test: the promotion is missing"; exit 1; }
 

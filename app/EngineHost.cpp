@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/EngineHost.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include "game/StandardInputThread.h"
+#include "ui/Conversation.h"
+
+namespace galvetta {
+
+TEngineHost::TEngineHost(const StartOptions& options, TStandardInputThread* reader)
+    : options_(options), reader_(reader) {
+    white_.SetLinkedClock(&black_);
+    game_ = std::make_unique<TGame>(board_, white_, black_, *this);
+    interface_ = std::make_unique<TInterface>(*game_, *this, reader_);
+    game_->SetSaveGames(options_.save_games_fd);
+    timer_.setInterval(100);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        interface_->OnMoveTimer();
+        EndIfInputEnded();
+    });
+
+    conversation_ = new TConversationServer(this);
+    conversation_->OnMacro = [this](const QStringList& lines) {
+        std::vector<std::string> macro;
+        for (const QString& line : lines)
+            macro.push_back(line.toStdString());
+        interface_->ExecuteMacro(macro);
+    };
+    conversation_->OnPoke = [this](const QString& text) { interface_->PokeCommand(text.toStdString()); };
+    conversation_->ItemValue = [this] { return command_item_; };
+    conversation_->Start(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+}
+
+TEngineHost::~TEngineHost() {
+    // No wake-up may reach a host that is going.
+    if (reader_ != nullptr) reader_->SetWakeUp(nullptr);
+    game_->Driver().SetSearchEnded(nullptr);
+    timer_.stop();
+    interface_.reset();
+    game_.reset(); // stops the search and waits for it before the block goes
+}
+
+void TEngineHost::Start() {
+    // The book is for an interface only when asked for (--book or its option).
+    if (!options_.book.empty()) {
+        game_->BookFile = options_.book;
+        game_->UseBook = true;
+        game_->BookChosen = true;
+    }
+    if (options_.uci) interface_->SpeakUci();
+    interface_->ResetGameExecute();
+    timer_.start();
+    game_->CopyBoardToEngine();
+
+    // A line read and a search ended are handled at once, on this thread.
+    auto soon = [this](auto work) { QMetaObject::invokeMethod(this, work, Qt::QueuedConnection); };
+    game_->Driver().SetSearchEnded([this, soon] { soon([this] { game_->CollectFinishedSearch(); }); });
+    if (reader_ != nullptr) {
+        reader_->SetWakeUp([this, soon] { soon([this] { InputArrived(); }); });
+        soon([this] { InputArrived(); }); // what came before the wake-ups
+    }
+}
+
+void TEngineHost::InputArrived() {
+    interface_->TakeInputLine();
+    EndIfInputEnded();
+}
+
+void TEngineHost::EndIfInputEnded() {
+    // The interface has gone and nobody can reach us any more: end as "quit"
+    // does, once a search that was asked for has answered.
+    if (reader_ != nullptr && reader_->AtEnd() && timer_.isActive()) interface_->InputEnded();
+}
+
+void TEngineHost::CommandItemChanged(const std::string& value) {
+    command_item_ = QString::fromStdString(value);
+    conversation_->ItemChanged(command_item_);
+}
+
+void TEngineHost::CloseRequested() {
+    timer_.stop();
+    QCoreApplication::quit();
+}
+
+} // namespace galvetta
