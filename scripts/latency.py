@@ -16,7 +16,11 @@ Prints three latencies, each the median of N runs (default 5):
           line of depth 5 (every depth is reported as it finishes);
   movetime in UCI mode, "go movetime T" for T = 300 and 1000, until
           "bestmove", on an idle machine and with every core kept busy by
-          other processes: the time an interface sees, which must stay below T.
+          other processes: the time an interface sees, which must stay below T;
+  memory  resident memory of "galvetta --uci --no-window" after 100 and after
+          4,000 searches (ucinewgame, a position, go depth 2), which must stay
+          within 2 MiB: an evening's analysis must not grow without end.
+It exits with status 1 when a bound above is broken.
 """
 import os
 import select
@@ -148,6 +152,29 @@ def search_ms(tool):
     raise ValueError("no ms line in: " + out)
 
 
+def resident_kib(pid):
+    with open("/proc/%d/status" % pid) as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def memory_session(galvetta, searches=4000, settled=100):
+    """Resident memory (KiB) after `settled` and after `searches` searches."""
+    program = Program(galvetta, ["--uci", "--no-window"])
+    program.send(["uci"])
+    program.wait_for(lambda l: l == "uciok")
+    marks = {}
+    for n in range(1, searches + 1):
+        program.send(["ucinewgame", "position startpos moves e2e4 e7e5 g1f3", "go depth 2"])
+        program.wait_for(lambda l: l.startswith("bestmove "))
+        if n in (settled, searches):
+            marks[n] = resident_kib(program.proc.pid)
+    program.close()
+    return marks[settled], marks[searches]
+
+
 def main():
     args = [a for a in sys.argv[1:]]
     runs = 5
@@ -187,10 +214,20 @@ def main():
     print("setup  40-line edit set-up and go, until it searches %8.1f" % med["setup"])
     print("stop   UCI stop during go infinite, until bestmove   %8.1f" % med["stop"])
     print("depth5 UCI go infinite, until depth 5 is reported    %8.1f" % med["depth5"])
+    broken = []
     for (loaded, movetime), values in movetimes.items():
         print("movetime %4d, %s: median %6.1f, longest %6.1f" %
               (movetime, "all cores busy" if loaded else "idle          ", statistics.median(values), max(values)))
+        if max(values) >= movetime:
+            broken.append("go movetime %d answered after %.1f ms" % (movetime, max(values)))
+    settled, last = memory_session(galvetta)
+    print("memory resident after 100 searches %.1f MiB, after 4000 %.1f MiB" % (settled / 1024, last / 1024))
+    if last - settled > 2048:
+        broken.append("memory grew by %.1f MiB over 3900 searches" % ((last - settled) / 1024))
+    for fault in broken:
+        print("latency: " + fault)
+    return 1 if broken else 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

@@ -14,6 +14,7 @@
 #include "game/BoardModel.h"
 #include "game/EngineDriver.h"
 #include "game/Move.h"
+#include "game/Pgn.h"
 #include "game/San.h"
 #include "program.h"
 
@@ -41,6 +42,11 @@ struct TempDir {
 std::string write_file(const std::string& path, const std::string& text) {
     std::ofstream(path) << text;
     return path;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Reads lines until one starts with `prefix`.
@@ -219,7 +225,10 @@ TEST(SaveGames, UnwritablePathsAreRefusedAndFailedWritesReported) {
         std::string path;
         bool as_nobody; // root may write anything: the read-only file is tried as another user
     } rows[] = {
-        {dir / "missing/games.pgn", false}, {dir.path, false}, {"/dev/full", false}, {read_only, true}};
+        {dir / "missing/games.pgn", false}, {dir.path, false}, {"/dev/full", false}, {read_only, true},
+        {dir / "fifo", false}, // nobody reads it: the start must not wait for a reader
+    };
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
     for (const auto& row : rows) {
         std::vector<std::string> arguments{GALVETTA_BINARY, "--save-games", row.path};
         std::string program_path = GALVETTA_BINARY;
@@ -238,15 +247,25 @@ TEST(SaveGames, UnwritablePathsAreRefusedAndFailedWritesReported) {
         EXPECT_EQ(line.rfind("galvetta: cannot save games to '" + row.path + "': ", 0), 0u) << line;
         EXPECT_EQ(program.WaitExit(5000), 2) << row.path;
     }
-    // A file that may grow no further: the game is lost, and it says so.
-    Program limited("/usr/bin/prlimit", {"--fsize=16", GALVETTA_BINARY, "--save-games", dir / "small.pgn"});
+    // A file that may grow no further: the game is lost, and it says so; the
+    // part written is cut away, so the games saved later read back whole.
+    Program limited("/usr/bin/prlimit", {"--fsize=400", GALVETTA_BINARY, "--save-games", dir / "small.pgn"});
     ASSERT_EQ(limited.ReadLine(), GREETING);
-    limited.Send("e2e4");
-    EXPECT_EQ(read_until(limited, "move ").rfind("move ", 0), 0u);
+    for (const char* game : {"e2e4", "d2d4", "c2c4"})
+        limited.Send(std::string("new\nforce\n") + game);
     limited.Send("new");
     EXPECT_EQ(read_until(limited, "galvetta: "), "galvetta: The game could not be saved: File too large");
     limited.Send("quit");
     EXPECT_EQ(limited.WaitExit(3000), 0);
+    Program unlimited(GALVETTA_BINARY, {"--save-games", dir / "small.pgn"});
+    ASSERT_EQ(unlimited.ReadLine(), GREETING);
+    unlimited.Send("new\nforce\ng1f3\nquit");
+    EXPECT_EQ(unlimited.WaitExit(3000), 0);
+    const std::string saved = read_file(dir / "small.pgn");
+    const PgnFile file = ReadPgn(saved);
+    EXPECT_EQ(file.error, "") << saved;
+    ASSERT_EQ(file.games.size(), 3u) << saved;
+    EXPECT_EQ(file.games[2].moves, std::vector<std::string>{"Nf3"});
 }
 
 // Standard error stays as the caller gave it; a standard output closed at the
@@ -300,6 +319,43 @@ TEST(ConversationName, ProgramsStartedTogetherEachKeepASocket) {
         for (auto& program : programs)
             EXPECT_EQ(program->WaitExit(3000), 0);
     }
+}
+
+} // namespace galvetta::test
+
+namespace galvetta::test {
+
+namespace {
+
+// Whether the process has `path` open.
+bool has_open(pid_t pid, const std::string& path) {
+    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        if (std::filesystem::read_symlink(entry.path(), error) == path) return true;
+    return false;
+}
+
+} // namespace
+
+// --no-window makes no window: it runs where no platform plugin could be
+// loaded, as a QApplication could not. Its book is opened when the first
+// book move is wanted, not at the start.
+TEST(EngineOnly, NoWindowNeedsNoPlatformAndOpensTheBookWhenAMoveIsWanted) {
+    const std::string book = "/usr/share/games/gnuchess/book.bin";
+    setenv("QT_QPA_PLATFORM", "no-such-platform", 1);
+    Program program(GALVETTA_BINARY, {"--no-window", "--book", book});
+    unsetenv("QT_QPA_PLATFORM");
+    ASSERT_EQ(program.ReadLine(), GREETING);
+    program.Send("xboard");
+    program.Send("new");
+    ASSERT_EQ(program.ReadLine(), GREETING);
+    EXPECT_FALSE(has_open(program.Pid(), book));
+    program.Send("go");
+    EXPECT_EQ(read_until(program, "move ").rfind("move ", 0), 0u);
+    EXPECT_TRUE(has_open(program.Pid(), book));
+    program.Send("quit");
+    EXPECT_EQ(program.WaitExit(3000), 0);
 }
 
 } // namespace galvetta::test

@@ -87,6 +87,8 @@ TEST(Tool, BadInputIsOneLineOnStandardErrorAndStatusTwo) {
         {"legal", START, "e2"},
         {"bench", "--fast"},
         {"juggle"},
+        {"book", "/tmp", "startpos"}, // a directory is neither a book nor a game file
+        {"pgn", "/tmp"},
         {},
     };
     for (const auto& row : rows) {

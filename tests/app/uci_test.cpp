@@ -259,3 +259,58 @@ TEST_F(Uci, StopAndIsReadyDuringASearchAndTheLimits) {
 }
 
 } // namespace galvetta::test
+
+namespace galvetta::test {
+
+// A Polyglot book of one entry: e2e4 from the start (the published key).
+std::string one_move_book() {
+    const std::string path = ::testing::TempDir() + "galvetta-e2e4.bin";
+    const unsigned char entry[16] = {0x46, 0x3b, 0x96, 0x18, 0x16, 0x91, 0xfc, 0x9c, // key
+                                     0x03, 0x1c,                                     // e2e4
+                                     0x00, 0x01, 0, 0, 0, 0};                        // weight 1
+    FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(entry, 1, sizeof entry, file);
+    std::fclose(file);
+    return path;
+}
+
+TEST_F(Uci, PonderHitBooksAndScoresOfThePosition) {
+    // A ponder hit keeps the depth asked for: the answer comes.
+    program.Send("position startpos moves e2e4");
+    program.Send("go ponder depth 3");
+    usleep(300000);
+    program.Send("ponderhit");
+    EXPECT_TRUE(AMove(ReadUntil(program, "bestmove ", nullptr, 10000)));
+
+    // A directory is no book: one message, and play goes on.
+    ExpectReplies(program, {"setoption name BookFile value /tmp"},
+                  {"info string the book /tmp is not a regular file; the engine plays without a book"});
+    ExpectReplies(program, {"isready"}, {"readyok"});
+    // The book's move only where the interface allows it, and not for several lines.
+    ExpectReplies(program, {"setoption name BookFile value " + one_move_book(), "setoption name OwnBook value true"},
+                  {});
+    EXPECT_EQ(BestMove("position startpos", 3), "bestmove e2e4");
+    const std::string allowed = BestMove("position startpos\ngo depth 3 searchmoves d2d4 g1f3", 0);
+    EXPECT_TRUE(allowed.rfind("bestmove d2d4", 0) == 0 || allowed.rfind("bestmove g1f3", 0) == 0) << allowed;
+    std::vector<std::string> info;
+    ExpectReplies(program, {"setoption name MultiPV value 2"}, {});
+    BestMove("position startpos", 2, &info);
+    EXPECT_EQ(info.size(), 4u) << "two lines at each of two depths, searched";
+    ExpectReplies(program, {"setoption name MultiPV value 1", "setoption name OwnBook value false"}, {});
+
+    // Scores are the position's: four queens down is no equal game.
+    const struct {
+        const char* fen;
+        int sign; // +1: the side to move is far ahead; -1: far behind
+    } rows[] = {{"qqqqk3/8/8/8/8/8/8/7K w - - 0 1", -1}, {"4k3/8/8/8/8/8/8/QQQQK3 w - - 0 1", +1}};
+    for (const auto& row : rows) {
+        info.clear();
+        BestMove(std::string("position fen ") + row.fen, 2, &info);
+        ASSERT_FALSE(info.empty()) << row.fen;
+        const size_t cp = info.back().find(" score cp ");
+        ASSERT_NE(cp, std::string::npos) << info.back();
+        EXPECT_GT(row.sign * std::stoi(info.back().substr(cp + 10)), 3000) << info.back();
+    }
+}
+
+} // namespace galvetta::test

@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
+#include <clocale>
+
 #include "game/PositionText.h"
 #include "game_fixture.h"
 
@@ -246,6 +249,72 @@ TEST_F(GameFixture, RandomAndMutatedLinesNeverBreakTheGame) {
     game.SetEditMode(false);
     Settle();
     EXPECT_EQ(Send("new"), Lines{TWinBoardControl::GREETING});
+}
+
+} // namespace galvetta::test
+
+namespace galvetta::test {
+
+// Version 2, as an interface starts it.
+class Version2Fixture : public GameFixture {
+  protected:
+    Version2Fixture() { SendAll({"xboard", "protover 2", "new"}); }
+};
+
+// A pong is due whenever nothing runs any more, whatever dropped the search
+// it waited for.
+TEST_F(Version2Fixture, PongsComeWhenTheSearchTheyWaitedForIsDropped) {
+    const char* droppers[] = {"force", "result 1-0 {White resigns}", "new", "undo", "edit",
+                              "setboard 4k3/8/8/8/8/8/8/R3K3 w - - 0 1"};
+    int ping = 10;
+    for (const char* dropper : droppers) {
+        SendAll({"new", "level 0 999 0", "force",
+                 "setboard r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4", "go"});
+        ASSERT_TRUE(game.Searching()) << dropper;
+        const std::string pong = "pong " + std::to_string(++ping);
+        EXPECT_EQ(Send("ping " + std::to_string(ping)), Lines{}) << dropper; // waits for the move
+        const Lines replies = Send(dropper);
+        EXPECT_NE(std::find(replies.begin(), replies.end(), pong), replies.end()) << dropper;
+        SendAll({".", "force"}); // out of edit mode again
+    }
+}
+
+TEST_F(Version2Fixture, HintsTakeBacksAndSetUpsStayTrue) {
+    SendAll({"sd 3", "go"});
+    const std::string move = WaitForMove();
+    ASSERT_FALSE(move.empty());
+    const Lines hint = Send("hint");
+    ASSERT_EQ(hint.size(), 1u);
+    EXPECT_EQ(hint[0].rfind("Hint: ", 0), 0u);
+    // The position the hint was for is gone: no hint, after each change.
+    EXPECT_EQ(Send("force"), Lines{});
+    EXPECT_EQ(Send("undo"), Lines{});
+    EXPECT_EQ(Send("hint"), Lines{});
+
+    // A take-back with nothing to take back changes nothing, set-up or not.
+    SendAll({"new", "force", "setboard 8/8/8/4k3/8/8/4K3/R7 w - - 0 1", "undo"});
+    EXPECT_EQ(board.GetPosition(), *FenToPositionText("8/8/8/4k3/8/8/4K3/R7 w - - 0 1").value);
+    SendAll({"new", "force", "remove", "e2e4", "e7e5"});
+    EXPECT_EQ(game.Record().moves, (std::vector<std::string>{"e4", "e5"}));
+
+    // White on move with Black in check: no game reaches it; nothing is claimed.
+    SendAll({"new", "force", "setboard 4k3/8/8/8/8/8/4Q3/4K3 b - - 0 1", "white"});
+    EXPECT_EQ(Send("go"), Lines{"Error (illegal position): go"});
+}
+
+TEST_F(GameFixture, DepthLimitInVersionOneAndNumbersInAnyLocale) {
+    // Version 1 has sd too: some interfaces choose their levels with it.
+    SendAll({"sd 2", "e2e4"});
+    ASSERT_FALSE(WaitForMove().empty());
+    EXPECT_EQ(game.Driver().LastReport()->depth, 2);
+    // A decimal comma locale does not change how "st 1.5" reads.
+    const char* locales[] = {"de_DE.UTF-8", "tr_TR.UTF-8"};
+    for (const char* name : locales) {
+        ASSERT_NE(std::setlocale(LC_ALL, name), nullptr) << name << " (scripts/deps.sh installs locales-all)";
+        SendAll({"new", "st 1.5"});
+        EXPECT_EQ(game.Record().Tag("TimeControl"), "1/1.5") << name;
+        std::setlocale(LC_ALL, "C");
+    }
 }
 
 } // namespace galvetta::test

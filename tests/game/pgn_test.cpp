@@ -105,10 +105,11 @@ TEST(PgnReader, EachPieceOfSyntax) {
                        "[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 7\"]\n"
                        "\n"
                        "7... Kd7 8. e4 1/2-1/2\n"
-                       "1. d4 *\n";
+                       "1. d4 *\n"
+                       "1. e4 e5 2. Nf3 Nf6 3. Bc4 Bc5 4. 0-0 0-0 *\n";
     const PgnFile file = ReadPgn(text);
     ASSERT_EQ(file.error, "");
-    ASSERT_EQ(file.games.size(), 3u);
+    ASSERT_EQ(file.games.size(), 4u);
     EXPECT_EQ(file.games[0].Tag("Event"), "A \"quoted\" name");
     EXPECT_EQ(file.games[0].moves, (std::vector<std::string>{"e4", "e5", "Nf3", "Nc6!", "Bb5", "a6"}));
     EXPECT_EQ(file.games[0].result, "1-0");
@@ -118,6 +119,9 @@ TEST(PgnReader, EachPieceOfSyntax) {
               *FenToPositionText("8/3k4/8/8/4P3/8/8/4K3 b - e3 0 1").value);
     EXPECT_EQ(file.games[2].moves, (std::vector<std::string>{"d4"}));
     EXPECT_EQ(file.games[2].result, "*");
+    // Castling written with zeros, as many files have it.
+    EXPECT_EQ(ReplayPgn(file.games[3]).positions.back(),
+              *FenToPositionText("rnbq1rk1/pppp1ppp/5n2/2b1p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 w - - 6 5").value);
 }
 
 TEST(PgnReader, MoveNumbersPastThirtyTwoBitsAndTheFensCounters) {
