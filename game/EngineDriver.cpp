@@ -13,7 +13,6 @@
 #include "engine/engine_run.h"
 #include "engine/loader.h"
 #include "engine/perft.h"
-#include "game/ChessClock.h"
 #include "game/Move.h"
 #include "game/PositionText.h"
 #include "game/San.h"
@@ -78,8 +77,7 @@ constexpr size_t STATISTICS_LIMIT = 32 * 1024;
 
 } // namespace
 
-TEngineDriver::TEngineDriver(ChessClock* clock)
-    : Block(std::make_unique<StateBlock>()), Clock(clock), watch_(*Block) {
+TEngineDriver::TEngineDriver() : Block(std::make_unique<StateBlock>()), watch_(*Block) {
     new_header(Block.get(), PLACEHOLDER_POSITION);
 }
 
@@ -100,7 +98,6 @@ void TEngineDriver::SetSearchEnded(std::function<void()> search_ended) {
 }
 
 void TEngineDriver::StopSearch() {
-    if (Clock != nullptr) Clock->Stop();
     watch_.Drop();
 }
 
@@ -405,7 +402,6 @@ int TEngineDriver::ApplyEngineMove() {
     // The driver writes '-' for "no en-passant file".
     ApplyMove(p, move->from, move->to, move->promotion, '-');
     p[POSITION_TEXT_LENGTH] = '\0';
-    if (Clock != nullptr) Clock->Switch(IncrementSeconds);
     SetMoveNumber(MoveNumber() + 1);
     return 1;
 }

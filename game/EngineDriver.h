@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The engine driver: one engine state block, the time-control settings, the
-// search thread with the watch that ends it, the legality test, and the
-// application of the engine's move to the position text with its statistics
-// report.
+// The engine driver: one engine state block, the search thread with the
+// watch that ends it, the legality test, and the application of the engine's
+// move to the position text with its statistics report. The time control
+// and the clocks are the game's.
 #pragma once
 
 #include <atomic>
@@ -21,8 +21,6 @@
 #include "game/SearchWatch.h"
 
 namespace galvetta {
-
-class ChessClock;
 
 // One finished iteration of a search, as a front-end reports it.
 struct SearchReport {
@@ -50,14 +48,13 @@ class TEngineDriver {
     // Plies between the planned searches' iterations, and their first depth.
     static constexpr int PLANNED_DEPTH_STEP = 4;
 
-    explicit TEngineDriver(ChessClock* clock);
+    TEngineDriver();
     // Stops a running search and waits for its thread before the block goes.
     ~TEngineDriver();
     TEngineDriver(const TEngineDriver&) = delete;
     TEngineDriver& operator=(const TEngineDriver&) = delete;
 
-    // Stops both clocks and asks the search to end; its move is dropped. Does
-    // not wait.
+    // Asks the search to end; its move is dropped. Does not wait.
     void StopSearch();
     // Stops a running search, waits for its thread and drops its result: it is
     // never collected. Returns true when a search was running.
@@ -149,11 +146,7 @@ class TEngineDriver {
 
     // The driver's engine state block, owned for the driver's whole life.
     const std::unique_ptr<StateBlock> Block;
-    ChessClock* Clock = nullptr;
-    int MovesPerControl = 0;
-    int BaseSeconds = 300;
-    int IncrementSeconds = 0;
-    double SecondsPerMove = 0; // fractions of a second too
+    // The last search's time, which the planning reads (milliseconds).
     double ElapsedMs = 1000.0;
     double BudgetMs = 0.0;
 

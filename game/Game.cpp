@@ -52,7 +52,7 @@ bool write_all(int fd, const std::string& text) {
 } // namespace
 
 TGame::TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView& view)
-    : board_(board), white_(white), black_(black), view_(view), driver_(&white) {
+    : board_(board), white_(white), black_(black), view_(view) {
     board_.AfterMove = [this] { scacchieraAfterMove(); };
     board_.OnValidateMove = [this](bool& legal) { scacchieraValidateMove(legal); };
     board_.OnGameRestarted = [this] { scacchieraGameRestarted(); };
@@ -175,8 +175,8 @@ PgnGame TGame::Record() const {
                                                                   : "Galvetta"}};
     for (const auto& [name, value] : tags)
         game.SetTag(name, value);
-    game.SetTag("TimeControl", TimeControlTag(driver_.MovesPerControl, driver_.BaseSeconds,
-                                              driver_.IncrementSeconds, driver_.SecondsPerMove));
+    game.SetTag("TimeControl", TimeControlTag(control_.moves, control_.base_seconds,
+                                              control_.increment_seconds, control_.seconds_per_move));
     return game;
 }
 
@@ -209,7 +209,7 @@ void TGame::TakeBack() {
     // Nothing to take back: the game stays where it started, set-up or not.
     if (board_.Positions().size() < 2) return;
     driver_.MoveTakenBack();
-    white_.Switch(0);
+    white_.Switch(0); // back to the side that moved, with no increment
     board_.MoveBack(1);
     position_memo_ = board_.GetPosition();
     view_.PositionShown(position_memo_);
@@ -366,20 +366,30 @@ GameOutcome TGame::Go(const SearchLimits& limits) {
     return GameOutcome::None;
 }
 
-SearchLimits TGame::PlanLimits(const SearchLimits& given) {
+PlanOutcome TGame::Plan(const SearchLimits& limits) {
+    // A UCI clock has its own share; everything else, the design's planning.
+    if (limits.clock) return PlanClock(*limits.clock);
+    const PlanInput input{.move_number = driver_.MoveNumber(),
+                          .generated = driver_.GeneratedMoves(),
+                          .elapsed_ms = driver_.ElapsedMs,
+                          .moves_per_control = control_.moves,
+                          .seconds_per_move = control_.seconds_per_move,
+                          .my_seconds = EngineClock().GetValue(),
+                          .opponent_seconds = OpponentClock().GetValue()};
+    return PlanSearch(Planning, input);
+}
+
+SearchLimits TGame::PlanLimits(const SearchLimits& given, bool started) {
     SearchLimits limits = given;
     if (!limits.planned) return limits;
-    const PlanOutcome plan =
-        PlanSearch(Planning, driver_, EngineClock().GetValue(), OpponentClock().GetValue());
-    if (limits.depth <= 0) limits.depth = plan.depth;
-    if (DepthLimit > 0) limits.depth = std::min(limits.depth, DepthLimit);
-    // The depth shown is the one searched.
-    view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, limits.depth);
-    if (limits.budget_is_hard) {
-        limits.hard_ms = limits.hard_ms >= 0 ? std::min(limits.hard_ms, plan.budget_ms) : plan.budget_ms;
-    } else {
-        limits.budget_ms = plan.budget_ms;
+    const PlanOutcome plan = Plan(limits);
+    if (!started) {
+        if (limits.depth <= 0) limits.depth = plan.depth;
+        if (DepthLimit > 0) limits.depth = std::min(limits.depth, DepthLimit);
+        // The depth shown is the one searched.
+        view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, limits.depth);
     }
+    limits.budget_ms = plan.budget_ms;
     // Whatever the planning chose, the engine's clock is a hard floor.
     limits.hard_ms = limits.hard_ms >= 0 ? std::min(limits.hard_ms, plan.hard_ms) : plan.hard_ms;
     return limits;
@@ -397,7 +407,7 @@ void TGame::Think(bool from_board, const SearchLimits& limits) {
         std::strncpy(header.move_text, board_.GetLastMove().c_str(), sizeof header.move_text - 1);
         header.move_text[sizeof header.move_text - 1] = '\0';
         board_.Move(header.move_text); // refused: the move is already on the board
-        white_.Switch(0);
+        SwitchClocks();
     }
     header.move_text[0] = '\0';
     // A game that is over has no move left to find.
@@ -424,6 +434,7 @@ void TGame::Think(bool from_board, const SearchLimits& limits) {
 }
 
 void TGame::Stop() {
+    white_.Stop();
     driver_.StopSearch();
 }
 
@@ -451,23 +462,7 @@ std::string TGame::StopAnalysis() {
 
 void TGame::Retarget(const SearchLimits& limits) {
     if (!driver_.SearchRunning()) return;
-    SearchLimits now = limits;
-    if (limits.planned) {
-        PlanInput input{.move_number = driver_.MoveNumber(),
-                        .generated = driver_.GeneratedMoves(),
-                        .elapsed_ms = driver_.ElapsedMs,
-                        .moves_per_control = driver_.MovesPerControl,
-                        .seconds_per_move = driver_.SecondsPerMove,
-                        .my_seconds = EngineClock().GetValue(),
-                        .opponent_seconds = OpponentClock().GetValue()};
-        const PlanOutcome plan = PlanSearch(Planning, input);
-        if (limits.budget_is_hard)
-            now.hard_ms = now.hard_ms >= 0 ? std::min(now.hard_ms, plan.budget_ms) : plan.budget_ms;
-        else
-            now.budget_ms = plan.budget_ms;
-        now.hard_ms = now.hard_ms >= 0 ? std::min(now.hard_ms, plan.hard_ms) : plan.hard_ms;
-    }
-    driver_.RetargetSearch(now);
+    driver_.RetargetSearch(PlanLimits(limits, true));
 }
 
 void TGame::MoveNow() {
@@ -478,25 +473,33 @@ void TGame::MoveNow() {
 
 void TGame::AbandonSearch() {
     analyzing_ = false;
+    white_.Stop();
     if (driver_.AbandonSearch()) board_.SetLocked(false);
 }
 
 void TGame::SetTimeControl(int moves, std::optional<int> base_seconds, std::optional<int> increment_seconds) {
-    driver_.MovesPerControl = moves;
+    control_.moves = moves;
     if (!base_seconds) return;
-    driver_.BaseSeconds = *base_seconds;
+    control_.base_seconds = *base_seconds;
     if (!increment_seconds) return;
-    driver_.IncrementSeconds = *increment_seconds;
-    driver_.SecondsPerMove = 0;
-    white_.Set(driver_.BaseSeconds, true);
+    control_.increment_seconds = *increment_seconds;
+    control_.seconds_per_move = 0;
+    white_.Set(control_.base_seconds, true);
 }
 
 void TGame::SetSecondsPerMove(double seconds) {
-    driver_.IncrementSeconds = 0;
-    driver_.BaseSeconds = 0;
-    driver_.MovesPerControl = 0;
-    driver_.SecondsPerMove = seconds;
-    white_.Set(static_cast<int>(std::ceil(seconds)), true);
+    control_ = TimeControl{.seconds_per_move = seconds};
+    white_.Set(PerMoveSeconds(), true);
+}
+
+int TGame::PerMoveSeconds() const {
+    return static_cast<int>(std::ceil(control_.seconds_per_move));
+}
+
+void TGame::SwitchClocks() {
+    white_.Switch(control_.increment_seconds);
+    // A time a move: the side now to move has it afresh.
+    if (control_.seconds_per_move > 0) (white_.Started() ? white_ : black_).SetValue(PerMoveSeconds());
 }
 
 void TGame::SetTimeControl(const TimeControl& control) {
@@ -571,6 +574,7 @@ void TGame::CollectSearch() {
     board_.SetLocked(false);
     GameOutcome outcome = GameOutcome::None;
     const Header& header = driver_.Block->header;
+    SwitchClocks();
     if (header.best_score >= header.mate_score) {
         statistics_ += "\r\n*** MATE ***";
         view_.StatisticsChanged(statistics_);

@@ -161,6 +161,8 @@ class TGame {
     void SetSecondsPerMove(double seconds);
     // A person's choice: the control set and both clocks started from its base.
     void SetTimeControl(const TimeControl& control);
+    // The game's one time control, whichever protocol or person set it.
+    const TimeControl& Control() const { return control_; }
     void SetEngineClock(int seconds) { EngineClock().Set(seconds, false); }
     void SetClocks(int white_seconds, int black_seconds) {
         white_.Set(white_seconds, false);
@@ -245,9 +247,17 @@ class TGame {
     // The mate of the side to move: WhiteMates when Black is to move.
     GameOutcome MateOutcome();
     bool ValidPromotion(const std::string& move);
+    // The plan for a search under `limits`: the UCI clock's share, or the
+    // design's planning from the game's control and clocks.
+    PlanOutcome Plan(const SearchLimits& limits);
     // The limits of the next search: the planned depth, budget and hard
-    // limit filled in where the front-end left them to the planning.
-    SearchLimits PlanLimits(const SearchLimits& given);
+    // limit filled in where the front-end left them to the planning. For a
+    // search `started` already (a ponder hit), only the times.
+    SearchLimits PlanLimits(const SearchLimits& given, bool started = false);
+    // The one clock switch of the game: the side that has moved gets its
+    // increment, and under a time a move the other side has that time anew.
+    void SwitchClocks();
+    int PerMoveSeconds() const;
     // Ends the game when the board says it is over; true when it is over.
     bool CheckGameEnd();
     void EndGame(GameResult result);
@@ -259,6 +269,7 @@ class TGame {
     ChessClock& black_;
     GameView& view_;
     TEngineDriver driver_;
+    TimeControl control_{.base_seconds = 300};
     bool hold_ = false;
     bool edit_mode_ = false;
     bool autoplay_ = false;

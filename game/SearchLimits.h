@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "game/Move.h"
@@ -14,6 +15,15 @@ namespace galvetta {
 
 // The deepest search a front-end asks for.
 inline constexpr int MAX_SEARCH_DEPTH = 60;
+
+// A clock as UCI gives it with "go": the side to move's time and increment in
+// milliseconds (the interface's lag already taken off), and the moves to the
+// next control (0: the time is for the rest of the game).
+struct ClockLimits {
+    double time_ms = 0;
+    double increment_ms = 0;
+    int moves_to_go = 0;
+};
 
 struct SearchLimits {
     // The game's planning chooses the depth and the budget from the clocks
@@ -24,9 +34,10 @@ struct SearchLimits {
     // Milliseconds after which the search finishes the iteration it is in
     // (0: none). Planned searches take the planning's budget.
     double budget_ms = 0;
-    // The planned budget ends the search on the spot instead, answered with
-    // the last finished iteration.
-    bool budget_is_hard = false;
+    // A planned search on a UCI clock: the budget is a share of this clock
+    // rather than the game's own planning (which the xboard protocol and the
+    // window keep).
+    std::optional<ClockLimits> clock;
     // Milliseconds after which the search stops on the spot and answers with
     // its last finished iteration (below 0: none). 0 stops it at once.
     double hard_ms = -1;

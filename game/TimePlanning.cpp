@@ -43,6 +43,13 @@ constexpr double MARGIN_MS = 50, MARGIN_SHARE = 0.05, MAX_MARGIN_MS = 1000;
 constexpr double HARD_BUDGETS = 2;
 constexpr double MIN_HARD_MS = 20;
 
+// A UCI clock's budget: the moves its time is shared over when the interface
+// names no control nearer, the share of the increment spent at once, and the
+// largest share of what the margin leaves of the clock.
+constexpr double CLOCK_MOVES = 30;
+constexpr double INCREMENT_SHARE = 0.75;
+constexpr double CLOCK_CAP = 0.5;
+
 } // namespace
 
 double HardLimitMs(double clock_ms, double budget_ms) {
@@ -106,22 +113,18 @@ PlanOutcome PlanSearch(PlanningStats& stats, const PlanInput& input) {
     return outcome;
 }
 
-PlanOutcome PlanSearch(PlanningStats& stats, TEngineDriver& driver, int my_seconds, int opponent_seconds) {
-    const PlanInput input{
-        .move_number = driver.MoveNumber(),
-        .generated = driver.GeneratedMoves(),
-        .elapsed_ms = driver.ElapsedMs,
-        .moves_per_control = driver.MovesPerControl,
-        .seconds_per_move = driver.SecondsPerMove,
-        .my_seconds = my_seconds,
-        .opponent_seconds = opponent_seconds,
-    };
-    const PlanOutcome outcome = PlanSearch(stats, input);
-    SearchLimits limits;
-    limits.depth = outcome.depth;
-    limits.budget_ms = outcome.budget_ms;
-    limits.hard_ms = outcome.hard_ms;
-    driver.SetSearchLimits(limits);
+PlanOutcome PlanClock(const ClockLimits& clock) {
+    PlanOutcome outcome;
+    const double time = std::max(clock.time_ms, 0.0);
+    const double moves =
+        clock.moves_to_go > 0 ? std::min<double>(clock.moves_to_go, CLOCK_MOVES) : CLOCK_MOVES;
+    const double margin = std::min(MARGIN_MS + MARGIN_SHARE * time, MAX_MARGIN_MS);
+    const double share = time / moves + INCREMENT_SHARE * std::max(clock.increment_ms, 0.0);
+    outcome.budget_ms = std::max(std::min(share, CLOCK_CAP * (time - margin)), 1.0);
+    outcome.hard_ms = HardLimitMs(time, outcome.budget_ms);
+    outcome.depth = MAX_SEARCH_DEPTH;
+    outcome.predicted_moves = "-";
+    outcome.predicted_ms = FormatFloat(std::round(outcome.budget_ms));
     return outcome;
 }
 

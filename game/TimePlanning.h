@@ -9,10 +9,9 @@
 #include <string_view>
 
 #include "game/PositionText.h"
+#include "game/SearchLimits.h"
 
 namespace galvetta {
-
-class TEngineDriver;
 
 struct PlanningStats {
     double PlannedDepth = 6.0;
@@ -62,9 +61,11 @@ Parsed<TimeControl> ParseTimeControl(std::string_view line);
 // Plans the next search and updates the game's statistics; touches nothing else.
 PlanOutcome PlanSearch(PlanningStats& stats, const PlanInput& input);
 
-// Plans the next search for `driver` and gives it the plan's budget and depth.
-// `my_seconds` and `opponent_seconds` are the two clocks' values.
-PlanOutcome PlanSearch(PlanningStats& stats, TEngineDriver& driver, int my_seconds, int opponent_seconds);
+// Plans a move on a UCI clock, as engine testers expect: a fair share of the
+// time left (1/moves_to_go, at most 1/CLOCK_MOVES of it) plus most of the
+// increment, never more than half of what the hard limit leaves; the hard
+// limit as HardLimitMs. Depth and the statistics are not touched.
+PlanOutcome PlanClock(const ClockLimits& clock);
 
 // The hard limit of a move in milliseconds: `clock_ms` (the engine's clock, or
 // the fixed time a move) less a margin that covers a loaded machine, and no

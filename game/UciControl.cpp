@@ -16,9 +16,6 @@ namespace galvetta {
 
 namespace {
 
-// The share of the clock a timed move may take at most.
-constexpr int64_t CLOCK_SHARE = 8;
-
 // Kept back from "go movetime T" for the stop to take effect and the answer
 // to reach the interface on a loaded machine (several threads must each get
 // the processor once more): MOVETIME_MARGIN_MS milliseconds and
@@ -263,21 +260,18 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
         limits.depth = std::min(limits.depth, 2 * limits.mate);
     }
     if (my_time) {
+        // The window shows the clocks in whole seconds; the planning takes
+        // the milliseconds as they came.
         const auto seconds = [&kept](std::optional<int64_t> ms) {
             return static_cast<int>(std::clamp<int64_t>(kept(ms), 0, INT32_MAX * 1000LL) / 1000);
         };
         game_.SetClocks(seconds(wtime), seconds(btime));
-        // The planning counts the moves left as MovesPerControl less the moves
-        // played, plus one.
+        const std::optional<int64_t> winc = go_value(words, "winc", 0), binc = go_value(words, "binc", 0);
         const int64_t to_go = go_value(words, "movestogo", 0).value_or(0);
-        const int moves =
-            to_go > 0 ? static_cast<int>(std::min<int64_t>(to_go, 10000)) + game_.Driver().MoveNumber() - 1
-                      : 0;
-        game_.SetTimeControl(moves, std::nullopt, std::nullopt);
-        // The budget is a hard stop, and so is a share of the clock: a clock
-        // shared by many moves cannot bear an iteration that overruns it.
-        limits.budget_is_hard = true;
-        limits.hard_ms = static_cast<double>(std::max<int64_t>(*my_time, 0) / CLOCK_SHARE);
+        limits.clock = ClockLimits{
+            .time_ms = static_cast<double>(std::max<int64_t>(*my_time, 0)),
+            .increment_ms = static_cast<double>(std::max<int64_t>((white ? winc : binc).value_or(0), 0)),
+            .moves_to_go = static_cast<int>(std::clamp<int64_t>(to_go, 0, 10000))};
     }
     if (movetime) limits.hard_ms = kept(movetime) > 0 ? movetime_limit(kept(movetime)) : 0;
     if (nodes) {

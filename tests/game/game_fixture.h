@@ -22,11 +22,13 @@ class RecordingView : public GameView {
     std::vector<std::string> sent_memo;
     bool closed = false;
     std::string statistics;
+    std::string planned_ms; // the budget the planning showed last
 
     void SetStatusPanel(int index, const std::string& text) override { panels[index] = text; }
     void SentLineAdded(const std::string& line) override { sent_memo.push_back(line); }
     void SentLinesCleared() override { sent_memo.clear(); }
     void StatisticsChanged(const std::string& text) override { statistics = text; }
+    void PlanningShown(const std::string&, const std::string& ms, int) override { planned_ms = ms; }
     void CloseRequested() override { closed = true; }
 };
 

@@ -140,23 +140,23 @@ TEST_F(GameFixture, TimeControlsAndClocks) {
     Send("otim 12345");
     EXPECT_EQ(black.GetValue(), 123);
     Send("level 40 5 0");
-    EXPECT_EQ(game.Driver().MovesPerControl, 40);
-    EXPECT_EQ(game.Driver().BaseSeconds, 300);
+    EXPECT_EQ(game.Control().moves, 40);
+    EXPECT_EQ(game.Control().base_seconds, 300);
     EXPECT_EQ(white.Caption(), "05:00");
     EXPECT_EQ(black.Caption(), "05:00");
     Send("level 0 2:30 12");
-    EXPECT_EQ(game.Driver().BaseSeconds, 150);
-    EXPECT_EQ(game.Driver().IncrementSeconds, 12);
+    EXPECT_EQ(game.Control().base_seconds, 150);
+    EXPECT_EQ(game.Control().increment_seconds, 12);
     Send("st 1"); // one second a move, as interfaces mean it
-    EXPECT_EQ(game.Driver().SecondsPerMove, 1);
-    EXPECT_EQ(game.Driver().BaseSeconds, 0);
+    EXPECT_EQ(game.Control().seconds_per_move, 1);
+    EXPECT_EQ(game.Control().base_seconds, 0);
     EXPECT_EQ(white.GetValue(), 1);
     Send("st 0:30");
-    EXPECT_EQ(game.Driver().SecondsPerMove, 30);
+    EXPECT_EQ(game.Control().seconds_per_move, 30);
     // Missing and bad arguments.
     Send("level 35");
-    EXPECT_EQ(game.Driver().MovesPerControl, 35);
-    EXPECT_EQ(game.Driver().SecondsPerMove, 30);
+    EXPECT_EQ(game.Control().moves, 35);
+    EXPECT_EQ(game.Control().seconds_per_move, 30);
     const int before = black.GetValue();
     EXPECT_EQ(Send("otim"), Lines{});
     EXPECT_EQ(black.GetValue(), before);
@@ -264,8 +264,9 @@ class Version2Fixture : public GameFixture {
 // A pong is due whenever nothing runs any more, whatever dropped the search
 // it waited for.
 TEST_F(Version2Fixture, PongsComeWhenTheSearchTheyWaitedForIsDropped) {
-    const char* droppers[] = {"force", "result 1-0 {White resigns}", "new", "undo", "edit",
-                              "setboard 4k3/8/8/8/8/8/8/R3K3 w - - 0 1"};
+    const char* droppers[] = {"force", "result 1-0 {White resigns}",
+                              "new",   "undo",
+                              "edit",  "setboard 4k3/8/8/8/8/8/8/R3K3 w - - 0 1"};
     int ping = 10;
     for (const char* dropper : droppers) {
         SendAll({"new", "level 0 999 0", "force",
@@ -314,6 +315,39 @@ TEST_F(GameFixture, DepthLimitInVersionOneAndNumbersInAnyLocale) {
         SendAll({"new", "st 1.5"});
         EXPECT_EQ(game.Record().Tag("TimeControl"), "1/1.5") << name;
         std::setlocale(LC_ALL, "C");
+    }
+}
+
+} // namespace galvetta::test
+
+namespace galvetta::test {
+
+// The one clock switch: whoever moves gets the increment, and a time a move
+// is each side's afresh for each move. The person plays White; a second of
+// the person's thinking is ten ticks.
+TEST_F(GameFixture, ThePersonsClockUnderEveryControl) {
+    const struct {
+        TimeControl control;
+        int person_after_two_moves; // seconds on the person's clock when the engine has replied twice
+    } rows[] = {
+        {{.base_seconds = 180, .increment_seconds = 2},
+         180 - 1 + 2 * 2}, // its clock starts with its first move
+        {{.base_seconds = 900, .increment_seconds = 10}, 900 - 1 + 2 * 10},
+        {{.seconds_per_move = 5}, 5},
+    };
+    for (const auto& row : rows) {
+        game.NewGame();
+        game.DepthLimit = 2;
+        game.SetTimeControl(row.control);
+        for (const char* move : {"e2e4", "d2d4"}) {
+            for (int tick = 0; tick < 10; ++tick)
+                game.Tick();
+            out.clear();
+            ASSERT_TRUE(board.Move(move)) << move;
+            ASSERT_FALSE(WaitForMove().empty()) << move;
+        }
+        EXPECT_EQ(white.GetValue(), row.person_after_two_moves) << row.control.base_seconds;
+        EXPECT_FALSE(game.GameOver());
     }
 }
 

@@ -15,25 +15,42 @@ struct Planned {
     int depth;
 };
 
+// The game's time control in these tests.
+TimeControl game_control;
+
+// Plans as the game does, and gives the driver the plan's limits.
 Planned plan(PlanningStats& stats, TEngineDriver& driver, int n, int my, int opp) {
     driver.Block->header.move_number = n;
-    const PlanOutcome outcome = PlanSearch(stats, driver, my, opp);
+    const PlanInput input{.move_number = n,
+                          .generated = driver.GeneratedMoves(),
+                          .elapsed_ms = driver.ElapsedMs,
+                          .moves_per_control = game_control.moves,
+                          .seconds_per_move = game_control.seconds_per_move,
+                          .my_seconds = my,
+                          .opponent_seconds = opp};
+    const PlanOutcome outcome = PlanSearch(stats, input);
+    SearchLimits limits;
+    limits.depth = outcome.depth;
+    limits.budget_ms = outcome.budget_ms;
+    limits.hard_ms = outcome.hard_ms;
+    driver.SetSearchLimits(limits);
     return {driver.BudgetMs, outcome.depth};
 }
 
 } // namespace
 
 TEST(Planning, BudgetsFromTheTimeControl) {
-    TEngineDriver driver(nullptr);
+    game_control = {};
+    TEngineDriver driver;
     PlanningStats stats;
     // level 0 120 0, engine to move at the start: m = 40 * 0.75 = 30.
     Planned p = plan(stats, driver, 0, 7200, 7200);
     EXPECT_DOUBLE_EQ(p.budget, 240000.0);
     EXPECT_EQ(stats.BranchingFactor >= 2, true);
 
-    driver.SecondsPerMove = 60;
+    game_control.seconds_per_move = 60;
     EXPECT_DOUBLE_EQ(plan(stats, driver, 10, 1, 1).budget, 36000.0);
-    driver.SecondsPerMove = 0;
+    game_control.seconds_per_move = 0;
 
     // A clock at or below zero counts as 3 seconds.
     for (int my : {0, -20}) {
@@ -42,12 +59,13 @@ TEST(Planning, BudgetsFromTheTimeControl) {
         EXPECT_GE(budget, 100.0);
     }
     // 40 moves a control, 45 played: the moves left (-4) become 15.
-    driver.MovesPerControl = 40;
+    game_control.moves = 40;
     EXPECT_DOUBLE_EQ(plan(stats, driver, 45, 150, 150).budget, 10000.0);
 }
 
 TEST(Planning, DepthIsEvenAtLeastFourAndFitsTheBudget) {
-    TEngineDriver driver(nullptr);
+    game_control = {};
+    TEngineDriver driver;
     PlanningStats stats;
     for (int n = 0; n < 30; ++n) {
         driver.Block->header.generated_moves[0] = 200000 + 37000 * n;
@@ -68,7 +86,8 @@ TEST(Planning, DepthIsEvenAtLeastFourAndFitsTheBudget) {
 }
 
 TEST(Planning, BranchingFactorIsSmoothedFromTheLastSearch) {
-    TEngineDriver driver(nullptr);
+    game_control = {};
+    TEngineDriver driver;
     PlanningStats stats;
     driver.Block->header.generated_moves[0] = 1000000;
     plan(stats, driver, 0, 7200, 7200); // n < 2: starts from 70
@@ -108,6 +127,35 @@ TEST(Planning, TimeControlLines) {
         EXPECT_EQ(control.value->base_seconds, row.base) << row.line;
         EXPECT_EQ(control.value->increment_seconds, row.increment) << row.line;
         EXPECT_EQ(control.value->seconds_per_move, row.per_move) << row.line;
+    }
+}
+
+} // namespace galvetta::test
+
+namespace galvetta::test {
+
+// A UCI clock: remaining/30 (or /movestogo) plus three quarters of the
+// increment, at most half of what the margin leaves; the hard limit at most
+// two budgets and never past the clock.
+TEST(Planning, UciClockBudgets) {
+    const struct {
+        double time, increment;
+        int moves_to_go;
+        double budget, hard;
+    } rows[] = {
+        {60000, 0, 0, 2000, 4000},       // a minute for the game
+        {60000, 1000, 0, 2750, 5500},    // the increment counts
+        {60000, 0, 10, 6000, 12000},     // a control ten moves away
+        {60000, 0, 100, 2000, 4000},     // a far control is no nearer than thirty moves
+        {1000, 5000, 0, 450, 900},       // an increment larger than the clock: half of what is left
+        {10000, 100, 0, 408.33, 816.67}, // 10+0.1 at the start
+        {0, 0, 0, 1, 20},                // an empty clock answers at once
+    };
+    for (const auto& row : rows) {
+        const PlanOutcome plan = PlanClock({row.time, row.increment, row.moves_to_go});
+        EXPECT_NEAR(plan.budget_ms, row.budget, 0.01) << row.time << " " << row.increment;
+        EXPECT_NEAR(plan.hard_ms, row.hard, 0.01) << row.time << " " << row.increment;
+        EXPECT_LT(plan.hard_ms, std::max(row.time, 21.0)) << row.time;
     }
 }
 

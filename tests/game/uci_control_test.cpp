@@ -77,4 +77,23 @@ TEST_F(UciFixture, ClocksRunOnlyOnAClock) {
     UntilBestMove();
 }
 
+// The side to move's clock, its increment and the moves to go each change
+// the budget (the Move Overhead of 10 ms comes off the clock first).
+TEST_F(UciFixture, ClockIncrementAndMovesToGoMakeTheBudget) {
+    const struct {
+        const char* go;
+        const char* budget_ms;
+    } rows[] = {
+        {"go wtime 30010 btime 1000", "1000"},
+        {"go wtime 30010 btime 1000 winc 2000 binc 0", "2500"},
+        {"go wtime 30010 btime 1000 movestogo 5", "6000"},
+        {"go wtime 1000 btime 1000 winc 5000 binc 5000", "445"}, // half of what the margin leaves
+    };
+    for (const auto& row : rows) {
+        SendAll({"position startpos", row.go});
+        EXPECT_EQ(view.planned_ms, row.budget_ms) << row.go;
+        Send("stop");
+    }
+}
+
 } // namespace galvetta::test

@@ -332,11 +332,11 @@ class WindowTest : public QObject {
         for (int game = 0; game < 2; ++game) { // the choice holds for the next game too
             QCOMPARE(w->clkBianco->text(), clock);
             QCOMPARE(w->clkNero->text(), clock);
-            const TEngineDriver& driver = w->Game().Driver();
-            QCOMPARE(driver.MovesPerControl, moves);
-            if (per_move == 0) QCOMPARE(driver.BaseSeconds, base);
-            QCOMPARE(driver.IncrementSeconds, increment);
-            QCOMPARE(driver.SecondsPerMove, per_move);
+            const TimeControl& control = w->Game().Control();
+            QCOMPARE(control.moves, moves);
+            if (per_move == 0) QCOMPARE(control.base_seconds, base);
+            QCOMPARE(control.increment_seconds, increment);
+            QCOMPARE(control.seconds_per_move, per_move);
             w->actNewWhite->trigger();
         }
         QVERIFY(w->Person().ChooseTimeControl("level 40").startsWith("level takes"));
