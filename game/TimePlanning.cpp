@@ -123,7 +123,7 @@ PlanOutcome PlanClock(const ClockLimits& clock) {
     outcome.budget_ms = std::max(std::min(share, CLOCK_CAP * (time - margin)), 1.0);
     outcome.hard_ms = HardLimitMs(time, outcome.budget_ms);
     outcome.depth = MAX_SEARCH_DEPTH;
-    outcome.predicted_moves = "-";
+    outcome.predicted_moves.assign(1, '-'); // no count of moves is predicted
     outcome.predicted_ms = FormatFloat(std::round(outcome.budget_ms));
     return outcome;
 }
