@@ -3,10 +3,10 @@
 
 #include <algorithm>
 
-#include "game/Book.h"
-#include "game/GameFile.h"
-#include "game/Version.h"
-#include "game/Words.h"
+#include "notation/Book.h"
+#include "notation/GameFile.h"
+#include "notation/Version.h"
+#include "notation/Words.h"
 
 namespace galvetta {
 

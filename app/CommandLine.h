@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "game/StartOptions.h"
+#include "play/StartOptions.h"
 
 namespace galvetta {
 

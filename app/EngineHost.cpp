@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include "game/StandardInputThread.h"
+#include "protocol/StandardInputThread.h"
 #include "ui/Conversation.h"
 
 namespace galvetta {

@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "game/BoardModel.h"
-#include "game/ChessClock.h"
-#include "game/Game.h"
-#include "game/Interface.h"
-#include "game/StartOptions.h"
+#include "play/BoardModel.h"
+#include "play/ChessClock.h"
+#include "play/Game.h"
+#include "play/StartOptions.h"
+#include "protocol/Interface.h"
 
 namespace galvetta {
 

@@ -16,7 +16,7 @@
 
 #include "app/CommandLine.h"
 #include "app/EngineHost.h"
-#include "game/StandardInputThread.h"
+#include "protocol/StandardInputThread.h"
 #include "ui/Main.h"
 
 namespace {

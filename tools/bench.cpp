@@ -11,7 +11,7 @@
 
 #include "engine/engine_run.h"
 #include "engine/loader.h"
-#include "game/PositionText.h"
+#include "notation/PositionText.h"
 
 using namespace galvetta;
 

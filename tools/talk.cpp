@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-#include "game/PrivateSocket.h"
+#include "protocol/PrivateSocket.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "game/San.h"
-#include "game/Score.h"
+#include "notation/San.h"
+#include "notation/Score.h"
 
 namespace galvetta {
 

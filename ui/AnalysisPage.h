@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "game/EngineDriver.h"
+#include "search/EngineDriver.h"
 
 class QPlainTextEdit;
 class QPushButton;

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "game/BoardModel.h"
+#include "play/BoardModel.h"
 #include "ui/PieceImages.h"
 
 namespace galvetta {

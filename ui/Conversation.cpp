@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QLocalSocket>
 
-#include "game/PrivateSocket.h"
+#include "protocol/PrivateSocket.h"
 
 namespace galvetta {
 

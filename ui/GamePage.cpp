@@ -12,8 +12,8 @@
 #include <QTextDocument>
 #include <QUrl>
 
-#include "game/Game.h"
-#include "game/GameFile.h"
+#include "notation/GameFile.h"
+#include "play/Game.h"
 
 namespace galvetta {
 

@@ -2,7 +2,7 @@
 // The board widgets: a board model drawn and dragged by the canvas.
 #pragma once
 
-#include "game/BoardModel.h"
+#include "play/BoardModel.h"
 #include "ui/BoardCanvas.h"
 
 namespace galvetta {

@@ -16,8 +16,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "game/StandardInputThread.h"
-#include "game/Version.h"
+#include "notation/Version.h"
+#include "protocol/StandardInputThread.h"
 #include "ui/AnalysisPage.h"
 #include "ui/BoardPanel.h"
 #include "ui/Comandi.h"

@@ -10,9 +10,9 @@
 #include <functional>
 #include <memory>
 
-#include "game/Game.h"
-#include "game/Interface.h"
-#include "game/StartOptions.h"
+#include "play/Game.h"
+#include "play/StartOptions.h"
+#include "protocol/Interface.h"
 #include "ui/PieceImages.h"
 
 class QAction;

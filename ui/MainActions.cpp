@@ -14,7 +14,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "game/Game.h"
+#include "play/Game.h"
 #include "ui/AnalysisPage.h"
 #include "ui/BoardPanel.h"
 #include "ui/GamePage.h"

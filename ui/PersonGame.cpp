@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "game/Game.h"
-#include "game/Interface.h"
-#include "game/San.h"
-#include "game/SearchLimits.h"
+#include "notation/San.h"
+#include "play/Game.h"
+#include "protocol/Interface.h"
+#include "search/SearchLimits.h"
 #include "ui/AnalysisPage.h"
 #include "ui/BoardPanel.h"
 #include "ui/GamePage.h"

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "game/EngineDriver.h"
-#include "game/Rules.h"
-#include "game/TimePlanning.h"
+#include "notation/Rules.h"
+#include "play/TimeControl.h"
+#include "search/EngineDriver.h"
 
 class QLabel;
 

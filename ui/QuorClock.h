@@ -2,7 +2,7 @@
 // The chess clock widget: a shadowed label whose caption is the clock's value.
 #pragma once
 
-#include "game/ChessClock.h"
+#include "play/ChessClock.h"
 #include "ui/QuorLabel.h"
 
 namespace galvetta {

@@ -11,12 +11,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "game/BoardModel.h"
-#include "game/EngineDriver.h"
-#include "game/Move.h"
-#include "game/Pgn.h"
-#include "game/San.h"
+#include "notation/Move.h"
+#include "notation/Pgn.h"
+#include "notation/San.h"
+#include "play/BoardModel.h"
 #include "program.h"
+#include "search/EngineDriver.h"
 
 namespace galvetta::test {
 
@@ -225,7 +225,10 @@ TEST(SaveGames, UnwritablePathsAreRefusedAndFailedWritesReported) {
         std::string path;
         bool as_nobody; // root may write anything: the read-only file is tried as another user
     } rows[] = {
-        {dir / "missing/games.pgn", false}, {dir.path, false}, {"/dev/full", false}, {read_only, true},
+        {dir / "missing/games.pgn", false},
+        {dir.path, false},
+        {"/dev/full", false},
+        {read_only, true},
         {dir / "fifo", false}, // nobody reads it: the start must not wait for a reader
     };
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);

@@ -14,9 +14,9 @@
 #include <memory>
 #include <thread>
 
-#include "game/BoardModel.h"
-#include "game/Move.h"
-#include "game/San.h"
+#include "notation/Move.h"
+#include "notation/San.h"
+#include "play/BoardModel.h"
 #include "program.h"
 
 namespace galvetta::test {

@@ -267,7 +267,7 @@ std::string one_move_book() {
     const std::string path = ::testing::TempDir() + "galvetta-e2e4.bin";
     const unsigned char entry[16] = {0x46, 0x3b, 0x96, 0x18, 0x16, 0x91, 0xfc, 0x9c, // key
                                      0x03, 0x1c,                                     // e2e4
-                                     0x00, 0x01, 0, 0, 0, 0};                        // weight 1
+                                     0x00, 0x01, 0,    0,    0,    0};               // weight 1
     FILE* file = std::fopen(path.c_str(), "wb");
     std::fwrite(entry, 1, sizeof entry, file);
     std::fclose(file);
@@ -287,7 +287,8 @@ TEST_F(Uci, PonderHitBooksAndScoresOfThePosition) {
                   {"info string the book /tmp is not a regular file; the engine plays without a book"});
     ExpectReplies(program, {"isready"}, {"readyok"});
     // The book's move only where the interface allows it, and not for several lines.
-    ExpectReplies(program, {"setoption name BookFile value " + one_move_book(), "setoption name OwnBook value true"},
+    ExpectReplies(program,
+                  {"setoption name BookFile value " + one_move_book(), "setoption name OwnBook value true"},
                   {});
     EXPECT_EQ(BestMove("position startpos", 3), "bestmove e2e4");
     const std::string allowed = BestMove("position startpos\ngo depth 3 searchmoves d2d4 g1f3", 0);

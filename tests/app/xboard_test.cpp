@@ -6,10 +6,10 @@
 
 #include <chrono>
 
-#include "game/Move.h"
-#include "game/Rules.h"
-#include "game/San.h"
-#include "game/Words.h"
+#include "notation/Move.h"
+#include "notation/Rules.h"
+#include "notation/San.h"
+#include "notation/Words.h"
 #include "program.h"
 
 namespace galvetta::test {

@@ -12,7 +12,7 @@
 #include "engine/loader.h"
 #include "engine/perft.h"
 #include "engine/state_block.h"
-#include "game/PositionText.h"
+#include "notation/PositionText.h"
 
 namespace galvetta::test {
 

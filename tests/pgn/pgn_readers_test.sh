@@ -6,15 +6,15 @@
 # result from the interface, play past a repetition, a game equal to the one
 # before it, a result word that PGN does not know). pgn-extract and chess.js
 # must read every one to the final position galvetta-tool pgn gives.
-# Usage: pgn_readers_test.sh GAME_TESTS GALVETTA GALVETTA_TOOL OUTPUT_DIR
+# Usage: pgn_readers_test.sh NOTATION_TESTS GALVETTA GALVETTA_TOOL OUTPUT_DIR
 set -euo pipefail
-game_tests=$1 galvetta=$2 tool=$3
+notation_tests=$1 galvetta=$2 tool=$3
 out=$(mkdir -p "$4" && cd "$4" && pwd)
 PATH="$PATH:/usr/games"
 [ -n "${CHESS_JS_DIR:-}" ] && [ -d "$CHESS_JS_DIR/chess.js" ] ||
     { echo "pgn_readers_test: chess.js is not installed (scripts/deps.sh test installs it)"; exit 1; }
 
-GALVETTA_PGN_OUT="$out/self-play.pgn" "$game_tests" --gtest_filter=PgnRoundTrip.* >/dev/null
+GALVETTA_PGN_OUT="$out/self-play.pgn" "$notation_tests" --gtest_filter=PgnRoundTrip.* >/dev/null
 
 rm -f "$out/saved.pgn"
 {

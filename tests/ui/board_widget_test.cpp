@@ -3,7 +3,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "game/PositionText.h"
+#include "notation/PositionText.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/PieceImages.h"
 

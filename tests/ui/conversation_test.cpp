@@ -11,8 +11,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "game/PrivateSocket.h"
-#include "game/StandardInputThread.h"
+#include "protocol/PrivateSocket.h"
+#include "protocol/StandardInputThread.h"
 #include "ui/Conversation.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/Main.h"

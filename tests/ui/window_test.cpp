@@ -15,10 +15,10 @@
 #include <QtTest>
 #include <fcntl.h>
 
-#include "game/GameFile.h"
-#include "game/Pgn.h"
-#include "game/San.h"
-#include "game/WinBoardControl.h"
+#include "notation/GameFile.h"
+#include "notation/Pgn.h"
+#include "notation/San.h"
+#include "protocol/WinBoardControl.h"
 
 #include "ui/AnalysisPage.h"
 #include "ui/BoardPanel.h"

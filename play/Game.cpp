@@ -1,0 +1,626 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "play/Game.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "engine/loader.h"
+#include "notation/Score.h"
+
+namespace galvetta {
+
+namespace {
+
+std::string today() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y.%m.%d", &local);
+    return text;
+}
+
+std::string user_name() {
+    const char* name = std::getenv("USER");
+    return name != nullptr && *name != '\0' ? name : "Player";
+}
+
+std::string host_name() {
+    char name[256] = {};
+    return gethostname(name, sizeof name - 1) == 0 && name[0] != '\0' ? name : "?";
+}
+
+// Writes all of `text` to `fd`; false when the system refuses any of it.
+bool write_all(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+TGame::TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView& view)
+    : board_(board), white_(white), black_(black), view_(view) {
+    board_.AfterMove = [this] { scacchieraAfterMove(); };
+    board_.OnValidateMove = [this](bool& legal) { scacchieraValidateMove(legal); };
+    board_.OnGameRestarted = [this] { scacchieraGameRestarted(); };
+    board_.OnMoveStored = [this] { CheckGameEnd(); };
+    CopyBoardToEngine();
+}
+
+TGame::~TGame() {
+    SaveGame();
+    if (save_fd_ >= 0) close(save_fd_);
+    board_.AfterMove = nullptr;
+    board_.OnValidateMove = nullptr;
+    board_.OnGameRestarted = nullptr;
+    board_.OnMoveStored = nullptr;
+}
+
+void TGame::SetHold(bool on) {
+    hold_ = on;
+    view_.ModesChanged();
+}
+void TGame::SetEditMode(bool on) {
+    // An interface sends no rights with a set-up: they follow from the board.
+    if (edit_mode_ && !on) {
+        board_.RightsFromPlacement();
+        board_.RestartHistoryHere(); // the game's record starts from the set-up
+        start_halfmove_ = 0;
+        start_move_number_ = 1;
+    }
+    edit_mode_ = on;
+    view_.ModesChanged();
+}
+void TGame::SetAutoPlay(bool on) {
+    autoplay_ = on;
+    view_.ModesChanged();
+}
+
+void TGame::CopyBoardToEngine() {
+    write_position_text(driver_.Block.get(), board_.GetPosition());
+}
+
+void TGame::NewGame() {
+    AbandonSearch();
+    SaveGame();
+    // The next game is a game of its own, saved even when it repeats this one.
+    saved_.clear();
+    InterfaceResult.clear();
+    InterfaceComment.clear();
+    saved_ended_ = false;
+    white_name_.clear();
+    black_name_.clear();
+    if (result_) {
+        result_.reset();
+        view_.GameEnded("", "", GameEnd::None);
+    }
+    date_ = today();
+    start_halfmove_ = 0;
+    start_move_number_ = 1;
+    board_.ResetGame();
+    SetHold(false);
+    SetEditMode(false);
+    EngineWhite = false;
+    Planning.ResetPlanning();
+}
+
+void TGame::NewGameFrom(const std::string& position, int halfmove_clock, int64_t move_number) {
+    NewGame();
+    start_halfmove_ = halfmove_clock;
+    start_move_number_ = move_number;
+    board_.StartFrom(position);
+}
+
+void TGame::LoadGame(const std::vector<std::string>& positions, int halfmove_clock, int64_t move_number,
+                     const std::string& white_name, const std::string& black_name) {
+    if (positions.empty()) return;
+    NewGameFrom(positions.front(), halfmove_clock, move_number);
+    for (size_t i = 1; i < positions.size(); ++i)
+        board_.AppendPosition(positions[i]);
+    saved_ = board_.Positions(); // it is already in a file
+    white_name_ = white_name;
+    black_name_ = black_name;
+    const std::string engine = "Galvetta";
+    if (white_name == engine || black_name == engine)
+        EngineWhite = white_name == engine;
+    else
+        EngineWhite = board_.Pezzo(SIDE_TO_MOVE) != WHITE_ON_MOVE;
+    driver_.GameLoaded(static_cast<int>(positions.size() - 1) / 2);
+    white_.Stop();
+    CopyBoardToEngine();
+    position_memo_ = board_.GetPosition();
+    view_.PositionShown(position_memo_);
+    CheckGameEnd();
+}
+
+PgnGame TGame::Record() const {
+    // A game that has ended ends there, whatever was played after.
+    // Under an interface the interface is the arbiter: every move it played
+    // is kept, and the rule's end counts only where the game stopped there.
+    std::vector<std::string> positions = board_.Positions();
+    if (result_ && StopAtGameEnd && result_->plies < positions.size()) positions.resize(result_->plies);
+    PgnGame game = RecordGame(positions, InterfaceResult.empty() ? "*" : InterfaceResult, start_halfmove_,
+                              start_move_number_);
+    const bool ended_here = result_ && (StopAtGameEnd || result_->plies >= positions.size());
+    if (ended_here && InterfaceResult.empty()) {
+        game.result = result_->result;
+        game.ending = result_->reason;
+        game.SetTag("Termination", result_->termination);
+    } else if (!InterfaceComment.empty()) {
+        game.ending = InterfaceComment;
+    }
+    const std::string opponent = OpponentName.empty() ? user_name() : OpponentName;
+    const std::string tags[][2] = {{"Event", "Galvetta game"},
+                                   {"Site", host_name()},
+                                   {"Date", date_.empty() ? today() : date_},
+                                   {"Round", "-"},
+                                   {"White", !white_name_.empty() ? white_name_
+                                             : EngineWhite        ? "Galvetta"
+                                                                  : opponent},
+                                   {"Black", !black_name_.empty() ? black_name_
+                                             : EngineWhite        ? opponent
+                                                                  : "Galvetta"}};
+    for (const auto& [name, value] : tags)
+        game.SetTag(name, value);
+    game.SetTag("TimeControl", TimeControlTag(control_.moves, control_.base_seconds,
+                                              control_.increment_seconds, control_.seconds_per_move));
+    return game;
+}
+
+bool TGame::SaveGame() {
+    if (save_fd_ < 0 || board_.Positions().size() < 2 || board_.Positions() == saved_ || saved_ended_)
+        return true;
+    saved_ = board_.Positions();
+    saved_ended_ = result_.has_value() && StopAtGameEnd;
+    // A game written in part is cut away again, so that the file stays a
+    // list of whole games and the next game starts on a line of its own.
+    struct stat before {};
+    const bool sized = fstat(save_fd_, &before) == 0;
+    if (write_all(save_fd_, WritePgn(Record()))) return true;
+    const int error = errno;
+    if (sized && ftruncate(save_fd_, before.st_size) != 0) {
+        // The file keeps the broken part; the notice below says why.
+    }
+    const std::string notice = std::string("The game could not be saved: ") + std::strerror(error);
+    std::fprintf(stderr, "galvetta: %s\n", notice.c_str());
+    view_.NoticeShown(notice);
+    return false;
+}
+
+bool TGame::PlayMove(const std::string& move) {
+    return board_.Move(move);
+}
+
+void TGame::TakeBack() {
+    AbandonSearch();
+    // Nothing to take back: the game stays where it started, set-up or not.
+    if (board_.Positions().size() < 2) return;
+    driver_.MoveTakenBack();
+    white_.Switch(0); // back to the side that moved, with no increment
+    board_.MoveBack(1);
+    position_memo_ = board_.GetPosition();
+    view_.PositionShown(position_memo_);
+    if (result_ && board_.Positions().size() < result_->plies) ReopenGame();
+}
+
+void TGame::TakeBackToPerson() {
+    // The engine has the move: the person's last move goes; else the
+    // engine's reply too.
+    const bool engine_to_move = (board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE) == EngineWhite;
+    const int plies = engine_to_move || driver_.SearchRunning() ? 1 : 2;
+    for (int ply = 0; ply < plies && board_.Positions().size() > 1; ++ply)
+        TakeBack();
+    white_.Stop();
+}
+
+void TGame::ReopenGame() {
+    result_.reset();
+    saved_ended_ = false;
+    view_.GameEnded("", "", GameEnd::None);
+}
+
+Verdict TGame::Judge() const {
+    // The board stores a move's position only after its after-move event.
+    std::vector<std::string> positions = board_.Positions();
+    if (positions.empty() || positions.back() != board_.GetPosition())
+        positions.push_back(board_.GetPosition());
+    // No game reaches a position whose side not to move is in check (a
+    // set-up with the wrong side on move): nothing is claimed there.
+    if (!PlayablePosition(positions.back())) return {};
+    return JudgeGame(positions, start_halfmove_);
+}
+
+bool TGame::CheckGameEnd() {
+    if (result_) return true;
+    const Verdict verdict = Judge();
+    if (!verdict) return false;
+    EndGame({verdict.result, verdict.reason, "normal", verdict.end, board_.Positions().size()});
+    return true;
+}
+
+void TGame::EndGame(GameResult result) {
+    result_ = std::move(result);
+    if (StopAtGameEnd) {
+        AbandonSearch();
+        white_.Stop();
+        SetAutoPlay(false);
+        SaveGame();
+    }
+    view_.GameEnded(result_->result, result_->reason, result_->end);
+    if (Ended) Ended();
+}
+
+std::string TGame::OpenBook() {
+    const std::string error = Book.Open(BookFile);
+    if (!error.empty()) UseBook = false;
+    return error;
+}
+
+std::string TGame::SetBookFile(const std::string& path) {
+    BookFile = path;
+    Book.Close(); // the new file is opened when its first move is wanted
+    const std::string error = TBook::Check(path);
+    if (!error.empty()) UseBook = false;
+    return error;
+}
+
+bool TGame::BookReady() {
+    if (Book.IsOpen() && Book.Path() == BookFile) return true;
+    // The book is opened when its first move is wanted, not at the start.
+    if (const std::string error = OpenBook(); !error.empty()) {
+        view_.NoticeShown(error + "; Galvetta plays without a book");
+        return false;
+    }
+    return true;
+}
+
+std::string TGame::SetUseBook(bool on) {
+    UseBook = false;
+    if (!on) return {};
+    const std::string error =
+        Book.IsOpen() && Book.Path() == BookFile ? std::string() : TBook::Check(BookFile);
+    UseBook = error.empty();
+    return error;
+}
+
+void TGame::Resign(bool white) {
+    if (result_) return;
+    EndGame({white ? "0-1" : "1-0", white ? "White resigns" : "Black resigns", "normal", GameEnd::None,
+             board_.Positions().size()});
+}
+
+bool TGame::OfferDraw() {
+    if (result_) return false;
+    const Verdict verdict = Judge();
+    const bool by_rule = verdict && verdict.result == "1/2-1/2";
+    // The engine's last search: a draw or worse for itself.
+    const bool engine_content =
+        driver_.MoveNumber() > 0 &&
+        ScoreOfPosition(driver_.Block->header.best_score, PositionValue(driver_.RootPosition())) <= 0;
+    if (!by_rule && !engine_content) return false;
+    if (by_rule) {
+        CheckGameEnd();
+        return true;
+    }
+    EndGame({"1/2-1/2", "Draw agreed", "normal", GameEnd::None, board_.Positions().size()});
+    return true;
+}
+
+void TGame::SetEngineSide(bool white) {
+    SetHold(false);
+    EngineWhite = white;
+    white_.Stop();
+    if (board_.GetPosition().size() > SIDE_TO_MOVE && !board_.GetLocked())
+        board_.Pezzo(SIDE_TO_MOVE) = white ? WHITE_ON_MOVE : BLACK_ON_MOVE;
+}
+
+void TGame::Force() {
+    AbandonSearch();
+    SetHold(true);
+    white_.Stop();
+}
+
+GameOutcome TGame::MateOutcome() {
+    return board_.Pezzo(SIDE_TO_MOVE) == BLACK_ON_MOVE ? GameOutcome::WhiteMates : GameOutcome::BlackMates;
+}
+
+GameOutcome TGame::Go(const SearchLimits& limits) {
+    white_.Stop();
+    if (GameOver() && StopAtGameEnd) return GameOutcome::None;
+    const std::string& position = board_.GetPosition();
+    if (!position_fits(position.c_str())) {
+        SetHold(true);
+        SetAutoPlay(false);
+        return GameOutcome::TooManyPieces;
+    }
+    // The engine's mate test would read such a position as a stalemate.
+    if (!PlayablePosition(position)) {
+        SetHold(true);
+        SetAutoPlay(false);
+        return GameOutcome::IllegalPosition;
+    }
+    const TEngineDriver::GameEnd end = TEngineDriver::EndOfGame(position);
+    if (end != TEngineDriver::GameEnd::None) {
+        SetAutoPlay(false);
+        CheckGameEnd();
+        return end == TEngineDriver::GameEnd::Stalemate ? GameOutcome::Stalemate : MateOutcome();
+    }
+    SetHold(false);
+    EngineWhite = board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
+    // Only a game on the clock runs the clocks.
+    if (limits.planned) white_.Start(!EngineWhite);
+    Think(false, limits);
+    return GameOutcome::None;
+}
+
+PlanOutcome TGame::Plan(const SearchLimits& limits) {
+    // A UCI clock has its own share; everything else, the design's planning.
+    if (limits.clock) return PlanClock(*limits.clock);
+    const PlanInput input{.move_number = driver_.MoveNumber(),
+                          .generated = driver_.GeneratedMoves(),
+                          .elapsed_ms = driver_.ElapsedMs,
+                          .moves_per_control = control_.moves,
+                          .seconds_per_move = control_.seconds_per_move,
+                          .my_seconds = EngineClock().GetValue(),
+                          .opponent_seconds = OpponentClock().GetValue()};
+    return PlanSearch(Planning, input);
+}
+
+SearchLimits TGame::PlanLimits(const SearchLimits& given, bool started) {
+    SearchLimits limits = given;
+    if (!limits.planned) return limits;
+    const PlanOutcome plan = Plan(limits);
+    if (!started) {
+        if (limits.depth <= 0) limits.depth = plan.depth;
+        if (DepthLimit > 0) limits.depth = std::min(limits.depth, DepthLimit);
+        // The depth shown is the one searched.
+        view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, limits.depth);
+    }
+    limits.budget_ms = plan.budget_ms;
+    // Whatever the planning chose, the engine's clock is a hard floor.
+    limits.hard_ms = limits.hard_ms >= 0 ? std::min(limits.hard_ms, plan.hard_ms) : plan.hard_ms;
+    return limits;
+}
+
+void TGame::Think(bool from_board, const SearchLimits& limits) {
+    board_.SetLocked(true);
+    // A search still running belongs to a position that is gone.
+    analyzing_ = false;
+    if (driver_.SearchRunning()) driver_.AbandonSearch();
+    driver_.ResetSearchFlags();
+    CopyBoardToEngine();
+    Header& header = driver_.Block->header;
+    if (from_board) {
+        std::strncpy(header.move_text, board_.GetLastMove().c_str(), sizeof header.move_text - 1);
+        header.move_text[sizeof header.move_text - 1] = '\0';
+        board_.Move(header.move_text); // refused: the move is already on the board
+        SwitchClocks();
+    }
+    header.move_text[0] = '\0';
+    // A game that is over has no move left to find.
+    if (GameOver() && StopAtGameEnd) {
+        board_.SetLocked(false);
+        return;
+    }
+    // Held back, the engine plans nothing: a plan without its search would
+    // count a search that never ran in the planning's statistics, and the
+    // next plan, seeing no moves generated, would go far too deep.
+    if (hold_ || edit_mode_) {
+        board_.SetLocked(false);
+        return;
+    }
+    // Several lines asked for are an analysis of their own: no book then.
+    if (UseBook && limits.lines <= 1 && BookReady()) {
+        if (const std::optional<Move> move = Book.Pick(board_.GetPosition(), random_, limits.search_moves)) {
+            driver_.StartBookMove(*move);
+            return;
+        }
+    }
+    driver_.SetSearchLimits(PlanLimits(limits));
+    driver_.StartSearch();
+}
+
+void TGame::Stop() {
+    white_.Stop();
+    driver_.StopSearch();
+}
+
+void TGame::Analyze(const SearchLimits& limits) {
+    if (driver_.SearchRunning()) AbandonSearch();
+    driver_.ResetSearchFlags();
+    CopyBoardToEngine();
+    driver_.Block->header.move_text[0] = '\0';
+    SearchLimits analysis = limits;
+    analysis.planned = false;
+    driver_.SetSearchLimits(analysis);
+    analyzing_ = true;
+    driver_.StartSearch();
+}
+
+std::string TGame::StopAnalysis() {
+    if (!analyzing_) return {};
+    driver_.CutSearch();
+    driver_.SearchFinished(true);
+    analyzing_ = false;
+    // A search that ended by itself left its move; a cut one has its last iteration's.
+    const std::string finished = driver_.Block->header.move_text;
+    return finished.empty() ? driver_.BestMoveSoFar() : finished;
+}
+
+void TGame::Retarget(const SearchLimits& limits) {
+    if (!driver_.SearchRunning()) return;
+    driver_.RetargetSearch(PlanLimits(limits, true));
+}
+
+void TGame::MoveNow() {
+    if (!driver_.SearchRunning()) return;
+    driver_.CutSearch();
+    if (driver_.SearchFinished(true)) CollectSearch();
+}
+
+void TGame::AbandonSearch() {
+    analyzing_ = false;
+    white_.Stop();
+    if (driver_.AbandonSearch()) board_.SetLocked(false);
+}
+
+void TGame::SetTimeControl(int moves, std::optional<int> base_seconds, std::optional<int> increment_seconds) {
+    control_.moves = moves;
+    if (!base_seconds) return;
+    control_.base_seconds = *base_seconds;
+    if (!increment_seconds) return;
+    control_.increment_seconds = *increment_seconds;
+    control_.seconds_per_move = 0;
+    white_.Set(control_.base_seconds, true);
+}
+
+void TGame::SetSecondsPerMove(double seconds) {
+    control_ = TimeControl{.seconds_per_move = seconds};
+    white_.Set(PerMoveSeconds(), true);
+}
+
+int TGame::PerMoveSeconds() const {
+    return static_cast<int>(std::ceil(control_.seconds_per_move));
+}
+
+void TGame::SwitchClocks() {
+    white_.Switch(control_.increment_seconds);
+    // A time a move: the side now to move has it afresh.
+    if (control_.seconds_per_move > 0) (white_.Started() ? white_ : black_).SetValue(PerMoveSeconds());
+}
+
+void TGame::SetTimeControl(const TimeControl& control) {
+    if (control.seconds_per_move > 0) {
+        SetSecondsPerMove(control.seconds_per_move);
+        return;
+    }
+    SetTimeControl(control.moves, control.base_seconds, control.increment_seconds);
+}
+
+bool TGame::ValidPromotion(const std::string& move) {
+    // Only a pawn reaching its last rank promotes, and only to Q, R, B or N.
+    const int from = TBoardModel::IndiceCasa(move);
+    const int to = TBoardModel::IndiceCasa(move.size() > 2 ? move.substr(2) : std::string());
+    if (from < 0 || from > 63 || to < 0 || to > 63) return true; // the engine refuses these
+    const char piece = board_.Pezzo(from);
+    const bool pawn_to_last_rank = (piece == 'p' && to < 8) || (piece == 'P' && to >= 56);
+    if (move.size() < 5) return !pawn_to_last_rank;
+    return pawn_to_last_rank && std::strchr("qrbnQRBN", move[4]) != nullptr;
+}
+
+void TGame::scacchieraValidateMove(bool& move_is_legal) {
+    // An analysis runs on the engine's block: the person's move ends it.
+    if (analyzing_) AbandonSearch();
+    // A game over stays as it ended.
+    if (GameOver() && StopAtGameEnd) {
+        move_is_legal = false;
+        return;
+    }
+    CopyBoardToEngine();
+    const std::string& move = board_.GetLastMove();
+    move_is_legal = ValidPromotion(move) && driver_.IsLegalMove(move) != 0;
+}
+
+void TGame::scacchieraAfterMove() {
+    // A move that ends the game gets no answer; the game ends once the board
+    // has stored it.
+    if (StopAtGameEnd && Judge()) {
+        board_.SetLocked(false);
+        return;
+    }
+    Think(true);
+}
+
+void TGame::scacchieraGameRestarted() {
+    driver_.GameRestarted();
+}
+
+void TGame::CollectSearch() {
+    if (analyzing_) {
+        analyzing_ = false;
+        board_.SetLocked(false);
+        if (AnalysisEnded) AnalysisEnded();
+        return;
+    }
+    const TEngineDriver::SearchEnd end = driver_.LastSearchEnd();
+    if (end == TEngineDriver::SearchEnd::Dropped) {
+        // A stopped search leaves no move worth playing: drop it.
+        board_.SetLocked(false);
+        if (SearchStopped) SearchStopped();
+        return;
+    }
+    // Cut short at a limit: the last finished iteration answers.
+    if (end == TEngineDriver::SearchEnd::Cut) driver_.TakeLastIteration();
+    const int score = driver_.ReportMove(move_text_, statistics_, position_memo_);
+    view_.EngineMoveShown(move_text_);
+    view_.StatisticsChanged(statistics_);
+    view_.PositionShown(position_memo_);
+    if (score < -1000 || score > 1000) SetAutoPlay(false);
+    board_.SetPosition(driver_.Block->header.position_text);
+    board_.StorePosition();
+    board_.SetLocked(false);
+    GameOutcome outcome = GameOutcome::None;
+    const Header& header = driver_.Block->header;
+    SwitchClocks();
+    if (header.best_score >= header.mate_score) {
+        statistics_ += "\r\n*** MATE ***";
+        view_.StatisticsChanged(statistics_);
+        SetAutoPlay(false);
+        white_.Stop();
+        outcome = MateOutcome();
+    }
+    CheckGameEnd();
+    if (EngineMoved) EngineMoved(move_text_, outcome);
+}
+
+void TGame::SetInterfaceResult(const std::string& result, const std::string& comment) {
+    std::string reason = comment;
+    // PGN knows four results; any other word goes into the comment.
+    const bool pgn_result = result == "1-0" || result == "0-1" || result == "1/2-1/2" || result == "*";
+    if (!pgn_result) reason = comment.empty() ? result : result + " " + comment;
+    std::erase_if(reason, [](char c) { return c == '{' || c == '}'; });
+    InterfaceResult = pgn_result ? result : "*";
+    InterfaceComment = reason;
+}
+
+bool TGame::Tick() {
+    const bool second = --tick_counter_ <= 0;
+    if (second) {
+        ChessClock* running = white_.Started() ? &white_ : black_.Started() ? &black_ : nullptr;
+        white_.Tick();
+        // The flag falls: in a game of its own the window ends it.
+        if (running != nullptr && running->GetValue() <= 0 && StopAtGameEnd && !result_) {
+            const bool white = running == &white_;
+            EndGame({white ? "0-1" : "1-0", white ? "White loses on time" : "Black loses on time",
+                     "time forfeit", GameEnd::None, board_.Positions().size()});
+        }
+        tick_counter_ = 10;
+        // The planning reads the last search's time; a search that is never
+        // reported still counts for as long as it ran.
+        if (driver_.SearchRunning()) driver_.MeasureElapsed();
+    }
+    return second;
+}
+
+void TGame::ShowGeneratedMoves() {
+    if (driver_.SearchRunning()) view_.GeneratedMovesShown(FormatFloat(driver_.GeneratedMoves()));
+}
+
+void TGame::CollectFinishedSearch() {
+    if (driver_.SearchFinished()) CollectSearch();
+}
+
+} // namespace galvetta

@@ -1,0 +1,293 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The game as any front-end plays it: the board model, the two clocks, the
+// engine driver and the time planning, with the modes that hold the engine
+// back. It writes no protocol text: a front-end turns its commands into these
+// calls, and the outcomes and the engine's moves into its own lines.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <random>
+
+#include "notation/Book.h"
+#include "notation/Pgn.h"
+#include "notation/Rules.h"
+#include "play/BoardModel.h"
+#include "play/ChessClock.h"
+#include "play/TimeControl.h"
+#include "search/EngineDriver.h"
+#include "search/SearchLimits.h"
+#include "search/TimePlanning.h"
+
+namespace galvetta {
+
+// What the window shows of the game. Every hook has an empty default so that
+// tests and the headless program implement only what they watch.
+class GameView {
+  public:
+    virtual ~GameView() = default;
+    virtual void SetStatusPanel(int /*index*/, const std::string& /*text*/) {}
+    virtual void SentLineAdded(const std::string& /*line*/) {}
+    virtual void SentLinesCleared() {}
+    virtual void ReceivedLineAdded(const std::string& /*line*/) {}
+    // The conversation item "Command" has a new value.
+    virtual void CommandItemChanged(const std::string& /*value*/) {}
+    // Hold, edit mode or autoplay changed.
+    virtual void ModesChanged() {}
+    virtual void StatisticsChanged(const std::string& /*text*/) {}
+    virtual void EngineMoveShown(const std::string& /*move*/) {}
+    virtual void PositionShown(const std::string& /*position*/) {}
+    virtual void GeneratedMovesShown(const std::string& /*text*/) {}
+    virtual void PlanningShown(const std::string& /*moves*/, const std::string& /*ms*/, int /*depth*/) {}
+    // Something went wrong that the person should know (a game not saved).
+    virtual void NoticeShown(const std::string& /*text*/) {}
+    // The game has ended (with `end` the rule, or None for a resignation, an
+    // agreed draw or a loss on time), or, with an empty result, goes on again
+    // after a take-back.
+    virtual void GameEnded(const std::string& /*result*/, const std::string& /*reason*/, GameEnd /*end*/) {}
+    virtual void CloseRequested() {}
+    // The iterations a search finished, with the position it searches.
+    virtual void SearchReported(const std::vector<SearchReport>& /*reports*/,
+                                const std::string& /*position*/) {}
+};
+
+// How a game stands when the engine cannot or need not move on.
+// IllegalPosition: no game reaches the position (the side not to move is in
+// check, after a set-up or a change of the side to move).
+enum class GameOutcome { None, TooManyPieces, IllegalPosition, WhiteMates, BlackMates, Stalemate };
+
+// How a finished game ended: on the board by rule, by resignation, by an
+// agreed draw or on time.
+struct GameResult {
+    std::string result;      // "1-0", "0-1", "1/2-1/2"
+    std::string reason;      // "Draw by repetition", "White resigns", ...
+    std::string termination; // PGN's Termination: "normal", "time forfeit"
+    GameEnd end = GameEnd::None;
+    size_t plies = 0; // the positions of the game when it ended
+};
+
+class TGame {
+  public:
+    TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView& view);
+    ~TGame();
+    TGame(const TGame&) = delete;
+    TGame& operator=(const TGame&) = delete;
+
+    // The starting position with the engine as Black, no search, no hold or
+    // edit mode, and the planning's statistics afresh.
+    void NewGame();
+    // A new game from `position` (a position text), as NewGame otherwise;
+    // its move counters are the FEN's.
+    void NewGameFrom(const std::string& position, int halfmove_clock = 0, int64_t move_number = 1);
+    // A game read from a file, given as its positions (the start first): it
+    // is put on the board with no search, and play goes on as after a
+    // take-back, the engine taking the side not to move.
+    // A PGN's names are kept for the record, and a side named "Galvetta" is
+    // the engine's.
+    void LoadGame(const std::vector<std::string>& positions, int halfmove_clock = 0, int64_t move_number = 1,
+                  const std::string& white_name = {}, const std::string& black_name = {});
+    // The game so far as a PGN record: the names, the date, the time control
+    // and a set-up position, the moves and the result.
+    PgnGame Record() const;
+    // Where each game is appended as PGN when it ends: a descriptor open for
+    // appending (the game owns it from now on), or -1 for nowhere.
+    void SetSaveGames(int fd) { save_fd_ = fd; }
+    // Appends the game to the games file, once, unless it has no moves or no
+    // file is set. False, with a notice, when the file cannot be written.
+    bool SaveGame();
+
+    // The opponent's move in coordinates ("e2e4", "e7e8q"); false when the
+    // board refuses it.
+    bool PlayMove(const std::string& move);
+    // Takes back the last move, dropping any search.
+    void TakeBack();
+    // In a person's game: back to the person's move, two plies when the
+    // engine has replied, one when it has not; no clock runs then.
+    void TakeBackToPerson();
+    // The engine plays `white`, and that side is put on move.
+    void SetEngineSide(bool white);
+    // Drops any search and holds the engine back until the next Go.
+    void Force();
+    // The engine takes the side to move and starts its search within
+    // `limits`. Returns None when it did, else why it cannot: the position
+    // does not fit the engine, or the side to move is mated or stalemated.
+    GameOutcome Go(const SearchLimits& limits = {});
+    // Starts the engine on the current position within `limits`, unless held
+    // back; `from_board` when a move on the board asked for it.
+    void Think(bool from_board, const SearchLimits& limits = {});
+    // Asks the search to end now; its move is dropped (the Stop action).
+    void Stop();
+    // Ends the search now and plays the move of its last finished iteration
+    // (or of a one-ply search): the engine's move is made before this returns.
+    void MoveNow();
+    // A running search ends within `ms` milliseconds at the latest, answered
+    // with its last finished iteration.
+    void AnswerWithin(double ms) { driver_.CutWithin(ms); }
+    // Searches the current position within `limits` without playing: the
+    // clocks do not run, the board stays free, and when the search ends (of
+    // itself, or by StopAnalysis) AnalysisEnded is called and nothing is played.
+    void Analyze(const SearchLimits& limits);
+    bool Analyzing() const { return analyzing_ && driver_.SearchRunning(); }
+    // Ends an analysis; the best move it found so far, as the engine writes it.
+    std::string StopAnalysis();
+    // A running search's limits change, counting from now; planned limits are
+    // planned afresh (a ponder hit: the search goes on, now on the clock).
+    void Retarget(const SearchLimits& limits);
+    // How the game stands on the board: mate, stalemate or a draw by rule.
+    Verdict Judge() const;
+    // How the game ended, once it has.
+    const std::optional<GameResult>& Result() const { return result_; }
+    bool GameOver() const { return result_.has_value(); }
+    // The side resigns; the game ends.
+    void Resign(bool white);
+    // A draw offered to the engine: accepted where the rules draw the game, or
+    // where the engine's last search found a draw or worse for itself. True
+    // when accepted (the game then ends).
+    bool OfferDraw();
+    // A game that ends on the board stops there: no clock runs and the engine
+    // does not search. Under an interface the interface decides instead, and
+    // only the record ends there.
+    bool StopAtGameEnd = true;
+    // Ends a running search at once and drops its move: no move, and the
+    // board, the clocks and the move number stay as they are.
+    void AbandonSearch();
+    bool Searching() const { return driver_.SearchRunning(); }
+
+    // `moves` per control; a missing base or increment leaves the rest as it
+    // was (an interface may send the arguments one at a time). With both, the
+    // fixed time per move ends and the clocks start from the base.
+    void SetTimeControl(int moves, std::optional<int> base_seconds, std::optional<int> increment_seconds);
+    void SetSecondsPerMove(double seconds);
+    // A person's choice: the control set and both clocks started from its base.
+    void SetTimeControl(const TimeControl& control);
+    // The game's one time control, whichever protocol or person set it.
+    const TimeControl& Control() const { return control_; }
+    void SetEngineClock(int seconds) { EngineClock().Set(seconds, false); }
+    void SetClocks(int white_seconds, int black_seconds) {
+        white_.Set(white_seconds, false);
+        black_.Set(black_seconds, false);
+    }
+    void SetOpponentClock(int seconds) { OpponentClock().Set(seconds, false); }
+
+    // One tick of the 100 ms move timer: the clocks each second. True when a
+    // second has passed.
+    bool Tick();
+    void ShowGeneratedMoves();
+    // Collects the search if its thread has ended: the report, the move on
+    // the board, mate, then EngineMoved.
+    void CollectFinishedSearch();
+    void CopyBoardToEngine();
+
+    // Called when the engine's move has been played on the board: the move as
+    // the engine wrote it (empty when it had none) and WhiteMates or
+    // BlackMates when it mates, else None.
+    std::function<void(const std::string& move, GameOutcome outcome)> EngineMoved;
+    // Called when a search that was dropped has been collected; its move is
+    // not played.
+    std::function<void()> SearchStopped;
+    // Called when an analysis has ended of itself.
+    std::function<void()> AnalysisEnded;
+    // The game has ended (its result is Result()).
+    std::function<void()> Ended;
+
+    // Board event handlers.
+    void scacchieraAfterMove();
+    void scacchieraValidateMove(bool& move_is_legal);
+    void scacchieraGameRestarted();
+
+    void SetHold(bool on);
+    void SetEditMode(bool on);
+    void SetAutoPlay(bool on);
+    bool Hold() const { return hold_; }
+    bool EditMode() const { return edit_mode_; }
+    bool AutoPlay() const { return autoplay_; }
+
+    TBoardModel& Board() { return board_; }
+    TEngineDriver& Driver() { return driver_; }
+    const std::string& Statistics() const { return statistics_; }
+
+    bool EngineWhite = false;
+    PlanningStats Planning;
+    // The deepest a game's search may go, whatever the planning says (0: no limit).
+    int DepthLimit = 0;
+    // The opening book: while UseBook is on and the position is in the book,
+    // the engine plays a book move at once, chosen in proportion to the
+    // weights, instead of searching.
+    TBook Book;
+    bool UseBook = false;
+    // The book was asked for on the command line: it stays on for an interface.
+    bool BookChosen = false;
+    // Where the book is read from (Debian's gnuchess-book unless set).
+    std::string BookFile = TBook::DEFAULT_FILE;
+    // Opens BookFile; why it cannot be used ("" when it can), the book then
+    // being off.
+    std::string OpenBook();
+    // Turns the book on or off; why it could not be turned on. The file is
+    // checked, and opened when its first move is wanted.
+    std::string SetUseBook(bool on);
+    // A new book file, checked the same way; why it cannot be used (the book
+    // is then off), else "" and the book stays on or off as it was.
+    std::string SetBookFile(const std::string& path);
+    // The book is open (opened now if it was not); false, with a notice and
+    // the book off, when it cannot be used.
+    bool BookReady();
+    // The opponent's name as an interface sent it (empty: the user's name).
+    std::string OpponentName;
+    // A result an interface sent for the game ("1-0", "1/2-1/2"..., or "*"
+    // for words that are no PGN result) and its comment, without braces.
+    std::string InterfaceResult;
+    std::string InterfaceComment;
+    void SetInterfaceResult(const std::string& result, const std::string& comment);
+
+  private:
+    ChessClock& EngineClock() { return EngineWhite ? white_ : black_; }
+    ChessClock& OpponentClock() { return EngineWhite ? black_ : white_; }
+    void CollectSearch();
+    // The mate of the side to move: WhiteMates when Black is to move.
+    GameOutcome MateOutcome();
+    bool ValidPromotion(const std::string& move);
+    // The plan for a search under `limits`: the UCI clock's share, or the
+    // design's planning from the game's control and clocks.
+    PlanOutcome Plan(const SearchLimits& limits);
+    // The limits of the next search: the planned depth, budget and hard
+    // limit filled in where the front-end left them to the planning. For a
+    // search `started` already (a ponder hit), only the times.
+    SearchLimits PlanLimits(const SearchLimits& given, bool started = false);
+    // The one clock switch of the game: the side that has moved gets its
+    // increment, and under a time a move the other side has that time anew.
+    void SwitchClocks();
+    int PerMoveSeconds() const;
+    // Ends the game when the board says it is over; true when it is over.
+    bool CheckGameEnd();
+    void EndGame(GameResult result);
+    // After a take-back: a game that had ended goes on again.
+    void ReopenGame();
+
+    TBoardModel& board_;
+    ChessClock& white_;
+    ChessClock& black_;
+    GameView& view_;
+    TEngineDriver driver_;
+    TimeControl control_{.base_seconds = 300};
+    bool hold_ = false;
+    bool edit_mode_ = false;
+    bool autoplay_ = false;
+    bool analyzing_ = false;
+    int tick_counter_ = 10;
+    std::string statistics_;
+    std::string move_text_;
+    std::string position_memo_;
+    std::string date_;       // the game's start, "2026.12.08"
+    int start_halfmove_ = 0; // the start position's FEN counters
+    int64_t start_move_number_ = 1;
+    std::string white_name_, black_name_; // a game read from a file: its names
+    std::vector<std::string> saved_;      // the positions last saved
+    bool saved_ended_ = false;            // the game was saved as ended: never again
+    int save_fd_ = -1;
+    std::optional<GameResult> result_;
+    std::mt19937 random_{std::random_device{}()};
+};
+
+} // namespace galvetta

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the interface object asks of a protocol front-end. A front-end parses
+// its protocol's lines and calls the game; it writes its replies through the
+// interface object, and it never reaches into the search.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "play/Game.h"
+
+namespace galvetta {
+
+// After the input has ended, how long a running search may still go on
+// before it is answered with what it has (milliseconds).
+inline constexpr double INPUT_END_GRACE_MS = 500;
+
+class TFrontEnd {
+  public:
+    virtual ~TFrontEnd() = default;
+    // One line from the interface, the command box or a macro. Returns 1 when
+    // its first word is not a command of the protocol, else 0.
+    virtual int Interpret(const std::string& line) = 0;
+    // The engine's move has been played (empty when it had none); `outcome`
+    // says whether it mates.
+    virtual void EngineMoved(const std::string& move, GameOutcome outcome) = 0;
+    // A search was dropped without a move.
+    virtual void SearchStopped() {}
+    // Every 100 ms.
+    virtual void Tick() {}
+    // The iterations the search has finished since the last reports.
+    virtual void Reported(const std::vector<SearchReport>& /*reports*/) {}
+    // The window's New game, as the protocol says it.
+    virtual void ResetGame() = 0;
+    // The input has ended: a search that a command asked for is brought to an
+    // answer soon (the program ends once it is written).
+    virtual void InputEnded() = 0;
+};
+
+} // namespace galvetta
