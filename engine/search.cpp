@@ -21,6 +21,9 @@ namespace galvetta {
 
 namespace {
 
+// Nodes between two looks at the driver's requests.
+constexpr uint32_t LOOK_INTERVAL = 65536;
+
 inline void publish(StateBlock* block, uint32_t nodes, uint64_t generated, uint64_t played) {
     Header& h = block->header;
     std::atomic_ref<uint32_t>(h.nodes).store(nodes, std::memory_order_relaxed);
@@ -136,6 +139,10 @@ SearchOutcome search(StateBlock* block) {
     header.iterations = 0;
     std::atomic_ref<uint32_t>(block->iteration_log.count).store(0, std::memory_order_relaxed);
     uint32_t nodes = 0;
+    // The node count at which to look at the driver's requests next: every
+    // LOOK_INTERVAL nodes, and at the node limit if that comes first.
+    const uint32_t node_limit = header.node_limit;
+    uint32_t next_look = node_limit != 0 && node_limit < LOOK_INTERVAL ? node_limit : LOOK_INTERVAL;
     uint64_t generated = 0;
     uint64_t played = 0;
     Frame* reached = root; // the deepest frame of the iteration, for its selective depth
@@ -154,12 +161,16 @@ SearchOutcome search(StateBlock* block) {
     };
 
 EnterNode:
-    // Count the node; every 65,536 nodes see whether the driver asked to stop.
+    // Count the node; every 65,536 nodes see whether the driver asked to
+    // stop, and stop at the node limit.
     ++nodes;
-    if ((nodes & 0xFFFF) == 0) {
+    if (nodes == next_look) {
         publish(block, nodes, generated, played);
         if (std::atomic_ref<uint32_t>(header.stop_request).load(std::memory_order_relaxed) & 1)
             goto Interrompi;
+        if (node_limit != 0 && nodes >= node_limit) goto Interrompi;
+        next_look = (nodes | (LOOK_INTERVAL - 1)) + 1; // the next multiple of the interval
+        if (node_limit != 0 && nodes < node_limit && node_limit < next_look) next_look = node_limit;
     }
     // The move area cannot take another list: value the line as it stands.
     if (MOVE_AREA_END - f->first_move < NODE_MOVE_ROOM * sizeof(MoveRecord)) {

@@ -186,7 +186,10 @@ struct Header {
     uint32_t start_time;
     uint32_t end_time;
     uint32_t iterations; // iterations the last search finished (our own addition)
-    uint32_t reserved[2];
+    // The search abandons itself at this many nodes (0: no limit); the driver
+    // then answers with its last finished iteration (our own addition).
+    uint32_t node_limit;
+    uint32_t reserved;
 };
 
 inline constexpr int BOARD_ROWS = 24;        // 8 margin, 8 playing, 8 margin

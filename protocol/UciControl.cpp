@@ -276,7 +276,7 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
     if (movetime) limits.hard_ms = kept(movetime) > 0 ? movetime_limit(kept(movetime)) : 0;
     if (nodes) {
         if (*nodes > 0)
-            limits.nodes = static_cast<uint64_t>(*nodes);
+            limits.nodes = static_cast<uint64_t>(std::min<int64_t>(*nodes, UINT32_MAX));
         else
             limits.hard_ms = 0; // nothing to search: the answer comes at once
     }
@@ -304,6 +304,7 @@ void TUciControl::OnGo(const Words& words) {
     }
     BackToPosition();
     SearchLimits limits = ParseGo(words);
+    node_limit_ = limits.nodes;
     pondering_ = has_word(words, "ponder");
     if (pondering_) {
         // Until the hit the search has no end of its own.
@@ -390,6 +391,8 @@ void TUciControl::Answer(const std::string& engine_move) {
         Write("bestmove 0000");
         return;
     }
+    // Under a node limit, how many nodes the search took, for the tester.
+    if (node_limit_ > 0 && lines_ == 1) Write("info nodes " + std::to_string(game_.Driver().NodesSoFar()));
     std::string answer = "bestmove " + move->Coordinate();
     // The reply the search expects, where its line says.
     const std::optional<SearchReport> last = game_.Driver().LastReport();

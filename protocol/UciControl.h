@@ -67,6 +67,7 @@ class TUciControl : public TFrontEnd {
     std::string held_answer_;               // the move of a search that ended before it could be answered
     SearchLimits ponder_limits_;            // the limits a ponder hit puts the search under
     int lines_ = 1;                         // the MultiPV option
+    uint64_t node_limit_ = 0;               // the last "go nodes N" (0: none)
     int overhead_ms_ = DEFAULT_OVERHEAD_MS; // the Move Overhead option
     // The game as the last "position" set it (the start and the moves it
     // named), and the moves on the board since that start, the engine's too.

@@ -136,6 +136,8 @@ void TEngineDriver::SetSearchLimits(const SearchLimits& limits) {
     header.max_depth = limits.depth;
     header.depth_step = step;
     header.start_depth = std::min(limits.depth, step);
+    // The engine keeps the node limit itself, to the node.
+    header.node_limit = static_cast<uint32_t>(std::min<uint64_t>(limits.nodes, UINT32_MAX));
     header.nodes = 1;
     store_relaxed(header.generated_moves[0], 1);
     store_relaxed(header.generated_moves[1], 0);
@@ -232,6 +234,12 @@ void TEngineDriver::SearchLines() {
                 });
             if (!searched.empty() && allowed.empty()) break;
             SetRootFilter(searched.empty() ? firsts : allowed, !searched.empty());
+            // Each run counts its nodes afresh: it gets what the limit leaves.
+            if (limits_.nodes > 0) {
+                if (nodes >= limits_.nodes) break;
+                header.node_limit =
+                    static_cast<uint32_t>(std::min<uint64_t>(limits_.nodes - nodes, UINT32_MAX));
+            }
             header.start_depth = 1;
             header.depth_step = 1;
             header.max_depth = depth;
@@ -322,8 +330,15 @@ bool TEngineDriver::SearchFinished(bool wait) {
     case TSearchWatch::Cause::Dropped: collected_end_ = SearchEnd::Dropped; break;
     case TSearchWatch::Cause::Cut: collected_end_ = SearchEnd::Cut; break;
     case TSearchWatch::Cause::None:
-        // A stop request from before the search (the design's StopSearch) drops it too.
-        collected_end_ = watch_.StopRequested() ? SearchEnd::Dropped : SearchEnd::Complete;
+        // A stop request from before the search (the design's StopSearch) drops
+        // it too; a search that stopped at its node limit is answered with its
+        // last finished iteration.
+        if (watch_.StopRequested())
+            collected_end_ = SearchEnd::Dropped;
+        else if (limits_.nodes > 0 && Block->header.move_text[0] == '\0')
+            collected_end_ = SearchEnd::Cut;
+        else
+            collected_end_ = SearchEnd::Complete;
         break;
     }
     return true;

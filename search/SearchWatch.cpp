@@ -11,12 +11,8 @@ void store(uint32_t& word, uint32_t value) {
     std::atomic_ref<uint32_t>(word).store(value, std::memory_order_relaxed);
 }
 
-// How often a node limit is looked at: the engine publishes its count every
-// 65,536 nodes, a few milliseconds apart.
-constexpr auto NODE_POLL = std::chrono::milliseconds(1);
-// The engine sees a stop request only every 65,536 nodes, so a node limit
-// raises it one such step early.
-constexpr uint64_t STOP_STEP = 65536;
+// How often a mate or a depth is looked for in the iterations finished.
+constexpr auto ITERATION_POLL = std::chrono::milliseconds(1);
 
 } // namespace
 
@@ -65,7 +61,6 @@ void TSearchWatch::Retarget(const SearchLimits& limits, Clock::time_point start,
         budget_at_ = at(limits.budget_ms);
         has_hard_ = limits.hard_ms >= 0;
         hard_at_ = at(limits.hard_ms);
-        nodes_ = limits.nodes;
         mate_ = limits.lines > 1 ? 0 : limits.mate; // several lines are searched in runs of their own
         depth_ = watch_depth && limits.depth > 0 && limits.depth < MAX_SEARCH_DEPTH ? limits.depth : 0;
         finished_ = false;
@@ -101,14 +96,6 @@ TSearchWatch::Clock::time_point TSearchWatch::Check(Clock::time_point now) {
         }
         next = hard_at_;
     }
-    if (nodes_ != 0) {
-        const uint64_t nodes = std::atomic_ref<uint32_t>(block_.header.nodes).load(std::memory_order_relaxed);
-        if (nodes + STOP_STEP > nodes_) {
-            Cut();
-            return Clock::time_point::max();
-        }
-        next = std::min(next, now + NODE_POLL);
-    }
     if (mate_ > 0 || depth_ > 0) {
         // A mate as short as asked for, or the depth asked for, ends the
         // search with the iteration that reached it.
@@ -122,7 +109,7 @@ TSearchWatch::Clock::time_point TSearchWatch::Check(Clock::time_point now) {
                 return Clock::time_point::max();
             }
         }
-        next = std::min(next, now + NODE_POLL);
+        next = std::min(next, now + ITERATION_POLL);
     }
     if (has_budget_ && !finished_) {
         if (now >= budget_at_) {

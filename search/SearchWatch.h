@@ -2,7 +2,8 @@
 // The one place that ends a search: it raises the engine's finish request
 // (the search completes the iteration it is in) and its stop request (the
 // search is abandoned within 65,536 nodes). It does so when a search's
-// limits say (the budget, the hard time limit, the node limit, a mate found)
+// limits say (the budget, the hard time limit, a mate found; the engine keeps
+// the node limit itself)
 // on a thread of its own, and when the game asks.
 #pragma once
 
@@ -68,7 +69,6 @@ class TSearchWatch {
     bool finished_ = false; // the budget has raised its request
     Clock::time_point budget_at_{}, hard_at_{};
     bool has_budget_ = false, has_hard_ = false;
-    uint64_t nodes_ = 0;
     int mate_ = 0;
     int depth_ = 0; // 0: the engine keeps its own depth
     std::thread thread_;
