@@ -75,6 +75,31 @@ void ApplyMove(char* text, int from, int to, char promotion, char no_en_passant,
     text[SIDE_TO_MOVE] ^= WHITE_ON_MOVE ^ BLACK_ON_MOVE;
 }
 
+bool IsPositionText(std::string_view text) {
+    if (text.size() != POSITION_TEXT_LENGTH) return false;
+    int white = 0, black = 0;
+    for (int i = 0; i < 64; ++i) {
+        switch (text[i]) {
+        case '-': break;
+        case 'k':
+        case 'q':
+        case 'r':
+        case 'b':
+        case 'n':
+        case 'p': ++white; break;
+        case 'K':
+        case 'Q':
+        case 'R':
+        case 'B':
+        case 'N':
+        case 'P': ++black; break;
+        default: return false;
+        }
+    }
+    return white <= 16 && black <= 16 &&
+           (text[SIDE_TO_MOVE] == WHITE_ON_MOVE || text[SIDE_TO_MOVE] == BLACK_ON_MOVE);
+}
+
 Parsed<std::string> ValidatePositionText(std::string_view text) {
     using R = Parsed<std::string>;
     if (text.size() != POSITION_TEXT_LENGTH)

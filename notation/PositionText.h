@@ -59,6 +59,9 @@ template <class T> struct Parsed {
     explicit operator bool() const { return value.has_value(); }
 };
 
+// True when ValidatePositionText would accept the text; no reason, no copy.
+bool IsPositionText(std::string_view text);
+
 // Checks a position text the engine can take: 70 characters, square
 // characters from "kqrbnpKQRBNP-", side 'B' or 'N', at most 16 pieces a side.
 Parsed<std::string> ValidatePositionText(std::string_view text);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "notation/Rules.h"
 
+#include <unordered_map>
+
 #include <algorithm>
 
 #include "notation/San.h"
@@ -53,12 +55,7 @@ namespace {
 // really take en passant.
 std::string repetition_key(const std::string& position) {
     std::string key = position.substr(0, POSITION_TEXT_LENGTH);
-    const char file = key[EN_PASSANT_FILE];
-    bool capture = false;
-    if (file >= 'a' && file <= 'h')
-        for (const LegalMove& move : LegalMoves(position))
-            capture |= move.piece == 'P' && move.capture && position[move.to] == '-';
-    if (!capture) key[EN_PASSANT_FILE] = '-';
+    if (!CanTakeEnPassant(position)) key[EN_PASSANT_FILE] = '-';
     return key;
 }
 
@@ -131,9 +128,9 @@ int HalfmoveClock(const std::vector<std::string>& positions, int halfmove_clock)
 }
 
 Verdict JudgeGame(const std::vector<std::string>& positions, int halfmove_clock) {
-    if (positions.empty() || !ValidatePositionText(positions.back())) return {};
+    if (positions.empty() || !IsPositionText(positions.back())) return {};
     const std::string& now = positions.back();
-    if (LegalMoves(now).empty()) {
+    if (!HasLegalMove(now)) {
         if (!SideToMoveInCheck(now)) return VerdictOf(GameEnd::Stalemate);
         return VerdictOf(now[SIDE_TO_MOVE] == WHITE_ON_MOVE ? GameEnd::BlackMates : GameEnd::WhiteMates);
     }
@@ -147,6 +144,30 @@ Verdict JudgeGame(const std::vector<std::string>& positions, int halfmove_clock)
                 repetition_key(positions[i]) == key;
     if (seen >= REPETITIONS) return VerdictOf(GameEnd::Repetition);
     return {};
+}
+
+std::optional<RuleDraw> FirstDrawByRule(const std::vector<std::string>& positions, int halfmove_clock) {
+    // One pass: the clock and the count of each position so far, kept as
+    // they go, instead of judging every prefix from its start.
+    std::unordered_map<std::string, int> seen;
+    int clock = halfmove_clock;
+    for (size_t ply = 0; ply + 1 < positions.size(); ++ply) {
+        const std::string& now = positions[ply];
+        if (!IsPositionText(now)) return std::nullopt;
+        const bool step = !same_step(positions, ply);
+        if (ply > 0 && step) clock = irreversible(positions[ply - 1], now) ? 0 : clock + 1;
+        const int count = step ? ++seen[repetition_key(now)] : seen[repetition_key(now)];
+        if (ply == 0) continue;
+        GameEnd end = GameEnd::None;
+        if (insufficient_material(now))
+            end = GameEnd::Material;
+        else if (clock >= FIFTY_MOVES)
+            end = GameEnd::FiftyMoves;
+        else if (count >= REPETITIONS)
+            end = GameEnd::Repetition;
+        if (end != GameEnd::None) return RuleDraw{ply, VerdictOf(end)};
+    }
+    return std::nullopt;
 }
 
 } // namespace galvetta

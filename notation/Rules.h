@@ -3,6 +3,7 @@
 // all, and when a game is over on the board.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,15 @@ Verdict JudgeGame(const std::vector<std::string>& positions, int halfmove_clock 
 
 // The verdict of a game that ended as `end`, with its result and reason.
 Verdict VerdictOf(GameEnd end);
+
+// Play that went on after the rules had drawn the game: the first ply, before
+// the last, at which JudgeGame finds a draw by repetition, the fifty-move
+// rule or dead material for the game so far. Linear in the game's length.
+struct RuleDraw {
+    size_t ply = 0;
+    Verdict verdict;
+};
+std::optional<RuleDraw> FirstDrawByRule(const std::vector<std::string>& positions, int halfmove_clock = 0);
 
 // Plies since the last capture or pawn move at the last position.
 int HalfmoveClock(const std::vector<std::string>& positions, int halfmove_clock = 0);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "engine/attack.h"
 #include "engine/loader.h"
@@ -34,18 +35,258 @@ StateBlock* scratch_block() {
 // The scratch block loaded with `position`, or null when the text is not a
 // position the engine can load.
 StateBlock* loaded_scratch(std::string_view position) {
-    if (!ValidatePositionText(position)) return nullptr;
+    if (!IsPositionText(position)) return nullptr;
     StateBlock* block = scratch_block();
     return load_block(block, position) ? block : nullptr;
 }
 
+// The squares of a position text, read as a board: White's pieces in lower
+// case. These helpers find one move quickly, without an engine block.
+constexpr int KNIGHT_STEPS[8][2] = {{-2, -1}, {-2, 1}, {-1, -2}, {-1, 2}, {1, -2}, {1, 2}, {2, -1}, {2, 1}};
+constexpr int KING_STEPS[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
+constexpr int LINES[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+constexpr int DIAGONALS[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
+
+bool on_board(int row, int column) {
+    return row >= 0 && row < 8 && column >= 0 && column < 8;
+}
+
+// The letter of `side`'s piece of kind `kind` ('K', 'Q', 'R', 'B', 'N', 'P').
+char letter_of(char kind, bool white) {
+    return white ? lower(kind) : kind;
+}
+
+bool owned_by(char piece, bool white) {
+    return piece != '-' && (std::islower(static_cast<unsigned char>(piece)) != 0) == white;
+}
+
+// Whether a piece of the side `by_white` attacks `square` on `squares`.
+bool attacked(const char* squares, int square, bool by_white) {
+    const int row = square / 8, column = square % 8;
+    const auto is = [&](int r, int c, char kind) {
+        return on_board(r, c) && squares[r * 8 + c] == letter_of(kind, by_white);
+    };
+    // A White pawn takes towards rank 8, that is towards row 0.
+    const int pawn_row = by_white ? row + 1 : row - 1;
+    if (is(pawn_row, column - 1, 'P') || is(pawn_row, column + 1, 'P')) return true;
+    for (const auto& step : KNIGHT_STEPS)
+        if (is(row + step[0], column + step[1], 'N')) return true;
+    for (const auto& step : KING_STEPS)
+        if (is(row + step[0], column + step[1], 'K')) return true;
+    const auto slider = [&](const int(&steps)[4][2], char kind) {
+        for (const auto& step : steps) {
+            int r = row + step[0], c = column + step[1];
+            while (on_board(r, c) && squares[r * 8 + c] == '-') {
+                r += step[0];
+                c += step[1];
+            }
+            if (is(r, c, kind) || is(r, c, 'Q')) return true;
+        }
+        return false;
+    };
+    return slider(LINES, 'R') || slider(DIAGONALS, 'B');
+}
+
+// The move leaves its own king safe. `en_passant`: the pawn it takes stands
+// beside its target, not on it.
+bool keeps_king_safe(std::string_view position, int from, int to, bool en_passant) {
+    const bool white = position[SIDE_TO_MOVE] == WHITE_ON_MOVE;
+    char squares[64];
+    std::memcpy(squares, position.data(), 64);
+    squares[to] = squares[from];
+    squares[from] = '-';
+    if (en_passant) squares[to + (white ? 8 : -8)] = '-';
+    const char* king = static_cast<const char*>(std::memchr(squares, letter_of('K', white), 64));
+    return king != nullptr && !attacked(squares, static_cast<int>(king - squares), !white);
+}
+
+// Castling, short (+1) or long (-1), when the rights, the empty squares and
+// the unattacked king's path allow it.
+std::optional<LegalMove> castling(std::string_view position, int castle) {
+    const bool white = position[SIDE_TO_MOVE] == WHITE_ON_MOVE;
+    const int king = white ? 60 : 4, rook = king + (castle > 0 ? 3 : -4), step = castle > 0 ? 1 : -1;
+    const int flag =
+        white ? (castle > 0 ? WHITE_SHORT : WHITE_LONG) : (castle > 0 ? BLACK_SHORT : BLACK_LONG);
+    if (position[flag] != '+' || position[king] != letter_of('K', white) ||
+        position[rook] != letter_of('R', white))
+        return std::nullopt;
+    for (int square = king + step; square != rook; square += step)
+        if (position[square] != '-') return std::nullopt;
+    for (int square = king; square != king + 3 * step; square += step)
+        if (attacked(position.data(), square, !white)) return std::nullopt;
+    LegalMove move;
+    move.from = king;
+    move.to = king + 2 * step;
+    move.piece = 'K';
+    move.castle = castle;
+    return move;
+}
+
+// The one legal move of `piece` (a SAN letter) to `to` that the optional
+// origin file and rank allow, found from the target square outwards; nothing
+// when there is none or more than one.
+std::optional<LegalMove> only_move_to(std::string_view position, char piece, int to, int from_file,
+                                      int from_rank, char promotion) {
+    const bool white = position[SIDE_TO_MOVE] == WHITE_ON_MOVE;
+    const char target = position[to];
+    if (owned_by(target, white) || lower(target) == 'k') return std::nullopt;
+    const int row = to / 8, column = to % 8;
+    int found_from = -1, count = 0;
+    bool found_en_passant = false;
+    const auto consider = [&](int from, bool en_passant) {
+        if (from_file >= 0 && from % 8 != from_file) return;
+        if (from_rank >= 0 && from / 8 != from_rank) return;
+        if (!keeps_king_safe(position, from, to, en_passant)) return;
+        found_from = from;
+        found_en_passant = en_passant;
+        ++count;
+    };
+    const char own = letter_of(piece, white);
+    const auto from_steps = [&](const auto& steps, bool slide) {
+        for (const auto& step : steps) {
+            int r = row + step[0], c = column + step[1];
+            while (slide && on_board(r, c) && position[r * 8 + c] == '-') {
+                r += step[0];
+                c += step[1];
+            }
+            if (on_board(r, c) && position[r * 8 + c] == own) consider(r * 8 + c, false);
+        }
+    };
+    switch (piece) {
+    case 'N': from_steps(KNIGHT_STEPS, false); break;
+    case 'K': from_steps(KING_STEPS, false); break;
+    case 'R': from_steps(LINES, true); break;
+    case 'B': from_steps(DIAGONALS, true); break;
+    case 'Q':
+        from_steps(LINES, true);
+        from_steps(DIAGONALS, true);
+        break;
+    default: {
+        // A pawn: it promotes on the last rank, and only there.
+        if ((row == (white ? 0 : 7)) != (promotion != 0)) return std::nullopt;
+        const int back = white ? 1 : -1; // rows towards the pawn's own side
+        const int behind = to + 8 * back;
+        if (target == '-' && behind >= 0 && behind < 64) {
+            if (position[behind] == own) consider(behind, false);
+            const int start_row = white ? 6 : 1, twice = to + 16 * back;
+            if (position[behind] == '-' && row + 2 * back == start_row && position[twice] == own)
+                consider(twice, false);
+        }
+        // Captures, en passant too: onto the file the text names, on the
+        // third rank from the other side, past an enemy pawn.
+        const bool en_passant = target == '-' && position[EN_PASSANT_FILE] == 'a' + column &&
+                                row == (white ? 2 : 5) && position[behind] == letter_of('P', !white);
+        if (target != '-' || en_passant)
+            for (int side : {-1, 1})
+                if (on_board(row + back, column + side) && position[(row + back) * 8 + column + side] == own)
+                    consider((row + back) * 8 + column + side, en_passant);
+    }
+    }
+    if (count != 1) return std::nullopt;
+    LegalMove move;
+    move.from = found_from;
+    move.to = to;
+    move.piece = piece;
+    move.promotion = promotion;
+    move.capture = target != '-' || found_en_passant;
+    return move;
+}
+
+// Whether the side to move has any legal move. Castling needs none of its
+// own here: where it is legal, so is the king's step to the square it passes.
+bool has_legal_move(std::string_view position) {
+    const bool white = position[SIDE_TO_MOVE] == WHITE_ON_MOVE;
+    const auto may_land = [&](int r, int c) {
+        return on_board(r, c) && !owned_by(position[r * 8 + c], white) && lower(position[r * 8 + c]) != 'k';
+    };
+    const auto safe = [&](int from, int r, int c, bool en_passant = false) {
+        return keeps_king_safe(position, from, r * 8 + c, en_passant);
+    };
+    const auto steps_ok = [&](int from, const auto& steps, bool slide) {
+        const int row = from / 8, column = from % 8;
+        for (const auto& step : steps)
+            for (int r = row + step[0], c = column + step[1]; may_land(r, c); r += step[0], c += step[1]) {
+                if (safe(from, r, c)) return true;
+                if (!slide || position[r * 8 + c] != '-') break;
+            }
+        return false;
+    };
+    for (int from = 0; from < 64; ++from) {
+        if (!owned_by(position[from], white)) continue;
+        const int row = from / 8, column = from % 8;
+        switch (upper(position[from])) {
+        case 'N':
+            if (steps_ok(from, KNIGHT_STEPS, false)) return true;
+            break;
+        case 'K':
+            if (steps_ok(from, KING_STEPS, false)) return true;
+            break;
+        case 'R':
+            if (steps_ok(from, LINES, true)) return true;
+            break;
+        case 'B':
+            if (steps_ok(from, DIAGONALS, true)) return true;
+            break;
+        case 'Q':
+            if (steps_ok(from, LINES, true) || steps_ok(from, DIAGONALS, true)) return true;
+            break;
+        default: {
+            const int ahead = white ? row - 1 : row + 1;
+            if (!on_board(ahead, column)) break;
+            if (position[ahead * 8 + column] == '-' && safe(from, ahead, column)) return true;
+            for (int side : {-1, 1}) {
+                const int c = column + side;
+                if (!on_board(ahead, c)) continue;
+                const char target = position[ahead * 8 + c];
+                const bool en_passant = target == '-' && position[EN_PASSANT_FILE] == 'a' + c &&
+                                        ahead == (white ? 2 : 5) &&
+                                        position[row * 8 + c] == letter_of('P', !white);
+                if ((owned_by(target, !white) && lower(target) != 'k') || en_passant) {
+                    if (safe(from, ahead, c, en_passant)) return true;
+                }
+            }
+        }
+        }
+    }
+    return false;
+}
+
+// Whether the side to move can take en passant, as the text's file offers.
+bool can_take_en_passant(std::string_view position) {
+    const char file = position[EN_PASSANT_FILE];
+    if (file < 'a' || file > 'h') return false;
+    const bool white = position[SIDE_TO_MOVE] == WHITE_ON_MOVE;
+    const int to = (white ? 2 : 5) * 8 + (file - 'a');
+    const int passed = to + (white ? 8 : -8);
+    if (position[to] != '-' || position[passed] != letter_of('P', !white)) return false;
+    for (int side : {-1, 1}) {
+        const int column = file - 'a' + side;
+        if (column >= 0 && column < 8 && position[passed / 8 * 8 + column] == letter_of('P', white) &&
+            keeps_king_safe(position, passed / 8 * 8 + column, to, true))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+bool HasLegalMove(std::string_view position) {
+    return IsPositionText(position) && has_legal_move(position);
+}
+
+bool CanTakeEnPassant(std::string_view position) {
+    return IsPositionText(position) && can_take_en_passant(position);
+}
 
 std::string LegalMove::Coordinate() const {
     return Move{from, to, promotion}.Coordinate();
 }
 
 std::vector<LegalMove> LegalMoves(std::string_view position) {
+    return LegalMoves(position, true);
+}
+
+std::vector<LegalMove> LegalMoves(std::string_view position, bool marks) {
     std::vector<LegalMove> moves;
     StateBlock* block = loaded_scratch(position);
     if (block == nullptr) return moves;
@@ -69,23 +310,25 @@ std::vector<LegalMove> LegalMoves(std::string_view position) {
         move.capture = position[move.to] != '-' || record->kind == MOVE_EN_PASSANT;
         move.castle = record->kind == MOVE_CASTLE_SHORT ? 1 : record->kind == MOVE_CASTLE_LONG ? -1 : 0;
         const bool legal = perft_make(block, root, offset);
-        if (legal) {
+        if (legal && marks) {
             // The reply's generation finds the other king; then, as at a root,
             // its attack test tells check and the count of replies tells mate.
             Frame* child = root + 1;
             const uint64_t replies = perft(block, child, 1);
             move.check = square_attacked(block, child->king_cell);
             move.mate = move.check && replies == 0;
-            moves.push_back(move);
         }
+        if (legal) moves.push_back(move);
         perft_take_back(block, root, legal);
     }
     return moves;
 }
 
 bool SideToMoveInCheck(std::string_view position) {
-    StateBlock* block = loaded_scratch(position);
-    return block != nullptr && root_status(block).in_check;
+    if (!IsPositionText(position)) return false;
+    const bool white = position[SIDE_TO_MOVE] == WHITE_ON_MOVE;
+    const size_t king = position.substr(0, 64).find(letter_of('K', white));
+    return king != std::string_view::npos && attacked(position.data(), static_cast<int>(king), !white);
 }
 
 std::string SanOf(const LegalMove& move, const std::vector<LegalMove>& moves) {
@@ -174,7 +417,19 @@ Parsed<LegalMove> ParseSan(std::string_view position, std::string_view san) {
         }
     }
 
-    const std::vector<LegalMove> moves = LegalMoves(position);
+    // The usual forms are found from the target square; anything else, and
+    // any doubt (no move, or more than one), goes to the engine's full list,
+    // which also gives the reason.
+    if (IsPositionText(position)) {
+        const bool coordinates = piece == 'P' && from_file >= 0 && from_rank >= 0;
+        std::optional<LegalMove> quick;
+        if (castle != 0)
+            quick = castling(position, castle);
+        else if (!coordinates)
+            quick = only_move_to(position, piece, to, from_file, from_rank, promotion);
+        if (quick) return R::ok(*quick);
+    }
+    const std::vector<LegalMove> moves = LegalMoves(position, false);
     const LegalMove* found = nullptr;
     int matches = 0;
     for (const LegalMove& move : moves) {

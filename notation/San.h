@@ -28,6 +28,16 @@ struct LegalMove {
 // found with the engine's own generators and its attack test. Empty when the
 // side to move has none or the engine cannot load the position.
 std::vector<LegalMove> LegalMoves(std::string_view position);
+// The same, with check and mate left unmarked when `marks` is false (much
+// quicker: no reply is generated).
+std::vector<LegalMove> LegalMoves(std::string_view position, bool marks);
+
+// Whether the side to move has a legal move at all (false for a position the
+// engine cannot load); found without listing them.
+bool HasLegalMove(std::string_view position);
+
+// Whether the side to move can take en passant where the text offers it.
+bool CanTakeEnPassant(std::string_view position);
 
 // True when the side to move's king is attacked (false for a position the
 // engine cannot load).
@@ -39,7 +49,8 @@ std::string SanOf(const LegalMove& move, const std::vector<LegalMove>& moves);
 // The SAN of a move given in coordinates; empty when it is not legal.
 std::string MoveToSan(std::string_view position, std::string_view coordinate);
 
-// The legal move that `san` names, or why none (or more than one) does.
+// The legal move that `san` names, or why none (or more than one) does. The
+// move carries no check or mate mark.
 Parsed<LegalMove> ParseSan(std::string_view position, std::string_view san);
 
 // Why a move from `from` to `to` is not legal: the side to move is in check

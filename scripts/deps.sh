@@ -5,12 +5,12 @@
 set -euo pipefail
 what=${1:-build}
 cd "$(dirname "$0")/.."
-packages=(cmake g++ ninja-build libgtest-dev qt6-base-dev fonts-dejavu-core)
+packages=(cmake g++ ninja-build ccache libgtest-dev qt6-base-dev fonts-dejavu-core)
 if [ "$what" = test ] || [ "$what" = package ]; then
   packages+=(dpkg-dev file gzip)
 fi
 if [ "$what" = test ]; then
-  packages+=(lintian desktop-file-utils appstream-util man-db xvfb xdotool x11-apps imagemagick locales-all xboard fairymax polyglot stockfish python3 pgn-extract gnuchess-book)
+  packages+=(clang-format lintian desktop-file-utils appstream-util man-db xvfb xdotool x11-apps imagemagick locales-all xboard fairymax polyglot stockfish python3 pgn-extract gnuchess-book)
   # Node.js may come from elsewhere than Debian, with its own npm.
   command -v npm >/dev/null || packages+=(nodejs npm)
 fi

@@ -1,39 +1,70 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs what is missing, then builds and runs every test: the release build
-# (with the deep perft runs), the AddressSanitizer + UndefinedBehaviorSanitizer
-# build and the ThreadSanitizer build, and checks that the benchmark's
-# signature is the same in the release and the sanitizer builds.
+# Installs what is missing, then builds and runs every test, stage by stage,
+# and prints each stage's time. What each stage catches is in the README
+# ("Testing"). Compiles go through ccache when it is there (scripts/deps.sh
+# installs it), keyed on paths relative to the checkout, so that a fresh
+# clone on the same machine reuses what an earlier build compiled.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh test
 jobs=$(nproc)
+timings=()
+stage_start=$SECONDS
+stage_name=""
 
+# stage NAME: ends the stage before it (its time recorded) and starts NAME.
+stage() {
+  end_stage
+  stage_name=$1
+  stage_start=$SECONDS
+  echo "== $stage_name"
+}
+end_stage() {
+  [ -n "$stage_name" ] && timings+=("$(printf '%5d s  %s' $((SECONDS - stage_start)) "$stage_name")")
+  stage_name=""
+}
+
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
+fi
 configure() { # dir, extra cmake arguments
   local dir=$1
   shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
+  cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
 }
 
-echo "== release build"
+stage "set-up: missing packages"
+scripts/deps.sh test
+
+stage "format: clang-format on every C++ file"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+stage "release build"
 configure build/release -DCMAKE_BUILD_TYPE=Release
+cmake --build build/release -j "$jobs"
+
+stage "release tests (deep perft, transcripts, tool, PGN readers, layers)"
 (cd build/release && ctest --output-on-failure -j "$jobs" -LE 'xboard|fuzz|xvfb|stockfish')
-echo "== a real window under Xvfb"
-(cd build/release && ctest --output-on-failure -L xvfb)
-echo "== random protocol lines into the built program"
 (cd build/release && ctest --output-on-failure -L fuzz)
 
-echo "== address and undefined-behaviour sanitizers"
+stage "a real window under Xvfb"
+(cd build/release && ctest --output-on-failure -L xvfb)
+
+stage "address and undefined-behaviour sanitizers"
 configure build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=address
+cmake --build build/asan -j "$jobs"
 (cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE 'perft-deep|xboard|fuzz|xvfb|stockfish')
 
-echo "== thread sanitizer"
+stage "thread sanitizer, where threads run"
+# The search, the watch and the input reader, under the game and both
+# front-ends; Qt itself is not built for TSan.
 configure build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=thread
-# The engine and game layers (threads: search, reader, timer); Qt itself is not built for TSan.
-(cd build/tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" -L 'engine|game')
+cmake --build build/tsan -j "$jobs" --target search_tests protocol_tests
+(cd build/tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" -L threads)
 
-echo "== benchmark signature, release against sanitizer build"
+stage "benchmark signature, release against sanitizer build"
 bench_log=$(mktemp)
 build/release/tools/galvetta-tool bench >"$bench_log"
 cat "$bench_log"
@@ -46,13 +77,23 @@ if [ "$release" != "$sanitized" ]; then
   echo "benchmark signatures differ"
   exit 1
 fi
-echo "== the Debian package"
+
+stage "the Debian package"
 tests/package/package_test.sh
-echo "== latency over pipes (figures only)"
+
+stage "latency, memory and start-up over pipes (figures with their bounds)"
 python3 scripts/latency.py build/release/app/galvetta build/release/tools/galvetta-tool --runs 3
-echo "== a match under the real xboard"
+python3 scripts/startup.py build/release/app/galvetta
+
+stage "a match under the real xboard"
 (cd build/release && ctest --output-on-failure -L xboard)
 cat build/release/xboard-match/results.txt 2>/dev/null || true
-echo "== a UCI game against stockfish"
+
+stage "a UCI game against stockfish"
 (cd build/release && ctest --output-on-failure -V -L stockfish | grep -E "moves;|result:|FAULT|tests passed|Failed")
+end_stage
+
+echo "== time per stage"
+printf '%s\n' "${timings[@]}"
+echo "total: $SECONDS s"
 echo "all test stages passed"

@@ -348,14 +348,9 @@ int command_pgn(const std::vector<std::string_view>& args) {
         // Play that went on after the rules had drawn the game is reported, not refused.
         const std::string fen = game.Tag("FEN");
         const int halfmove = fen.empty() ? 0 : ReadFen(fen).value->halfmove_clock;
-        for (size_t ply = 1; ply + 1 < replay.positions.size(); ++ply) {
-            const std::vector<std::string> so_far(replay.positions.begin(),
-                                                  replay.positions.begin() + ply + 1);
-            const Verdict verdict = JudgeGame(so_far, halfmove);
-            if (!verdict) continue;
-            std::printf("game %zu: play went on after ply %zu: %s\n", g + 1, ply, verdict.reason.c_str());
-            break;
-        }
+        if (const std::optional<RuleDraw> draw = FirstDrawByRule(replay.positions, halfmove))
+            std::printf("game %zu: play went on after ply %zu: %s\n", g + 1, draw->ply,
+                        draw->verdict.reason.c_str());
     }
     if (!file.error.empty())
         fail(path + ": game " + std::to_string(file.games.size() + 1) + ", " + file.error);

@@ -114,6 +114,19 @@ TEST(Judge, DrawsByRuleAndWhatIsNoDraw) {
         }
         EXPECT_EQ(JudgeGame(positions, start.value->halfmove_clock).reason, row.ending)
             << row.fen << " " << row.moves;
+        // Play going on past the end: the one pass finds the ply that judging
+        // every prefix finds.
+        if (!HasLegalMove(positions.back())) continue;
+        std::vector<std::string> longer = positions;
+        longer.push_back(PositionAfter(positions.back(), LegalMoves(positions.back(), false).front()));
+        std::optional<size_t> by_prefix;
+        for (size_t ply = 1; ply + 1 < longer.size() && !by_prefix; ++ply)
+            if (JudgeGame({longer.begin(), longer.begin() + static_cast<std::ptrdiff_t>(ply) + 1},
+                          start.value->halfmove_clock))
+                by_prefix = ply;
+        const std::optional<RuleDraw> draw = FirstDrawByRule(longer, start.value->halfmove_clock);
+        EXPECT_EQ(draw ? std::optional<size_t>(draw->ply) : std::nullopt, by_prefix)
+            << row.fen << " " << row.moves;
     }
 }
 

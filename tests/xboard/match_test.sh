@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Plays Galvetta against fairymax under the real xboard on a private Xvfb:
-# three games at 40 moves in 2 minutes with colours alternating, in version 2
+# two games at 40 moves in 20 seconds with colours alternating, in version 2
 # of the protocol (setboard, usermove, ping, thinking output), one more with
 # xboard held to version 1, then one game from a set-up position with Black to
-# move, then two games at 40 moves in 1 minute with Galvetta speaking UCI
-# through polyglot (where a loss on time is a fault too). Every game must end by mate,
+# move, then two games with Galvetta speaking UCI through polyglot (where a
+# loss on time is a fault too), all at the same control. Every game must end by mate,
 # stalemate, a draw rule, adjudication or time: never by an illegal move, a
 # false claim, a crash or a stall. Prints the results; exits non-zero on a fault.
 # Usage: match_test.sh GALVETTA_BINARY OUTPUT_DIR
@@ -94,13 +94,15 @@ echo "r1bqk2r/pp1nbppp/2p1pn2/3p4/P1PP4/2N2N2/1P2PPPP/R1BQKB1R b KQkq - 0 7" >"$
 
 rm -f "$out/galvetta-games.pgn"
 status=0
-play games 1200 -matchGames 3 -mps 40 -tc 2 || status=1
-play v1 600 -matchGames 1 -mps 40 -tc 2 -firstProtocolVersion 1 || status=1
-play setup 600 -matchGames 1 -mps 40 -tc 2 -loadPositionFile "$out/black-to-move.fen" -loadPositionIndex 1 || status=1
+# Short controls: every check is made move by move, and a game plays about as
+# many moves at 40 moves in 20 seconds as at 40 in 2 minutes.
+play games 400 -matchGames 2 -mps 40 -tc 0:20 || status=1
+play v1 200 -matchGames 1 -mps 40 -tc 0:20 -firstProtocolVersion 1 || status=1
+play setup 200 -matchGames 1 -mps 40 -tc 0:20 -loadPositionFile "$out/black-to-move.fen" -loadPositionIndex 1 || status=1
 # Galvetta speaking UCI, turned into an xboard engine by polyglot.
-play uci 900 -fcp "polyglot -noini -ec $galvetta" -matchGames 2 -mps 40 -tc 1 || status=1
+play uci 400 -fcp "polyglot -noini -ec $galvetta" -matchGames 2 -mps 40 -tc 0:20 || status=1
 
-python3 "$(dirname "$0")/check_games.py" "$out/games.pgn" 3 "$out/v1.pgn" 1 "$out/setup.pgn" 1 \
+python3 "$(dirname "$0")/check_games.py" "$out/games.pgn" 2 "$out/v1.pgn" 1 "$out/setup.pgn" 1 \
     --no-time-loss "$out/uci.pgn" 2 >"$out/results.txt" || status=1
 python3 "$(dirname "$0")/move_times.py" "$out/games.debug" "$out/v1.debug" "$out/setup.debug" >>"$out/results.txt"
 # Version 1 was spoken where it was asked for, version 2 elsewhere.
