@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -23,7 +24,7 @@ std::string trimmed(std::string_view text) {
 
 } // namespace
 
-OpenedGame ReadGameText(std::string_view text, int index) {
+OpenedGame ReadGameText(std::string_view text, int index, int first_number) {
     OpenedGame opened;
     if (text.find('[') == std::string_view::npos && text.find('/') != std::string_view::npos) {
         const Parsed<FenPosition> position = ReadPlayableFen(trimmed(text));
@@ -42,7 +43,7 @@ OpenedGame ReadGameText(std::string_view text, int index) {
         return opened;
     }
     const PgnGame& game = pgn.games[index];
-    const std::string game_name = "Game " + std::to_string(index + 1);
+    const std::string game_name = "Game " + std::to_string(index + first_number);
     PgnReplay replay = ReplayPgn(game);
     if (replay.positions.empty()) {
         opened.error = game_name + ": " + replay.error;
@@ -58,6 +59,67 @@ OpenedGame ReadGameText(std::string_view text, int index) {
     opened.white = game.Tag("White");
     opened.black = game.Tag("Black");
     return opened;
+}
+
+namespace {
+
+// A tag line's name and value: [Name "Value"], with \" and \\ inside.
+std::pair<std::string_view, std::string> read_tag(std::string_view line) {
+    const size_t space = line.find_first_of(" \t", 1);
+    const size_t open = line.find('"');
+    if (space == std::string_view::npos || open == std::string_view::npos) return {};
+    std::string value;
+    for (size_t i = open + 1; i < line.size() && line[i] != '"'; ++i) {
+        if (line[i] == '\\' && i + 1 < line.size()) ++i;
+        value += line[i];
+    }
+    return {line.substr(1, space - 1), value};
+}
+
+} // namespace
+
+std::vector<PgnEntry> ListPgnGames(std::string_view text, const std::function<bool(size_t)>& progress) {
+    std::vector<PgnEntry> games;
+    bool in_moves = true; // a tag line after movetext (or at the start) begins a game
+    bool in_comment = false;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        const std::string_view line = text.substr(at, end - at);
+        if (!in_comment && !line.empty() && line[0] == '[') {
+            if (in_moves) {
+                if (!games.empty()) games.back().end = at;
+                if (progress && !games.empty() && games.size() % PROGRESS_STEP == 0 && !progress(at)) {
+                    games.back().end = at;
+                    return games;
+                }
+                games.emplace_back();
+                games.back().begin = at;
+                in_moves = false;
+            }
+            const auto [name, value] = read_tag(line);
+            PgnEntry& game = games.back();
+            if (name == "White") game.white = value;
+            if (name == "Black") game.black = value;
+            if (name == "Result") game.result = value;
+            if (name == "Date") game.date = value;
+        } else if (!line.empty() && line[0] != '%' &&
+                   line.find_first_not_of(" \t\r") != std::string_view::npos) {
+            in_moves = true;
+            // A comment may hold a '[' at the start of a line: it is no tag.
+            for (const char c : line) {
+                if (in_comment) {
+                    in_comment = c != '}';
+                } else if (c == ';') {
+                    break;
+                } else if (c == '{') {
+                    in_comment = true;
+                }
+            }
+        }
+        at = end + 1;
+    }
+    if (!games.empty()) games.back().end = text.size();
+    return games;
 }
 
 int OpenGamesFile(const std::string& path, std::string& error) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +28,22 @@ struct OpenedGame {
 // A text holding one FEN line (slashes, no tags) is a position; anything
 // else is read as PGN and its game `index` (from 0) is replayed with the
 // engine's legality test.
-OpenedGame ReadGameText(std::string_view text, int index = 0);
+// Messages name the game by `index` + `first_number`.
+OpenedGame ReadGameText(std::string_view text, int index = 0, int first_number = 1);
+
+// One game of a PGN text as a list of games shows it: where its text begins
+// and ends (byte offsets) and the tags a list needs.
+struct PgnEntry {
+    size_t begin = 0, end = 0;
+    std::string white, black, date;
+    std::string result = "*";
+};
+
+// The games of a PGN text, found from their tag sections without reading
+// their moves. `progress`, when given, is called every PROGRESS_STEP games
+// with the bytes read so far; when it returns false the listing stops there.
+inline constexpr size_t PROGRESS_STEP = 1000;
+std::vector<PgnEntry> ListPgnGames(std::string_view text, const std::function<bool(size_t)>& progress = {});
 
 // Opens `path` for --save-games: created when missing, appended to, and a
 // regular file. Returns the descriptor, or -1 with `error` saying why not.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/GamePage.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QSaveFile>
 #include <QTextDocument>
 #include <QUrl>
@@ -103,7 +105,15 @@ bool TGamePage::SaveGameTo(const QString& path) {
 QString TGamePage::OpenGameFrom(const QString& path, int index, QString& names) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("Cannot read %1").arg(path);
-    const OpenedGame opened = ReadGameText(file.read(MAX_GAME_FILE).toStdString(), index);
+    const std::string text = file.read(MAX_GAME_FILE).toStdString();
+    // Only the chosen game's moves are read.
+    const std::vector<PgnEntry> games = ListPgnGames(text);
+    const bool listed = index >= 0 && static_cast<size_t>(index) < games.size();
+    const OpenedGame opened =
+        listed ? ReadGameText(
+                     std::string_view(text).substr(games[index].begin, games[index].end - games[index].begin),
+                     0, index + 1)
+               : ReadGameText(text, index);
     if (opened.positions.empty())
         return opened.error.empty() ? QStringLiteral("No game in %1").arg(path) : qs(opened.error);
     game_.LoadGame(opened.positions, opened.halfmove_clock, opened.move_number, opened.white, opened.black);
@@ -144,14 +154,27 @@ QString TGamePage::OpenExecute() {
     int index = 0;
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
-        const PgnFile pgn = ReadPgn(file.read(MAX_GAME_FILE).toStdString());
-        if (pgn.games.size() > 1) {
+        const std::string text = file.read(MAX_GAME_FILE).toStdString();
+        // A large file is listed with a progress bar that can cancel the Open.
+        QProgressDialog reading(QStringLiteral("Lettura / Reading %1").arg(QFileInfo(path).fileName()),
+                                QStringLiteral("Annulla / Cancel"), 0,
+                                static_cast<int>(text.size() / 1024 + 1), window());
+        reading.setWindowModality(Qt::WindowModal);
+        reading.setMinimumDuration(500);
+        const std::vector<PgnEntry> listed = ListPgnGames(text, [&reading](size_t bytes) {
+            reading.setValue(static_cast<int>(bytes / 1024));
+            QCoreApplication::processEvents();
+            return !reading.wasCanceled();
+        });
+        if (reading.wasCanceled()) return {};
+        reading.reset();
+        if (listed.size() > 1) {
             QStringList games;
-            for (size_t i = 0; i < pgn.games.size(); ++i) {
-                const PgnGame& g = pgn.games[i];
+            for (size_t i = 0; i < listed.size(); ++i) {
+                const PgnEntry& g = listed[i];
                 games << QStringLiteral("%1. %2 - %3 %4 (%5)")
                              .arg(i + 1)
-                             .arg(qs(g.Tag("White")), qs(g.Tag("Black")), qs(g.result), qs(g.Tag("Date")));
+                             .arg(qs(g.white), qs(g.black), qs(g.result), qs(g.date));
             }
             bool ok = false;
             const QString chosen = QInputDialog::getItem(window(), QStringLiteral("Apri / Open game"),

@@ -11,6 +11,7 @@
 
 #include "engine/engine_run.h"
 #include "engine/loader.h"
+#include "notation/GameFile.h"
 #include "notation/Move.h"
 #include "notation/Pgn.h"
 #include "notation/San.h"
@@ -185,3 +186,39 @@ TEST(PgnWriter, TagsResultAndNumbering) {
 }
 
 } // namespace
+
+namespace galvetta::test {
+
+// A list of games without their moves read: each entry's text is its game,
+// whole, and a '[' that starts a line inside a comment begins no game.
+TEST(PgnList, GamesFoundFromTheirTagsAlone) {
+    const std::string text = "[Event \"one\"]\n[White \"A \\\"Al\\\"\"]\n[Black \"B\"]\n[Result \"1-0\"]\n\n"
+                             "1. e4 e5 {a comment\n[not a tag] over lines} 2. Nf3 1-0\n\n"
+                             "[Event \"two\"]\n[Date \"2026.12.09\"]\n\n1. d4 *\n"
+                             "[Event \"three\"]\n[White \"C\"]\n1. c4 c5 *\n";
+    const std::vector<PgnEntry> games = ListPgnGames(text);
+    ASSERT_EQ(games.size(), 3u);
+    EXPECT_EQ(games[0].white, "A \"Al\"");
+    EXPECT_EQ(games[0].result, "1-0");
+    EXPECT_EQ(games[1].date, "2026.12.09");
+    EXPECT_EQ(games[1].result, "*");
+    EXPECT_EQ(games[2].white, "C");
+    const std::vector<std::string> moves[] = {{"e4", "e5", "Nf3"}, {"d4"}, {"c4", "c5"}};
+    for (size_t i = 0; i < games.size(); ++i) {
+        EXPECT_EQ(i == 0 ? 0 : games[i - 1].end, games[i].begin) << i;
+        const PgnFile one =
+            ReadPgn(std::string_view(text).substr(games[i].begin, games[i].end - games[i].begin));
+        ASSERT_EQ(one.games.size(), 1u) << i;
+        EXPECT_EQ(one.games[0].moves, moves[i]) << i;
+    }
+    EXPECT_EQ(games.back().end, text.size());
+    // The listing stops when its progress says so.
+    std::string many;
+    for (int i = 0; i < 2500; ++i)
+        many += "[Event \"x\"]\n\n1. e4 *\n\n";
+    size_t calls = 0;
+    EXPECT_EQ(ListPgnGames(many, [&calls](size_t) { return ++calls < 2; }).size(), 2 * PROGRESS_STEP);
+    EXPECT_EQ(calls, 2u);
+}
+
+} // namespace galvetta::test
