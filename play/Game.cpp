@@ -180,6 +180,16 @@ PgnGame TGame::Record() const {
     return game;
 }
 
+std::string TGame::FenAt(size_t index) const {
+    const std::vector<std::string>& all = board_.Positions();
+    if (all.empty()) return PositionTextToFen(board_.GetPosition(), start_halfmove_, start_move_number_);
+    index = std::min(index, all.size() - 1);
+    const std::vector<std::string> played(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(index) + 1);
+    const bool black_began = all.front()[SIDE_TO_MOVE] == BLACK_ON_MOVE;
+    const int64_t number = start_move_number_ + (static_cast<int64_t>(index) + (black_began ? 1 : 0)) / 2;
+    return PositionTextToFen(played.back(), HalfmoveClock(played, start_halfmove_), number);
+}
+
 bool TGame::SaveGame() {
     if (save_fd_ < 0 || board_.Positions().size() < 2 || board_.Positions() == saved_ || saved_ended_)
         return true;

@@ -91,6 +91,9 @@ class TGame {
     // The game so far as a PGN record: the names, the date, the time control
     // and a set-up position, the moves and the result.
     PgnGame Record() const;
+    // The FEN of the game's position `index` (0: its start), with the
+    // counters the game had reached there.
+    std::string FenAt(size_t index) const;
     // Where each game is appended as PGN when it ends: a descriptor open for
     // appending (the game owns it from now on), or -1 for nowhere.
     void SetSaveGames(int fd) { save_fd_ = fd; }
@@ -140,6 +143,8 @@ class TGame {
     // How the game ended, once it has.
     const std::optional<GameResult>& Result() const { return result_; }
     bool GameOver() const { return result_.has_value(); }
+    // Ends the game when the board says it is over; true when it is over.
+    bool CheckGameEnd();
     // The side resigns; the game ends.
     void Resign(bool white);
     // A draw offered to the engine: accepted where the rules draw the game, or
@@ -259,8 +264,6 @@ class TGame {
     // increment, and under a time a move the other side has that time anew.
     void SwitchClocks();
     int PerMoveSeconds() const;
-    // Ends the game when the board says it is over; true when it is over.
-    bool CheckGameEnd();
     void EndGame(GameResult result);
     // After a take-back: a game that had ended goes on again.
     void ReopenGame();

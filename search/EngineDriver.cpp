@@ -422,7 +422,9 @@ int TEngineDriver::ApplyEngineMove() {
 }
 
 void TEngineDriver::MoveTakenBack() {
-    SetMoveNumber(MoveNumber() - 1);
+    // Take-backs past the engine's first move (a set-up's, or the
+    // opponent's) leave it at none, never below.
+    SetMoveNumber(std::max(MoveNumber() - 1, 0));
 }
 
 void TEngineDriver::GameRestarted() {

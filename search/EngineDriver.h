@@ -68,6 +68,8 @@ class TEngineDriver {
     // The next search's depths, budget and other limits; the block's counters
     // start afresh.
     void SetSearchLimits(const SearchLimits& limits);
+    // The limits of the running or last search, as they were set.
+    const SearchLimits& Limits() const { return limits_; }
     // Starts the search thread on the block under the limits last set (none
     // unless set). A search still running or not yet collected is stopped and
     // its result dropped first.

@@ -97,20 +97,32 @@ void TBoardCanvas::DisegnaPezzo(int image, int x, int y, bool floating) {
     }
 }
 
+char TBoardCanvas::ShownPiece(int index) const {
+    return shown_.empty() ? model_.Pezzo(index) : shown_[index];
+}
+
 void TBoardCanvas::DisegnaPezzo(int col, int row) {
     // The square first, so that a piece drawn here never stands over the one it replaced.
-    const char piece = model_.Pezzo(col, row);
+    const int index = TBoardModel::Casa(col, row);
+    const char piece = ShownPiece(index);
     DisegnaPezzo((col ^ row) & 1, CoordinataX(col), CoordinataY(row), false);
     if (piece != '-') DisegnaPezzo(IconaPezzo(piece), CoordinataX(col), CoordinataY(row), false);
+    // What the bitmap holds now, so that the next RePaint compares with it.
+    if (static_cast<int>(FPainted.size()) > index) FPainted[index] = piece;
+}
+
+void TBoardCanvas::ShowPosition(const std::string& position) {
+    shown_ = position.size() >= 64 ? position : std::string();
+    RePaint();
 }
 
 void TBoardCanvas::RePaint() {
     if (Pictures != nullptr) {
-        const std::string& position = model_.GetPosition();
+        const std::string& position = shown_.empty() ? model_.GetPosition() : shown_;
         for (int row = 0; row < 8; ++row) {
             for (int col = 0; col < 8; ++col) {
                 const int index = TBoardModel::Casa(col, row);
-                const char piece = model_.Pezzo(index);
+                const char piece = ShownPiece(index);
                 if (static_cast<int>(FPainted.size()) > index && FPainted[index] == piece) continue;
                 ++squares_repainted_;
                 DisegnaPezzo((row + col) & 1, CoordinataX(col), CoordinataY(row), false);
@@ -156,6 +168,11 @@ void TBoardCanvas::paintEvent(QPaintEvent*) {
 
 void TBoardCanvas::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
+    // An earlier position is only looked at: the game is asked first.
+    if (!shown_.empty()) {
+        if (SteppedPress) SteppedPress();
+        return;
+    }
     if (model_.GetLocked()) {
         if (LockedPress) LockedPress();
         return;

@@ -39,9 +39,15 @@ class TBoardCanvas : public QWidget {
     // Edit mode: a piece goes wherever it is dropped, and off the board it is
     // removed.
     void SetEditing(bool on) { editing_ = on; }
-    // A drop the board refused ("e2e5"), and a press while the board is locked.
+    // A drop the board refused ("e2e5"), and a press while the board is
+    // locked or shows an earlier position.
     std::function<void(const std::string& move)> DropRefused;
     std::function<void()> LockedPress;
+    std::function<void()> SteppedPress;
+    // Shows `position` (a position text) in place of the game's own, which
+    // stays as it is; an empty text shows the game again.
+    void ShowPosition(const std::string& position);
+    bool ShowsEarlierPosition() const { return !shown_.empty(); }
     void SetBackColor(const QColor& colour);
     QColor GetBackColor() const { return BackColor; }
 
@@ -79,6 +85,8 @@ class TBoardCanvas : public QWidget {
     void TurnBoard(bool black_at_bottom);
 
   private:
+    // The piece drawn on a square: the shown position's, else the model's.
+    char ShownPiece(int index) const;
     // The board bitmap and the cell size, for the current images.
     void Resize(QSize cell);
     void DropEdited(const QPoint& at);
@@ -95,6 +103,7 @@ class TBoardCanvas : public QWidget {
     QRect FFloatRect;
     QRect FCellRect{0, 0, 48, 48};
     std::string FPainted;
+    std::string shown_; // a position looked at instead of the game's, or empty
     int FDragFrom = -1;
     char FDragPiece = static_cast<char>(255);
     int squares_repainted_ = 0;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QSlider>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "ui/GraphicChessBoard.h"
@@ -75,6 +76,9 @@ TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
         clock->setFont(font);
         clock->Max = 0;
         clock->Step = -1;
+        // A long caption ("Tempo scaduto") must not widen the window.
+        clock->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        clock->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("000:00")));
         clock->OnTick = [](ChessClock* ticking) {
             // Out of time: the clock stops at zero and says so.
             if (ticking->GetValue() > 0) return;
@@ -102,7 +106,14 @@ TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
     scacchiera->setObjectName("scacchiera");
     scacchiera->SetPictures(pictures);
     frame = new TBoardFrame(scacchiera, this);
+    stepped_ = new QLabel(this);
+    stepped_->setObjectName("stepped");
+    stepped_->setWordWrap(true);
+    stepped_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    stepped_->setStyleSheet(QStringLiteral("QLabel { background: #f3d36b; color: black; padding: 2px; }"));
+    stepped_->hide();
     layout_->addWidget(black_row_);
+    layout_->addWidget(stepped_);
     layout_->addWidget(frame, 1);
     layout_->addWidget(white_row_);
 
@@ -141,9 +152,37 @@ void TBoardPanel::SetDepthCap(int depth) {
 }
 
 void TBoardPanel::ShowLevel() {
-    QString text = QStringLiteral("Livello: %1 (ply)").arg(trkLivelli->value());
-    if (depth_cap_ > 0) text += QStringLiteral(", al massimo / at most %1").arg(depth_cap_);
+    // The slider is the planning's depth; the cap is the person's, if any.
+    QString text = QStringLiteral("Livello / Level: %1 (ply)").arg(trkLivelli->value());
+    text += depth_cap_ > 0 ? QStringLiteral(", al massimo / capped at %1").arg(depth_cap_)
+                           : QStringLiteral(", senza limite / no cap");
+    if (reached_ > 0) text += QStringLiteral("; raggiunto / reached %1").arg(reached_);
     lblLivello->setText(text);
+}
+
+void TBoardPanel::SetReachedDepth(int depth) {
+    reached_ = depth;
+    ShowLevel();
+}
+
+void TBoardPanel::ShowStepped(const QString& caption) {
+    stepped_->setText(caption);
+    stepped_->setVisible(!caption.isEmpty());
+}
+
+void TBoardPanel::AddStepButtons(const QList<QAction*>& actions) {
+    auto* bar = new QWidget(this);
+    auto* line = new QHBoxLayout(bar);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->addStretch();
+    for (QAction* action : actions) {
+        auto* button = new QToolButton(bar);
+        button->setDefaultAction(action);
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        line->addWidget(button);
+    }
+    line->addStretch();
+    layout_->insertWidget(layout_->indexOf(lblLivello), bar);
 }
 
 void TBoardPanel::PlaceClocks() {
@@ -151,7 +190,7 @@ void TBoardPanel::PlaceClocks() {
     layout_->removeWidget(white_row_);
     const bool turned = scacchiera->GetBlackAtBottom();
     layout_->insertWidget(0, turned ? white_row_ : black_row_);
-    layout_->insertWidget(2, turned ? black_row_ : white_row_);
+    layout_->insertWidget(layout_->indexOf(frame) + 1, turned ? black_row_ : white_row_);
 }
 
 void TBoardPanel::Reverse() {

@@ -9,6 +9,7 @@
 
 #include "ui/PieceImages.h"
 
+class QAction;
 class QLabel;
 class QSlider;
 class QVBoxLayout;
@@ -46,6 +47,13 @@ class TBoardPanel : public QWidget {
     void ShowSideToMove(bool white);
     // The deepest search the person chose (0: none), shown with the level.
     void SetDepthCap(int depth);
+    // The depth the last search reached, shown beside the cap.
+    void SetReachedDepth(int depth);
+    // A caption over the board while it shows an earlier position; empty
+    // hides it.
+    void ShowStepped(const QString& caption);
+    // Buttons under the board for the actions that step through the game.
+    void AddStepButtons(const QList<QAction*>& actions);
 
     TGraphicChessBoard* scacchiera;
     TQuorClock* clkBianco;
@@ -61,6 +69,8 @@ class TBoardPanel : public QWidget {
     void PlaceClocks();
     void ShowLevel();
     int depth_cap_ = 0;
+    int reached_ = 0;
+    QLabel* stepped_;
     QVBoxLayout* layout_;
     QWidget* white_row_;
     QWidget* black_row_;

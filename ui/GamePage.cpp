@@ -7,10 +7,13 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -106,22 +109,37 @@ QString TGamePage::OpenGameFrom(const QString& path, int index, QString& names) 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("Cannot read %1").arg(path);
     const std::string text = file.read(MAX_GAME_FILE).toStdString();
-    // Only the chosen game's moves are read.
-    const std::vector<PgnEntry> games = ListPgnGames(text);
-    const bool listed = index >= 0 && static_cast<size_t>(index) < games.size();
-    const OpenedGame opened =
-        listed ? ReadGameText(
-                     std::string_view(text).substr(games[index].begin, games[index].end - games[index].begin),
-                     0, index + 1)
-               : ReadGameText(text, index);
+    const OpenedGame opened = ReadChosenGame(text, index);
     if (opened.positions.empty())
         return opened.error.empty() ? QStringLiteral("No game in %1").arg(path) : qs(opened.error);
+    names = Load(opened);
+    return qs(opened.error);
+}
+
+QString TGamePage::OpenGameText(const std::string& text, int index) {
+    const OpenedGame opened = ReadChosenGame(text, index);
+    if (opened.positions.empty())
+        return opened.error.empty() ? QStringLiteral("Nessuna partita / No game") : qs(opened.error);
+    Load(opened);
+    return qs(opened.error);
+}
+
+OpenedGame TGamePage::ReadChosenGame(const std::string& text, int index) {
+    // Only the chosen game's moves are read.
+    const std::vector<PgnEntry> games = ListPgnGames(text);
+    if (index < 0 || static_cast<size_t>(index) >= games.size()) return ReadGameText(text, index);
+    const PgnEntry& game = games[static_cast<size_t>(index)];
+    return ReadGameText(std::string_view(text).substr(game.begin, game.end - game.begin), 0, index + 1);
+}
+
+QString TGamePage::Load(const OpenedGame& opened) {
     game_.LoadGame(opened.positions, opened.halfmove_clock, opened.move_number, opened.white, opened.black);
     if (Filed) Filed();
-    names =
+    const QString names =
         opened.white.empty() && opened.black.empty() ? QString() : qs(opened.white + " - " + opened.black);
     ShowMoveList();
-    return qs(opened.error);
+    if (Opened) Opened(names);
+    return names;
 }
 
 void TGamePage::PrintGame(QPrinter& printer, const QImage& diagram) {
@@ -137,20 +155,68 @@ void TGamePage::PrintGame(QPrinter& printer, const QImage& diagram) {
     document.print(&printer);
 }
 
-void TGamePage::SaveExecute() {
+bool TGamePage::SaveExecute() {
     QString path = QFileDialog::getSaveFileName(window(), QStringLiteral("Salva / Save game"), QString(),
                                                 QStringLiteral("PGN (*.pgn);;All files (*)"));
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) return false;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pgn");
-    if (!SaveGameTo(path))
-        QMessageBox::warning(window(), window()->windowTitle(), QStringLiteral("Cannot write %1").arg(path));
+    if (SaveGameTo(path)) return true;
+    QMessageBox::warning(window(), window()->windowTitle(), QStringLiteral("Cannot write %1").arg(path));
+    return false;
 }
 
-QString TGamePage::OpenExecute() {
+// The list's lines are "  1. e4      e5": White's move from this column,
+// Black's from the next.
+constexpr int WHITE_COLUMN = 5, BLACK_COLUMN = WHITE_COLUMN + 8;
+
+bool TGamePage::BlackBegins() const {
+    const std::vector<MovePair> pairs = MovePairs(game_.Record());
+    return !pairs.empty() && pairs.front().white.empty();
+}
+
+int TGamePage::PlyAt(int line, int column) const {
+    static const QRegularExpression pair(QStringLiteral("^\\s*\\d+\\. "));
+    if (line < 0 || column < WHITE_COLUMN ||
+        !pair.match(document()->findBlockByNumber(line).text()).hasMatch())
+        return 0;
+    const int ply = 2 * line + (column >= BLACK_COLUMN ? 2 : 1) - (BlackBegins() ? 1 : 0);
+    return ply > 0 && ply < static_cast<int>(game_.Board().Positions().size()) ? ply : 0;
+}
+
+void TGamePage::mousePressEvent(QMouseEvent* event) {
+    QPlainTextEdit::mousePressEvent(event);
+    const QTextCursor at = cursorForPosition(event->position().toPoint());
+    if (const int ply = PlyAt(at.blockNumber(), at.positionInBlock()); ply > 0 && MoveClicked)
+        MoveClicked(ply);
+}
+
+void TGamePage::HighlightPly(int ply) {
+    QList<QTextEdit::ExtraSelection> marks;
+    const int index = ply - 1 + (BlackBegins() ? 1 : 0);
+    if (ply > 0) {
+        QTextEdit::ExtraSelection mark;
+        mark.format.setBackground(QColor(243, 211, 107));
+        mark.format.setForeground(Qt::black);
+        QTextCursor cursor(document()->findBlockByNumber(index / 2));
+        const int column = index % 2 == 0 ? WHITE_COLUMN : BLACK_COLUMN;
+        cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, column);
+        if (index % 2 == 0)
+            cursor.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor, BLACK_COLUMN - WHITE_COLUMN - 1);
+        else
+            cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        mark.cursor = cursor;
+        marks << mark;
+        setTextCursor(QTextCursor(cursor.block()));
+        ensureCursorVisible();
+    }
+    setExtraSelections(marks);
+}
+
+void TGamePage::OpenExecute() {
     const QString path =
         QFileDialog::getOpenFileName(window(), QStringLiteral("Apri / Open game"), QString(),
                                      QStringLiteral("PGN or FEN (*.pgn *.fen *.txt);;All files (*)"));
-    if (path.isEmpty()) return {};
+    if (path.isEmpty()) return;
     int index = 0;
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
@@ -166,7 +232,7 @@ QString TGamePage::OpenExecute() {
             QCoreApplication::processEvents();
             return !reading.wasCanceled();
         });
-        if (reading.wasCanceled()) return {};
+        if (reading.wasCanceled()) return;
         reading.reset();
         if (listed.size() > 1) {
             QStringList games;
@@ -179,14 +245,13 @@ QString TGamePage::OpenExecute() {
             bool ok = false;
             const QString chosen = QInputDialog::getItem(window(), QStringLiteral("Apri / Open game"),
                                                          QStringLiteral("Game:"), games, 0, false, &ok);
-            if (!ok) return {};
+            if (!ok) return;
             index = static_cast<int>(games.indexOf(chosen));
         }
     }
     QString names;
     const QString error = OpenGameFrom(path, index, names);
     if (!error.isEmpty()) QMessageBox::warning(window(), window()->windowTitle(), error);
-    return names;
 }
 
 void TGamePage::PrintExecute(const QImage& diagram) {

@@ -8,6 +8,8 @@
 #include <QString>
 #include <functional>
 
+#include "notation/GameFile.h"
+
 class QPrinter;
 
 namespace galvetta {
@@ -34,20 +36,38 @@ class TGamePage : public QPlainTextEdit {
     // game, with no search. Returns empty, or what stopped the replay; the
     // board then shows the last good position. `names` gets "White - Black".
     QString OpenGameFrom(const QString& path, int index, QString& names);
+    // The same from a text (a pasted PGN or FEN).
+    QString OpenGameText(const std::string& text, int index = 0);
+    // A game was opened: "White - Black" when the file names the sides.
+    std::function<void(const QString& names)> Opened;
     // The game score and `diagram`, a picture of the position.
     void PrintGame(QPrinter& printer, const QImage& diagram);
 
     // The actions, with their dialogs.
     // A name without an extension gets ".pgn".
-    void SaveExecute();
-    // Returns "White - Black" of the game opened, or empty.
-    QString OpenExecute();
+    bool SaveExecute();
+    void OpenExecute();
     void PrintExecute(const QImage& diagram);
 
     // The game on the board is now in a file: saved, or read from one.
     std::function<void()> Filed;
+    // A move of the list was clicked: the position after it (its ply, 1 for
+    // the first move of the record).
+    std::function<void(int ply)> MoveClicked;
+    // Marks the move that led to position `ply` (0 or less: none).
+    void HighlightPly(int ply);
+    // The ply of the move at a place in the list's text, or 0.
+    int PlyAt(int line, int column) const;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
 
   private:
+    OpenedGame ReadChosenGame(const std::string& text, int index);
+    // Puts a game read on the board; its names, "White - Black" or empty.
+    QString Load(const OpenedGame& opened);
+    // The list's first pair begins with Black's move.
+    bool BlackBegins() const;
     TGame& game_;
     bool move_list_due_ = false;
 };

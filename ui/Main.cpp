@@ -84,11 +84,29 @@ void TfrmMain::BuildWindow() {
     txtPartita->Filed = [this] { person_->GameSaved(); };
     person_->Tell = [this](const QString& text) { statusBar()->showMessage(text, 10000); };
     person_->Confirm = [this](const QString& question) {
-        return QMessageBox::question(this, Caption(), question, QMessageBox::Discard | QMessageBox::Cancel) ==
-               QMessageBox::Discard;
+        return QMessageBox::question(this, Caption(), question, QMessageBox::Yes | QMessageBox::Cancel) ==
+               QMessageBox::Yes;
+    };
+    person_->AskUnsaved = [this](const QString& question) {
+        switch (QMessageBox::question(this, Caption(), question,
+                                      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel)) {
+        case QMessageBox::Save: return TPersonGame::Unsaved::Save;
+        case QMessageBox::Discard: return TPersonGame::Unsaved::Discard;
+        default: return TPersonGame::Unsaved::Cancel;
+        }
+    };
+    person_->SaveGame = [this] { return txtPartita->SaveExecute(); };
+    person_->ContinueFromHere = [this](const QString& question) {
+        return QMessageBox::question(this, Caption(), question, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
+    };
+    person_->ShownChanged = [this](int index) { txtPartita->HighlightPly(index); };
+    txtPartita->MoveClicked = [this](int ply) { person_->StepTo(ply); };
+    txtPartita->Opened = [this](const QString& names) {
+        person_->FreshStart();
+        if (!names.isEmpty()) SetStatusPanel(1, names.toStdString());
     };
     actions_ = new TMainActions(*this, *game_, *person_, *txtPartita, *board_panel_);
-    actions_->GameOpened = [this](const QString& names) { SetStatusPanel(1, names.toStdString()); };
     CreateActionNames();
     CreateConnections();
     timMossa = new QTimer(this);
@@ -108,6 +126,7 @@ void TfrmMain::ConnectGame() {
     };
     scacchiera->DropRefused = [this](const std::string& move) { person_->DropRefused(move); };
     scacchiera->LockedPress = [this] { person_->LockedPress(); };
+    scacchiera->SteppedPress = [this] { person_->SteppedPress(); };
 
     // The conversation server, named after the program.
     Conversation = new TConversationServer(this);
@@ -288,9 +307,7 @@ bool TfrmMain::SaveGameTo(const QString& path) {
 
 QString TfrmMain::OpenGameFrom(const QString& path, int index) {
     QString names;
-    const QString error = txtPartita->OpenGameFrom(path, index, names);
-    if (!names.isEmpty()) SetStatusPanel(1, names.toStdString());
-    return error;
+    return txtPartita->OpenGameFrom(path, index, names);
 }
 
 void TfrmMain::PrintGame(QPrinter& printer) {

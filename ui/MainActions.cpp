@@ -2,6 +2,7 @@
 #include "ui/MainActions.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputDialog>
@@ -14,7 +15,9 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "notation/Pgn.h"
 #include "play/Game.h"
+#include "play/TimeControl.h"
 #include "ui/AnalysisPage.h"
 #include "ui/BoardPanel.h"
 #include "ui/GamePage.h"
@@ -62,6 +65,8 @@ TMainActions::TMainActions(QMainWindow& window, TGame& game, TPersonGame& person
     CreateGameActions();
     CreatePlayActions();
     CreateModeActions();
+    CreateStepActions();
+    CreateHelpActions();
     PaintIcons();
     CreateMenus();
     CreateToolBar();
@@ -75,25 +80,32 @@ void TMainActions::CreateFileActions() {
     actPrint = GlyphAction("\u25A4", QStringLiteral("S&tampa…"), QStringLiteral("Stampa"),
                            QStringLiteral("Stampa / Print the game"));
     actFen = new QAction(QStringLiteral("Posizione da &FEN / Position from FEN…"), this);
-    actPaste = new QAction(QStringLiteral("Incolla FEN / Paste FEN"), this);
+    actPaste = new QAction(QStringLiteral("I&ncolla FEN o PGN / Paste FEN or PGN"), this);
+    actCopyFen = new QAction(QStringLiteral("&Copia FEN / Copy FEN"), this);
+    actCopyPgn = new QAction(QStringLiteral("Copia P&GN / Copy PGN"), this);
     actOpen->setShortcut(QKeySequence::Open);
     actSave->setShortcut(QKeySequence::Save);
     actPrint->setShortcut(QKeySequence::Print);
     actPaste->setShortcut(QKeySequence::Paste);
+    actCopyFen->setShortcut(QKeySequence::Copy);
+    actCopyPgn->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    connect(actCopyFen, &QAction::triggered, this, [this] {
+        QApplication::clipboard()->setText(qs(person_.ShownFen()));
+        person_.Tell(QStringLiteral("FEN copiata / FEN copied"));
+    });
+    connect(actCopyPgn, &QAction::triggered, this, [this] {
+        QApplication::clipboard()->setText(qs(WritePgn(game_.Record())));
+        person_.Tell(QStringLiteral("PGN copiato / PGN copied"));
+    });
     connect(actOpen, &QAction::triggered, this, [this] {
-        if (!person_.MayDiscardGame()) return;
-        const QString names = page_.OpenExecute();
-        if (!names.isEmpty() && GameOpened) GameOpened(names);
+        if (person_.MayDiscardGame()) page_.OpenExecute();
     });
     connect(actSave, &QAction::triggered, this, [this] { page_.SaveExecute(); });
     connect(actPrint, &QAction::triggered, this,
             [this] { page_.PrintExecute(panel_.scacchiera->grab().toImage()); });
     connect(actFen, &QAction::triggered, this, &TMainActions::AskForFen);
-    connect(actPaste, &QAction::triggered, this, [this] {
-        const QString error = person_.SetUpFen(QApplication::clipboard()->text());
-        if (!error.isEmpty()) person_.Tell(error);
-    });
-    window_.addAction(actPaste);
+    connect(actPaste, &QAction::triggered, this, &TMainActions::Paste);
+    window_.addActions({actPaste, actCopyFen, actCopyPgn});
 }
 
 void TMainActions::CreateGameActions() {
@@ -103,7 +115,7 @@ void TMainActions::CreateGameActions() {
         GlyphAction("\u2654", QStringLiteral("Nuova partita col &Bianco / New game as White"),
                     QStringLiteral("Bianco"), QStringLiteral("Nuova partita col Bianco / New game as White"));
     actNewBlack =
-        GlyphAction("\u265A", QStringLiteral("Nuova partita col N&ero / New game as Black"),
+        GlyphAction("\u265A", QStringLiteral("Nuova partita col Ne&ro / New game as Black"),
                     QStringLiteral("Nero"), QStringLiteral("Nuova partita col Nero / New game as Black"));
     actMoveBack = GlyphAction("\u21B6", QStringLiteral("&Annulla l'ultima mossa"), QStringLiteral("Indietro"),
                               QStringLiteral("Annulla l'ultima mossa / Take back"));
@@ -114,6 +126,8 @@ void TMainActions::CreateGameActions() {
     actReverse = GlyphAction("\u21C5", QStringLiteral("&Inverti"), QStringLiteral("Inverti"),
                              QStringLiteral("Inverti / Turn the board"));
     actMoveBack->setShortcut(QKeySequence::Undo);
+    actResetGame->setShortcut(QKeySequence::New);
+    actReverse->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F2)});
     auto* new_game = new QMenu(&window_);
     new_game->addAction(actNewWhite);
     new_game->addAction(actNewBlack);
@@ -145,6 +159,8 @@ void TMainActions::CreatePlayActions() {
     actBook->setCheckable(true);
     actBook->setToolTip(QStringLiteral("Libro d'aperture / Opening book"));
     actHint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    actResign->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    actDraw->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
     connect(actHint, &QAction::triggered, this, [this] { person_.Hint(); });
     connect(actResign, &QAction::triggered, this, [this] { person_.Resign(); });
     connect(actDraw, &QAction::triggered, this, [this] { person_.OfferDraw(); });
@@ -157,15 +173,42 @@ void TMainActions::CreatePlayActions() {
 }
 
 QMenu* TMainActions::CreateTimeMenu() {
-    auto* menu = new QMenu(&window_);
-    for (const TPersonGame::TimePreset& preset : TPersonGame::TimePresets())
-        menu->addAction(QString::fromUtf8(preset.caption), this, [this, line = preset.line] {
-            const QString error = person_.ChooseTimeControl(line);
-            if (!error.isEmpty()) person_.Tell(error);
-        });
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("Altro… / Other…"), this, &TMainActions::AskForTimeControl);
-    return menu;
+    time_menu_ = new QMenu(&window_);
+    auto* group = new QActionGroup(time_menu_);
+    for (const TPersonGame::TimePreset& preset : TPersonGame::TimePresets()) {
+        QAction* action =
+            time_menu_->addAction(QString::fromUtf8(preset.caption), this, [this, line = preset.line] {
+                const QString error = person_.ChooseTimeControl(line);
+                if (!error.isEmpty()) person_.Tell(error);
+                MarkTimeControl();
+            });
+        action->setCheckable(true);
+        action->setData(QString::fromUtf8(preset.line));
+        group->addAction(action);
+    }
+    time_menu_->addSeparator();
+    QAction* other =
+        time_menu_->addAction(QStringLiteral("Altro… / Other…"), this, &TMainActions::AskForTimeControl);
+    other->setCheckable(true);
+    group->addAction(other);
+    connect(time_menu_, &QMenu::aboutToShow, this, &TMainActions::MarkTimeControl);
+    return time_menu_;
+}
+
+void TMainActions::MarkTimeControl() {
+    // The preset whose control is the game's, else "Other…".
+    const TimeControl now = game_.Control();
+    QAction* mark = nullptr;
+    for (QAction* action : time_menu_->actions()) {
+        if (!action->isCheckable()) continue;
+        const Parsed<TimeControl> preset = ParseTimeControl(action->data().toString().toStdString());
+        const bool same = preset && preset.value->moves == now.moves &&
+                          preset.value->base_seconds == now.base_seconds &&
+                          preset.value->increment_seconds == now.increment_seconds &&
+                          preset.value->seconds_per_move == now.seconds_per_move;
+        if (same || (mark == nullptr && action->data().isNull())) mark = action;
+    }
+    if (mark != nullptr) mark->setChecked(true);
 }
 
 // Hold, Edit and AutoPlay: check buttons that follow the game's modes.
@@ -193,6 +236,8 @@ void TMainActions::CreateMenus() {
     partita->addSeparator();
     partita->addActions({actOpen, actSave, actPrint, actFen});
     partita->addSeparator();
+    partita->addActions({actCopyFen, actCopyPgn, actPaste});
+    partita->addSeparator();
     partita->addAction(QStringLiteral("&Esci / Quit"), QKeySequence::Quit, &window_, &QWidget::close);
     QMenu* gioco = window_.menuBar()->addMenu(QStringLiteral("&Gioco / Play"));
     gioco->addActions({actMoveBack, actMove, actStop, actHint, actAnalysis});
@@ -201,6 +246,56 @@ void TMainActions::CreateMenus() {
     gioco->addMenu(actTime->menu())->setText(QStringLiteral("&Tempo / Time"));
     gioco->addSeparator();
     gioco->addActions({tlbGioca, cmdEdit, tlbAutoPlay, actReverse});
+    QMenu* vai = window_.menuBar()->addMenu(QStringLiteral("&Vai / Go"));
+    vai->addActions({actFirst, actBack, actForward, actLast});
+    QMenu* aiuto = window_.menuBar()->addMenu(QStringLiteral("A&iuto / Help"));
+    aiuto->addAction(actShortcuts);
+}
+
+void TMainActions::CreateStepActions() {
+    const auto step = [this](const char* text, QKeySequence key, auto go) {
+        auto* action = new QAction(QString::fromUtf8(text), this);
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, go);
+        window_.addAction(action);
+        return action;
+    };
+    actFirst = step("⏮ Inizio / Start", QKeySequence(Qt::ALT | Qt::Key_Home), [this] { person_.StepTo(0); });
+    actBack = step("◀ Indietro / Back", QKeySequence(Qt::ALT | Qt::Key_Left), [this] { person_.StepBy(-1); });
+    actForward =
+        step("▶ Avanti / Forward", QKeySequence(Qt::ALT | Qt::Key_Right), [this] { person_.StepBy(1); });
+    actLast = step("⏭ Fine / End", QKeySequence(Qt::ALT | Qt::Key_End), [this] { person_.StepToEnd(); });
+    panel_.AddStepButtons({actFirst, actBack, actForward, actLast});
+}
+
+void TMainActions::CreateHelpActions() {
+    actShortcuts = new QAction(QStringLiteral("&Tasti / Shortcuts"), this);
+    connect(actShortcuts, &QAction::triggered, this, [this] {
+        QStringList lines;
+        for (QAction* action : findChildren<QAction*>()) {
+            if (action->shortcut().isEmpty()) continue;
+            QStringList keys;
+            for (const QKeySequence& key : action->shortcuts())
+                keys << key.toString(QKeySequence::NativeText);
+            lines << QStringLiteral("%1\t%2").arg(keys.join(QStringLiteral(", ")),
+                                                  QString(action->text()).remove('&'));
+        }
+        lines.sort();
+        QMessageBox::information(&window_, QStringLiteral("Tasti / Shortcuts"), lines.join('\n'));
+    });
+}
+
+void TMainActions::Paste() {
+    const QString text = QApplication::clipboard()->text();
+    // A PGN game has tags or move numbers; anything else is taken as a FEN.
+    QString error;
+    if (text.contains(QLatin1Char('[')) || text.trimmed().startsWith(QStringLiteral("1."))) {
+        if (!person_.MayDiscardGame()) return;
+        error = page_.OpenGameText(text.toStdString());
+    } else {
+        error = person_.SetUpFen(text);
+    }
+    if (!error.isEmpty()) person_.Tell(error);
 }
 
 void TMainActions::CreateToolBar() {

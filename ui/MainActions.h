@@ -31,14 +31,19 @@ class TMainActions : public QObject {
     void PaintIcons();
     // Captions under the glyphs only while the window is `width` wide enough.
     void FitToolBar(int width);
-    // A game was opened; "White - Black" when the file names the sides.
-    std::function<void(const QString& names)> GameOpened;
 
     QAction* actOpen;
     QAction* actSave;
     QAction* actPrint;
     QAction* actFen;
     QAction* actPaste;
+    QAction* actCopyFen;
+    QAction* actCopyPgn;
+    QAction* actFirst;
+    QAction* actBack;
+    QAction* actForward;
+    QAction* actLast;
+    QAction* actShortcuts;
     QAction* actResetGame;
     QAction* actNewWhite;
     QAction* actNewBlack;
@@ -64,6 +69,12 @@ class TMainActions : public QObject {
     void CreateGameActions();
     void CreatePlayActions();
     void CreateModeActions();
+    void CreateStepActions();
+    void CreateHelpActions();
+    // Pastes a FEN or a PGN game from the clipboard.
+    void Paste();
+    // Marks the preset in use in the Tempo menu.
+    void MarkTimeControl();
     QMenu* CreateTimeMenu();
     void CreateMenus();
     void CreateToolBar();
@@ -76,6 +87,7 @@ class TMainActions : public QObject {
     TGamePage& page_;
     TBoardPanel& panel_;
     QToolBar* tools_ = nullptr;
+    QMenu* time_menu_ = nullptr;
     int text_tools_width_ = 0;
 };
 

@@ -2,6 +2,7 @@
 #include "ui/PersonGame.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include "ui/GamePage.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/Pages.h"
+#include "ui/QuorClock.h"
 
 namespace galvetta {
 
@@ -91,14 +93,35 @@ void TPersonGame::ChooseDepth(int depth) {
 }
 
 void TPersonGame::ApplyChoices() {
-    if (time_control_) game_.SetTimeControl(*time_control_);
+    // The clocks start from the control's base, whichever control it is.
+    game_.SetTimeControl(time_control_.value_or(game_.Control()));
     game_.DepthLimit = depth_;
+}
+
+void TPersonGame::FreshStart() {
+    for (QLineEdit* figure :
+         {pages_.txtMossa, pages_.txtTempoPrevisto, pages_.txtMossePreviste, pages_.txtMosse})
+        figure->clear();
+    if (Tell) Tell(QString());
+    link_.View().SetStatusPanel(1, "?");
+    ApplyChoices();
+    // A position the rules have ended already is over now, not after a move.
+    game_.CheckGameEnd();
+    const std::optional<GameResult>& ended = game_.Result();
+    result_.setText(ended ? TGamePage::ResultCaption(ended->result, ended->reason) : QString());
+}
+
+std::string TPersonGame::ShownFen() const {
+    const size_t last = game_.Board().Positions().empty() ? 0 : game_.Board().Positions().size() - 1;
+    return game_.FenAt(shown_ >= 0 ? static_cast<size_t>(shown_) : last);
 }
 
 bool TPersonGame::NewGame(bool person_white) {
     if (!MayDiscardGame()) return false;
+    LeaveStepping(false);
     link_.ResetGameExecute();
     ApplyChoices();
+    FreshStart();
     if (panel_.scacchiera->GetBlackAtBottom() == person_white) panel_.Reverse();
     if (!person_white) game_.Go();
     return true;
@@ -113,6 +136,7 @@ void TPersonGame::TakeBack() {
 
 void TPersonGame::Resign() {
     if (game_.GameOver()) return;
+    if (Confirm && !Confirm(QStringLiteral("Abbandonare la partita? / Resign the game?"))) return;
     // The person plays the side the engine does not.
     game_.Resign(!game_.EngineWhite);
 }
@@ -192,6 +216,7 @@ QString TPersonGame::SetUpFen(const QString& fen) {
     const Parsed<FenPosition> position = ReadPlayableFen(fen.trimmed().toStdString());
     if (!position) return QStringLiteral("FEN rifiutata / FEN refused: %1").arg(qs(position.error));
     if (!MayDiscardGame()) return {};
+    LeaveStepping(false);
     const FenPosition& set_up = *position.value;
     if (game_.Searching()) game_.AbandonSearch();
     game_.NewGameFrom(set_up.text, set_up.halfmove_clock, set_up.move_number);
@@ -201,18 +226,93 @@ QString TPersonGame::SetUpFen(const QString& fen) {
     game_.EngineWhite = !white;
     if (panel_.scacchiera->GetBlackAtBottom() == white) panel_.Reverse();
     game_.CopyBoardToEngine();
+    FreshStart();
     return {};
 }
 
 bool TPersonGame::MayDiscardGame() {
     const std::vector<std::string>& positions = game_.Board().Positions();
     if (KeepsGames || !PersonPlays() || positions.size() <= 1 || positions == saved_) return true;
-    return !Confirm || Confirm(QStringLiteral("La partita non è salvata: abbandonarla? / "
-                                              "The game is not saved: throw it away?"));
+    if (!AskUnsaved) return true;
+    switch (AskUnsaved(QStringLiteral("La partita non è salvata. / The game is not saved."))) {
+    case Unsaved::Save: return SaveGame && SaveGame();
+    case Unsaved::Discard: return true;
+    case Unsaved::Cancel: break;
+    }
+    return false;
 }
 
 void TPersonGame::GameSaved() {
     saved_ = game_.Board().Positions();
+}
+
+bool TPersonGame::StepTo(int index) {
+    const std::vector<std::string>& positions = game_.Board().Positions();
+    if (positions.empty()) return false;
+    if (game_.Searching() && !game_.Analyzing()) {
+        LockedPress();
+        return false;
+    }
+    index = std::clamp(index, 0, static_cast<int>(positions.size()) - 1);
+    if (index == static_cast<int>(positions.size()) - 1) {
+        LeaveStepping(true);
+        return true;
+    }
+    if (game_.Analyzing()) game_.StopAnalysis();
+    if (shown_ < 0) {
+        // The clock of the side to move waits while the person looks back.
+        ChessClock* running = panel_.clkBianco->Started() ? static_cast<ChessClock*>(panel_.clkBianco)
+                              : panel_.clkNero->Started() ? static_cast<ChessClock*>(panel_.clkNero)
+                                                          : nullptr;
+        if (running != nullptr) running->Stop();
+        waiting_clock_ = running;
+    }
+    shown_ = index;
+    panel_.scacchiera->ShowPosition(positions[index]);
+    ShowMarks(index > 0 ? positions[index - 1] : std::string(), positions[index]);
+    panel_.ShowStepped(QStringLiteral("Posizione dopo %1 di %2 semimosse (Alt+Fine torna alla partita) / "
+                                      "Position after %1 of %2 plies (Alt+End returns to the game)")
+                           .arg(index)
+                           .arg(positions.size() - 1));
+    if (ShownChanged) ShownChanged(shown_);
+    return true;
+}
+
+bool TPersonGame::StepBy(int plies) {
+    const int now = shown_ >= 0 ? shown_ : static_cast<int>(game_.Board().Positions().size()) - 1;
+    return StepTo(now + plies);
+}
+
+bool TPersonGame::StepToEnd() {
+    return StepTo(static_cast<int>(game_.Board().Positions().size()) - 1);
+}
+
+void TPersonGame::LeaveStepping(bool resume) {
+    if (shown_ < 0) return;
+    shown_ = -1;
+    panel_.scacchiera->ShowPosition({});
+    panel_.ShowStepped({});
+    if (resume && waiting_clock_ != nullptr && !game_.GameOver()) waiting_clock_->Start(false);
+    waiting_clock_ = nullptr;
+    ShowBoardState();
+    if (ShownChanged) ShownChanged(-1);
+    FollowWithAnalysis();
+}
+
+void TPersonGame::SteppedPress() {
+    const int index = shown_;
+    if (index < 0) return;
+    const bool here = ContinueFromHere &&
+                      ContinueFromHere(QStringLiteral("Continuare da questa posizione, togliendo le mosse "
+                                                      "seguenti? No: torna alla fine della partita. / "
+                                                      "Go on from this position, dropping the later moves? "
+                                                      "No: back to the end of the game."));
+    LeaveStepping(!here);
+    if (!here) return;
+    while (static_cast<int>(game_.Board().Positions().size()) - 1 > index)
+        game_.TakeBack();
+    // The side to move plays on; when that is the engine, it thinks now.
+    if (!game_.GameOver() && white_to_move(game_.Board().GetPosition()) == game_.EngineWhite) game_.Go();
 }
 
 void TPersonGame::HistoryChanged() {
@@ -225,11 +325,17 @@ void TPersonGame::HistoryChanged() {
 }
 
 void TPersonGame::ShowBoardState() {
+    // A move made or taken back ends the look at an earlier position.
+    if (shown_ >= 0) LeaveStepping(false);
     const std::vector<std::string>& positions = game_.Board().Positions();
-    const std::string& now = game_.Board().GetPosition();
+    ShowMarks(positions.size() > 1 ? positions[positions.size() - 2] : std::string(),
+              game_.Board().GetPosition());
+}
+
+void TPersonGame::ShowMarks(const std::string& before, const std::string& now) {
     TBoardCanvas::Marks marks;
-    if (positions.size() > 1)
-        if (const std::optional<LegalMove> last = move_between(positions[positions.size() - 2], now)) {
+    if (!before.empty())
+        if (const std::optional<LegalMove> last = move_between(before, now)) {
             marks.from = last->from;
             marks.to = last->to;
         }
@@ -239,6 +345,7 @@ void TPersonGame::ShowBoardState() {
 }
 
 void TPersonGame::SearchReported(const std::vector<SearchReport>& reports, const std::string& position) {
+    if (!reports.empty() && !game_.Analyzing()) panel_.SetReachedDepth(reports.back().depth);
     if (analysis_on_) pages_.analysis->ShowReports(reports, position);
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "notation/Rules.h"
+#include "play/ChessClock.h"
 #include "play/TimeControl.h"
 #include "search/EngineDriver.h"
 
@@ -65,8 +66,38 @@ class TPersonGame : public QObject {
     QString SetUpFen(const QString& fen);
 
     // True when nothing would be lost: no moves, saved, kept by --save-games,
-    // an interface's game, or the person agrees.
+    // an interface's game, or the person agrees (or saves it first).
     bool MayDiscardGame();
+    // What the person says of an unsaved game: save it, throw it away, or
+    // keep playing it. Tests answer in its place.
+    enum class Unsaved { Save, Discard, Cancel };
+    std::function<Unsaved(const QString& question)> AskUnsaved;
+    // Saves the game through the Save dialog; true when it was saved.
+    std::function<bool()> SaveGame;
+
+    // Stepping through the game: the board shows position `index` of the
+    // game's positions (0: the start) while the clocks and the engine wait;
+    // the last position is the game itself again. False when the engine is
+    // thinking (nothing changes then).
+    bool StepTo(int index);
+    bool StepBy(int plies);
+    bool StepToEnd();
+    // The position shown, or -1 when the board shows the game as it stands.
+    int Shown() const { return shown_; }
+    // The FEN of the position on the board (the one stepped to, if any).
+    std::string ShownFen() const;
+    // A press on the board while it shows an earlier position: the person
+    // is asked whether to go on from there, dropping the later moves.
+    void SteppedPress();
+    // True to go on from the position shown; false to return to the end.
+    std::function<bool(const QString& question)> ContinueFromHere;
+    // Told each time the shown position changes (-1: the game itself).
+    std::function<void(int index)> ShownChanged;
+
+    // A game begun afresh (new, from a FEN, opened from a file): the clocks
+    // from the time control, the old figures, names and messages gone, a
+    // position already over by rule ended at once.
+    void FreshStart();
     // The game as it stands is in a file.
     void GameSaved();
     bool KeepsGames = false; // --save-games appends every game
@@ -84,6 +115,9 @@ class TPersonGame : public QObject {
 
   private:
     bool PersonPlays() const;
+    // Back to the game as it stands; `resume` restarts the clock that waited.
+    void LeaveStepping(bool resume);
+    void ShowMarks(const std::string& before, const std::string& now);
     void ApplyChoices();
     void ShowBoardState();
     // Starts the analysis again when it is on and the engine is free.
@@ -99,7 +133,9 @@ class TPersonGame : public QObject {
     int depth_ = 0;
     bool analysis_on_ = false;
     bool hint_pending_ = false;
-    std::vector<std::string> saved_; // the positions last saved or opened
+    std::vector<std::string> saved_;      // the positions last saved or opened
+    int shown_ = -1;                      // the position stepped to, or -1
+    ChessClock* waiting_clock_ = nullptr; // the clock that ran before stepping back
 };
 
 } // namespace galvetta

@@ -39,6 +39,10 @@ class WindowTest : public QObject {
     static std::unique_ptr<TfrmMain> window(const StartOptions& options, std::vector<std::string>* out) {
         auto w = std::make_unique<TfrmMain>(options, nullptr, false);
         w->Interface().WriteLine = [out](const std::string& line) { out->push_back(line); };
+        // No dialog may wait for a person here.
+        w->Person().AskUnsaved = [](const QString&) { return TPersonGame::Unsaved::Discard; };
+        w->Person().Confirm = [](const QString&) { return true; };
+        w->Person().ContinueFromHere = [](const QString&) { return true; };
         w->FormShow();
         return w;
     }
@@ -61,7 +65,8 @@ class WindowTest : public QObject {
         QVERIFY(w->memComandi->toPlainText().startsWith(QString(TWinBoardControl::GREETING)));
         auto twelve = window(level(12), &out);
         QCOMPARE(twelve->trkLivelli->value(), 12);
-        QCOMPARE(twelve->lblLivello->text(), QStringLiteral("Livello: 12 (ply)"));
+        QCOMPARE(twelve->lblLivello->text(),
+                 QStringLiteral("Livello / Level: 12 (ply), senza limite / no cap"));
         QCOMPARE(window(level(6), &out)->trkLivelli->value(), 6);
         auto bad = window(level(std::nullopt, "Ignored argument: /Lxyz"), &out);
         QCOMPARE(bad->trkLivelli->value(), 8);
@@ -131,7 +136,16 @@ class WindowTest : public QObject {
         const QStringList lines = help.memo()->toPlainText().split('\n');
         QCOMPARE(lines.first(), QStringLiteral("Available commands."));
         QVERIFY(lines.contains(QStringLiteral("e1g1: castle (if e1=King)")));
-        QVERIFY(lines.contains(QStringLiteral("analyze: ignored (enter analyze mode)")));
+        // What the program does now, in both versions: nothing it answers is
+        // called ignored or always rejected.
+        QVERIFY(lines.contains(QStringLiteral("draw: offer draw (accepted when the rules draw the game)")));
+        QVERIFY(lines.contains(QStringLiteral("sd DEPTH: search at most DEPTH plies")));
+        for (const char* answered : {"draw", "hint", "sd", "analyze", "result"})
+            for (const QString& line : lines)
+                QVERIFY2(
+                    !(line.startsWith(QLatin1String(answered)) &&
+                      (line.contains(QLatin1String("ignored")) || line.contains(QLatin1String("always")))),
+                    qPrintable(line));
         QCOMPARE(lines.size(), TfrmComandi::HelpLines().size());
     }
 
@@ -249,9 +263,11 @@ class WindowTest : public QObject {
     // A person's game: the window's own controls, as a player uses them.
     static std::unique_ptr<TfrmMain> person_window(std::vector<std::string>* out, int* questions = nullptr) {
         auto w = window(StartOptions{}, out);
-        w->Person().Confirm = [questions](const QString&) {
+        // The unsaved-game question is counted, and answered Discard only
+        // where nobody counts; a resignation is confirmed.
+        w->Person().AskUnsaved = [questions](const QString&) {
             if (questions != nullptr) ++*questions;
-            return questions == nullptr;
+            return questions == nullptr ? TPersonGame::Unsaved::Discard : TPersonGame::Unsaved::Cancel;
         };
         w->actBook->setChecked(false); // searches, not book moves
         return w;
@@ -279,10 +295,15 @@ class WindowTest : public QObject {
         QTest::keyClick(w->trkLivelli, Qt::Key_Home);
         for (int i = 0; i < steps; ++i)
             QTest::keyClick(w->trkLivelli, Qt::Key_Right);
-        QVERIFY(w->lblLivello->text().endsWith(QStringLiteral("at most %1").arg(depth)));
+        QVERIFY(w->lblLivello->text().endsWith(QStringLiteral("capped at %1").arg(depth)));
         out.clear();
         QVERIFY(w->scacchiera->Move("e2e4"));
+        // The reply is planned, and ends by its hard limit at most two budgets in.
+        const SearchLimits& limits = w->Game().Driver().Limits();
+        QVERIFY(limits.planned && limits.budget_ms > 0);
+        QVERIFY(limits.hard_ms > 0 && limits.hard_ms <= 2 * limits.budget_ms);
         QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
+        QVERIFY(w->lblLivello->text().endsWith(QStringLiteral("reached %1").arg(depth)));
         QCOMPARE(w->Game().Driver().LastReport()->depth, depth);
         QCOMPARE(w->trkLivelli->value(), depth); // the slider shows the depth searched
         w->actNewWhite->trigger();
@@ -557,7 +578,7 @@ class WindowTest : public QObject {
         QTest::newRow("pinned") << "4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1"
                                 << "e2c3"
                                 << "the king would be in check";
-        QTest::newRow("no such move") << "4k3/8/8/8/8/8/4N3/4K3 w - - 0 1"
+        QTest::newRow("no such move") << "4k3/p7/8/8/8/8/4N3/4K3 w - - 0 1"
                                       << "e2e4"
                                       << "the piece cannot go there";
     }
