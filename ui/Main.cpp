@@ -44,6 +44,8 @@ QString memo_text(const std::string& s) {
 
 // The window's first size, when the screen has room for it.
 constexpr QSize PREFERRED_SIZE(1240, 860);
+// Pixels kept free around the window for its frame and title bar.
+constexpr int FRAME_ALLOWANCE = 48;
 
 } // namespace
 
@@ -112,7 +114,9 @@ void TfrmMain::BuildWindow() {
     timMossa = new QTimer(this);
     timMossa->setInterval(100);
     connect(timMossa, &QTimer::timeout, this, &TfrmMain::timMossaTimer);
-    const QSize room = screen()->availableGeometry().size();
+    // Room for the title bar and borders a window manager adds, so that the
+    // status bar starts inside a small screen.
+    const QSize room = screen()->availableGeometry().size() - QSize(FRAME_ALLOWANCE, FRAME_ALLOWANCE);
     resize(PREFERRED_SIZE.boundedTo(room));
 }
 
@@ -207,7 +211,8 @@ void TfrmMain::CreateActionNames() {
 // Four panels: the interface, the opponent's name, its rating, "computer";
 // and, at the right, how the game ended.
 void TfrmMain::CreateStatusBar() {
-    const int widths[4] = {100, 200, 200, 50};
+    // Narrow enough that the window fits a small screen.
+    const int widths[4] = {70, 120, 70, 40};
     for (int i = 0; i < 4; ++i) {
         stato[i] = new QLabel(statusBar());
         stato[i]->setMinimumWidth(widths[i]);

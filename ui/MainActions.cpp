@@ -253,8 +253,11 @@ void TMainActions::CreateMenus() {
 }
 
 void TMainActions::CreateStepActions() {
+    // The buttons under the board show the glyph alone, the menu the words too.
     const auto step = [this](const char* text, QKeySequence key, auto go) {
         auto* action = new QAction(QString::fromUtf8(text), this);
+        action->setIconText(action->text().section(' ', 0, 0));
+        action->setToolTip(action->text().section(' ', 1));
         action->setShortcut(key);
         connect(action, &QAction::triggered, this, go);
         window_.addAction(action);

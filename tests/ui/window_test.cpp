@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -26,6 +27,7 @@
 #include "ui/GamePage.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/Main.h"
+#include "ui/MainActions.h"
 #include "ui/PersonGame.h"
 #include "ui/QuorClock.h"
 #include "ui/QuorLabel.h"
@@ -564,7 +566,7 @@ class WindowTest : public QObject {
         QVERIFY(file.open(QIODevice::ReadOnly));
         const std::string text = file.readAll().toStdString();
         QCOMPARE(QString::fromStdString(ReadPgn(text).games.at(0).result), caption.section(' ', 0, 0));
-        QVERIFY(text.find("{" + ending.toStdString() + "}") != std::string::npos);
+        QVERIFY(QString::fromStdString(text).contains(QLatin1Char('{') + ending + QLatin1Char('}')));
     }
 
     // Why a drop is refused, and a press while the engine thinks.
@@ -613,6 +615,239 @@ class WindowTest : public QObject {
         w->scacchiera->ImpostaPezzo('k', e1);
         w->cmdEdit->setChecked(false);
         QVERIFY(!w->Game().EditMode());
+    }
+
+    // The window starts inside a small screen with room for a title bar,
+    // and could shrink to fit 1920x1080 at scale 2 (960x540) less one.
+    void fitsSmallScreens() {
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        const QSize room = w->screen()->availableGeometry().size();
+        QVERIFY2(w->height() + 40 <= room.height() && w->width() + 40 <= room.width(),
+                 qPrintable(QStringLiteral("%1x%2 in %3x%4")
+                                .arg(w->width())
+                                .arg(w->height())
+                                .arg(room.width())
+                                .arg(room.height())));
+        const QSize least = w->minimumSizeHint();
+        QVERIFY2(least.width() <= 960 - 40 && least.height() <= 540 - 48,
+                 qPrintable(QStringLiteral("%1x%2").arg(least.width()).arg(least.height())));
+    }
+
+    // Round two of the window, fault by fault and feature by feature.
+
+    // Six moves, a click on White's second move in the list, the board at
+    // that position while the game waits, forward to the end, and play on.
+    void stepThroughAGame() {
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        w->tlbGioca->setChecked(true); // the person plays both sides
+        for (const char* move : {"e2e4", "e7e5", "g1f3", "b8c6", "f1c4", "f8c5"})
+            QVERIFY(w->scacchiera->Move(move));
+        const std::vector<std::string> positions = w->scacchiera->Positions();
+        QCOMPARE(positions.size(), size_t(7));
+        w->txtPartita->ShowMoveList();
+        const int ply = w->txtPartita->PlyAt(1, 6); // "  2. Nf3     Nc6": Nf3
+        QCOMPARE(ply, 3);
+        w->txtPartita->MoveClicked(ply);
+        QCOMPARE(w->Person().Shown(), 3);
+        QVERIFY(draws(*w, positions[3]));
+        QCOMPARE(w->scacchiera->GetPosition(), positions[6]); // the game itself is as it was
+        QVERIFY(!w->findChild<QLabel*>("stepped")->isHidden());
+        QCOMPARE(w->Person().ShownFen(),
+                 std::string("rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2"));
+        w->Actions().actBack->trigger();
+        QCOMPARE(w->Person().Shown(), 2);
+        for (int i = 0; i < 4; ++i)
+            w->Actions().actForward->trigger();
+        QCOMPARE(w->Person().Shown(), -1); // the end is the game again
+        QVERIFY(w->findChild<QLabel*>("stepped")->isHidden());
+        QVERIFY(w->scacchiera->Move("e1g1"));
+        QCOMPARE(w->scacchiera->Positions().size(), size_t(8));
+        // From an earlier position the person goes on from there, dropping the rest.
+        w->Actions().actFirst->trigger();
+        w->Actions().actForward->trigger();
+        QCOMPARE(w->Person().Shown(), 1);
+        w->scacchiera->SteppedPress();
+        QCOMPARE(w->Person().Shown(), -1);
+        QCOMPARE(w->scacchiera->Positions().size(), size_t(2));
+        QVERIFY(w->scacchiera->Move("c7c5"));
+    }
+    // The board's pieces as drawn, against a fresh board drawing `position`:
+    // the same but for the edges of a piece drawn over itself (a missing or
+    // extra piece changes hundreds of pixels).
+    static bool draws(TfrmMain& w, const std::string& position) {
+        TGraphicChessBoard fresh;
+        fresh.SetPictures(w.scacchiera->GetPictures());
+        fresh.SetCellSize(w.scacchiera->CellSize());
+        fresh.SetPosition(position);
+        fresh.RePaint();
+        const QImage a = fresh.BoardBitmap().toImage(), b = w.scacchiera->BoardBitmap().toImage();
+        if (a.size() != b.size()) return false;
+        int differing = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+                differing += std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()),
+                                       std::abs(p.blue() - q.blue())}) > 48;
+            }
+        return differing < 20;
+    }
+
+    // A file of three games: the second opened lands on its end, every move reachable.
+    void openAThreeGameFileAndStepThroughTheSecond() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("three.pgn");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[White \"A\"]\n[Black \"B\"]\n\n1. d4 d5 *\n\n"
+                   "[White \"C\"]\n[Black \"D\"]\n\n1. e4 c5 2. Nf3 d6 3. d4 *\n\n"
+                   "[White \"E\"]\n[Black \"F\"]\n\n1. c4 *\n");
+        file.close();
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        QCOMPARE(w->OpenGameFrom(path, 1), QString());
+        QCOMPARE(w->stato[1]->text(), QStringLiteral("C - D"));
+        QCOMPARE(w->scacchiera->Positions().size(), size_t(6));
+        QCOMPARE(w->Person().Shown(), -1);
+        for (int index = 0; index < 6; ++index) {
+            QVERIFY(w->Person().StepTo(index));
+            QCOMPARE(w->Person().Shown(), index == 5 ? -1 : index);
+        }
+        w->Actions().actFirst->trigger();
+        QCOMPARE(w->Person().ShownFen(),
+                 std::string("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+        w->Actions().actLast->trigger();
+        QCOMPARE(w->Person().Shown(), -1);
+    }
+
+    // Per-move and increment controls, seen on the clocks after two moves of
+    // each side: the person's clock gets its increment, and a time a move is
+    // the person's afresh for every move.
+    void presetsOnTheClocks_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("person"); // the person's clock, seconds, after the engine's second reply
+        QTest::newRow("3+2") << "level 0 3 2" << 180 + 2 * 2;
+        QTest::newRow("15+10") << "level 0 15 10" << 900 + 2 * 10;
+        QTest::newRow("1 s a move") << "st 1" << 1;
+        QTest::newRow("5 s a move") << "st 5" << 5;
+    }
+    void presetsOnTheClocks() {
+        QFETCH(QString, line);
+        QFETCH(int, person);
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        QCOMPARE(w->Person().ChooseTimeControl(line.toStdString()), QString());
+        w->Person().ChooseDepth(2);
+        w->actNewWhite->trigger();
+        for (const char* move : {"e2e4", "d2d4"}) {
+            const size_t replies = std::count_if(
+                out.begin(), out.end(), [](const std::string& l) { return l.rfind("move ", 0) == 0; });
+            QVERIFY(w->scacchiera->Move(move) || w->scacchiera->Move("g1f3"));
+            QTRY_VERIFY_WITH_TIMEOUT(answered(out, replies + 1), 60000);
+        }
+        QCOMPARE(w->clkBianco->GetValue(), person);
+        QVERIFY(!w->Game().GameOver());
+    }
+
+    // Faults seen: a piece not drawn after a new game, a window widened by a
+    // fallen flag, a move number below zero, a dead position over only after
+    // a move, and stale figures after a new game from a FEN.
+    void faultsOfRoundOne() {
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        QCOMPARE(w->Person().SetUpFen(QStringLiteral("4k3/8/8/8/8/8/8/4K3 w - - 0 1")), QString());
+        QVERIFY(w->Game().GameOver()); // over when it is set up
+        QVERIFY(w->lblRisultato->text().startsWith(QStringLiteral("1/2-1/2")));
+        // A move with no reply (the engine held back), then a new game: every
+        // square of the start is drawn, the one the pawn left too.
+        w->tlbGioca->setChecked(true);
+        w->actNewWhite->trigger();
+        w->tlbGioca->setChecked(true);
+        QVERIFY(w->scacchiera->Move("e2e4"));
+        w->actNewWhite->trigger();
+        QVERIFY(draws(*w, STARTING_POSITION));
+
+        const int wide = w->minimumSizeHint().width();
+        w->clkBianco->Set(1, true);
+        w->clkBianco->Start(false);
+        for (int tick = 0; tick < 3; ++tick)
+            w->clkBianco->Tick();
+        QVERIFY(w->clkBianco->text().contains(QStringLiteral("Tempo scaduto")));
+        QCOMPARE(w->minimumSizeHint().width(), wide);
+
+        QCOMPARE(w->Person().SetUpFen(QStringLiteral("4k3/p7/8/8/8/8/8/4K2R w K - 0 1")), QString());
+        w->Game().DepthLimit = 2;
+        QVERIFY(w->scacchiera->Move("h1h2"));
+        QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
+        w->actMoveBack->trigger();
+        QCOMPARE(w->Game().Driver().MoveNumber(), 0);
+        out.clear();
+        QVERIFY(w->scacchiera->Move("h1h3"));
+        QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
+        // The engine's move after the take-back is numbered as its first again.
+        const QString statistics = w->txtStatistiche->toPlainText();
+        QVERIFY2(statistics.startsWith(QStringLiteral("\n---------------------move #0\n")),
+                 qPrintable(statistics.left(80)));
+        // A new game from a FEN starts from clean figures and clocks.
+        QVERIFY(!w->txtMossa->text().isEmpty());
+        QCOMPARE(w->Person().SetUpFen(QStringLiteral("4k3/p7/8/8/8/8/8/4K2R w K - 0 1")), QString());
+        QVERIFY(w->txtMossa->text().isEmpty() && w->txtTempoPrevisto->text().isEmpty());
+        QCOMPARE(w->clkBianco->GetValue(), w->Game().Control().base_seconds);
+        QCOMPARE(w->statusBar()->currentMessage(), QString());
+    }
+
+    // Copy and paste, the unsaved-game question's Save, a confirmed
+    // resignation, the Tempo menu's mark and one mnemonic a menu entry.
+    void copyPasteQuestionsAndMenus() {
+        QTemporaryDir dir;
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        w->tlbGioca->setChecked(true);
+        for (const char* move : {"e2e4", "c7c5"})
+            QVERIFY(w->scacchiera->Move(move));
+        w->Actions().actCopyFen->trigger();
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral("rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w KQkq c6 0 2"));
+        w->Actions().actCopyPgn->trigger();
+        const QString pgn = QApplication::clipboard()->text();
+        QVERIFY(pgn.contains(QStringLiteral("1. e4 c5")));
+        // The person saves before the pasted game replaces this one.
+        bool saved = false;
+        w->Person().AskUnsaved = [](const QString&) { return TPersonGame::Unsaved::Save; };
+        w->Person().SaveGame = [&] { return saved = w->SaveGameTo(dir.filePath("kept.pgn")); };
+        QApplication::clipboard()->setText(QStringLiteral("[White \"X\"]\n\n1. d4 Nf6 2. c4 *\n"));
+        w->actPaste->trigger();
+        QVERIFY(saved);
+        QCOMPARE(w->scacchiera->Positions().size(), size_t(4));
+        QCOMPARE(w->stato[1]->text(), QStringLiteral("X - "));
+        // A resignation asked and declined changes nothing.
+        w->Person().Confirm = [](const QString&) { return false; };
+        w->actResign->trigger();
+        QVERIFY(!w->Game().GameOver());
+        w->Person().Confirm = [](const QString&) { return true; };
+        w->actResign->trigger();
+        QVERIFY(w->Game().GameOver());
+
+        QCOMPARE(w->Person().ChooseTimeControl("level 0 3 2"), QString());
+        QMenu* time = w->actTime->menu();
+        emit time->aboutToShow();
+        QStringList checked;
+        for (QAction* action : time->actions())
+            if (action->isChecked()) checked << action->text();
+        QCOMPARE(checked, QStringList{QStringLiteral("3 minuti + 2 s / 3+2")});
+
+        for (QMenu* menu : w->menuBar()->findChildren<QMenu*>()) {
+            QSet<QChar> keys;
+            for (QAction* action : menu->actions()) {
+                const QString text = action->text();
+                const qsizetype at = text.indexOf(QLatin1Char('&'));
+                if (at < 0 || at + 1 >= text.size()) continue;
+                const QChar key = text.at(at + 1).toLower();
+                QVERIFY2(!keys.contains(key), qPrintable(menu->title() + ": " + text));
+                keys.insert(key);
+            }
+        }
     }
 };
 
