@@ -63,6 +63,11 @@ void TBoardModel::AppendPosition(const std::string& position) {
     StorePosition();
 }
 
+void TBoardModel::DropRight(int flag) {
+    if (flag >= WHITE_SHORT && flag <= BLACK_LONG && flag < static_cast<int>(FPosition.size()))
+        FPosition[flag] = '-';
+}
+
 void TBoardModel::RestartHistoryHere() {
     FMoveHistory.clear();
     FPositionHistory.assign(1, FPosition);

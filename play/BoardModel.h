@@ -58,6 +58,8 @@ class TBoardModel {
     void AppendPosition(const std::string& position);
     // The current position becomes the game's start (after a set-up).
     void RestartHistoryHere();
+    // Takes away a castling right (WHITE_SHORT ... BLACK_LONG).
+    void DropRight(int flag);
 
     int MoveHistorySize() const { return static_cast<int>(FMoveHistory.size()); }
     int PositionHistorySize() const { return static_cast<int>(FPositionHistory.size()); }

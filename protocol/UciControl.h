@@ -26,7 +26,7 @@ class TUciControl : public TFrontEnd {
     void EngineMoved(const std::string& move, GameOutcome outcome) override;
     void SearchStopped() override;
     void Reported(const std::vector<SearchReport>& reports) override;
-    void ResetGame() override { Interpret("ucinewgame"); }
+    void ResetGame() override { OnNewGame({}); }
     void InputEnded() override;
 
     // An engine move ("e2-e4", "e7-e8=Q") in UCI's form ("e2e4", "e7e8q");

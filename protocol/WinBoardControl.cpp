@@ -414,8 +414,10 @@ void TWinBoardControl::OnIgnored(const Words&) {
 }
 
 void TWinBoardControl::ResetGame() {
-    for (const char* line : {"new", "random", "level 0 120 0", "hard"})
-        Interpret(line);
+    // What the lines "new", "random", "level 0 120 0" and "hard" do, as the
+    // window has always started its games: a new game at two hours each.
+    OnNew({});
+    game_.SetTimeControl(0, START_MINUTES * 60, 0);
 }
 
 void TWinBoardControl::InputEnded() {

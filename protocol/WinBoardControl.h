@@ -30,6 +30,8 @@ class TWinBoardControl : public TFrontEnd {
     void ResetGame() override;
     void InputEnded() override;
 
+    // The window's games start at this many minutes each, without increment.
+    static constexpr int START_MINUTES = 120;
     // The greeting's web address.
     static constexpr const char* GREETING = "tellics Hi from Galvetta (https://galvetta.example.org)";
     // The line that answers an outcome: a result, or the refusal of "go".

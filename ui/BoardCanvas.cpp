@@ -178,6 +178,15 @@ void TBoardCanvas::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPoint p = event->position().toPoint();
+    if (editing_ && brush_ != 0) {
+        const int index = TBoardModel::Casa(Colonna(p.x()), Riga(p.y()));
+        if (index < 0 || index > 63) return;
+        if (brush_ == '-')
+            model_.CancellaPezzo(index);
+        else
+            model_.ImpostaPezzo(brush_, index);
+        return;
+    }
     FDragFrom = TBoardModel::Casa(Colonna(p.x()), Riga(p.y()));
     if (FDragFrom < 0 || FDragFrom > 63 || model_.Pezzo(FDragFrom) == '-') {
         FDragFrom = -1;

@@ -39,6 +39,9 @@ class TBoardCanvas : public QWidget {
     // Edit mode: a piece goes wherever it is dropped, and off the board it is
     // removed.
     void SetEditing(bool on) { editing_ = on; }
+    // In edit mode, what a press on a square puts there: a piece letter of
+    // the position text, '-' to empty it, or 0 to drag pieces instead.
+    void SetBrush(char piece) { brush_ = piece; }
     // A drop the board refused ("e2e5"), and a press while the board is
     // locked or shows an earlier position.
     std::function<void(const std::string& move)> DropRefused;
@@ -96,6 +99,7 @@ class TBoardCanvas : public QWidget {
     ImageList scaled_; // the images drawn for SetCellSize
     Marks marks_;
     bool editing_ = false;
+    char brush_ = 0;
     QColor BackColor = Qt::white;
     QPixmap FBoardBitmap;
     QPixmap FUnderPiece;

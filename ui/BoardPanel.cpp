@@ -1,13 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/BoardPanel.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QRadioButton>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "notation/PositionText.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/QuorClock.h"
 
@@ -124,6 +130,13 @@ TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
     connect(trkLivelli, &QSlider::valueChanged, this, &TBoardPanel::ShowLevel);
     layout_->addWidget(lblLivello);
     layout_->addWidget(trkLivelli);
+    txtMossaTastiera = new QLineEdit(this);
+    txtMossaTastiera->setObjectName("txtMossaTastiera");
+    txtMossaTastiera->setPlaceholderText(QStringLiteral("Mossa / Move: Nf3, exd5, O-O, e8=Q, e2e4"));
+    layout_->addWidget(txtMossaTastiera);
+    palette_ = CreateEditPalette();
+    layout_->insertWidget(layout_->indexOf(frame) + 1, palette_);
+    palette_->hide();
     ShowSideToMove(true);
 }
 
@@ -163,6 +176,74 @@ void TBoardPanel::ShowLevel() {
 void TBoardPanel::SetReachedDepth(int depth) {
     reached_ = depth;
     ShowLevel();
+}
+
+QWidget* TBoardPanel::CreateEditPalette() {
+    auto* palette = new QWidget(this);
+    palette->setObjectName("palette");
+    auto* grid = new QGridLayout(palette);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(1);
+    // The brush: White's pieces, Black's, and the eraser; none: pieces are dragged.
+    static constexpr const char* GLYPHS[] = {"\u2654", "\u2655", "\u2656", "\u2657", "\u2658", "\u2659",
+                                             "\u265A", "\u265B", "\u265C", "\u265D", "\u265E", "\u265F"};
+    auto* brushes = new QButtonGroup(palette);
+    brushes->setExclusive(false);
+    const auto add = [&](const QString& glyph, char piece, int row, int column) {
+        auto* button = new QToolButton(palette);
+        button->setText(glyph);
+        button->setCheckable(true);
+        button->setObjectName(
+            QStringLiteral("brush_%1").arg(piece == '-' ? QLatin1Char('x') : QLatin1Char(piece)));
+        brushes->addButton(button);
+        grid->addWidget(button, row, column);
+        connect(button, &QToolButton::toggled, this, [this, brushes, button, piece](bool on) {
+            if (!on) {
+                scacchiera->SetBrush(0);
+                return;
+            }
+            for (QAbstractButton* other : brushes->buttons())
+                if (other != button) other->setChecked(false);
+            scacchiera->SetBrush(piece);
+        });
+    };
+    for (int i = 0; i < 12; ++i)
+        add(QString::fromUtf8(GLYPHS[i]), PIECE_LETTERS[i], i / 6, i % 6);
+    add(QStringLiteral("\u2715"), '-', 0, 6);
+    white_moves_ = new QRadioButton(QStringLiteral("Bianco muove / White to move"), palette);
+    auto* black_moves = new QRadioButton(QStringLiteral("Nero / Black"), palette);
+    white_moves_->setObjectName("whiteToMove");
+    black_moves->setObjectName("blackToMove");
+    grid->addWidget(white_moves_, 2, 0, 1, 4);
+    grid->addWidget(black_moves, 2, 4, 1, 3);
+    const char* rights[4] = {"O-O", "O-O-O", "o-o", "o-o-o"};
+    for (int i = 0; i < 4; ++i) {
+        rights_[i] = new QCheckBox(QString::fromLatin1(rights[i]), palette);
+        rights_[i]->setObjectName(QStringLiteral("right%1").arg(i));
+        rights_[i]->setChecked(true);
+        grid->addWidget(rights_[i], 3, 2 * i, 1, 2);
+    }
+    return palette;
+}
+
+void TBoardPanel::ShowEditPalette(bool on, bool white_to_move) {
+    if (on && palette_->isHidden()) {
+        white_moves_->setChecked(white_to_move);
+        palette_->findChild<QRadioButton*>("blackToMove")->setChecked(!white_to_move);
+    }
+    if (!on)
+        for (QToolButton* button : palette_->findChildren<QToolButton*>())
+            button->setChecked(false);
+    palette_->setVisible(on);
+}
+
+bool TBoardPanel::EditWhiteToMove() const {
+    return white_moves_->isChecked();
+}
+
+std::array<bool, 4> TBoardPanel::EditRights() const {
+    return {rights_[0]->isChecked(), rights_[1]->isChecked(), rights_[2]->isChecked(),
+            rights_[3]->isChecked()};
 }
 
 void TBoardPanel::ShowStepped(const QString& caption) {

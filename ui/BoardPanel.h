@@ -6,11 +6,15 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 
 #include "ui/PieceImages.h"
 
 class QAction;
+class QCheckBox;
 class QLabel;
+class QLineEdit;
+class QRadioButton;
 class QSlider;
 class QVBoxLayout;
 
@@ -54,6 +58,16 @@ class TBoardPanel : public QWidget {
     void ShowStepped(const QString& caption);
     // Buttons under the board for the actions that step through the game.
     void AddStepButtons(const QList<QAction*>& actions);
+    // Edit mode's palette: the twelve pieces and an eraser (the board's
+    // brush), the side to move and the castling rights, shown while editing.
+    void ShowEditPalette(bool on, bool white_to_move);
+    bool EditWhiteToMove() const;
+    // The castling rights allowed, in the position text's order: White
+    // short, White long, Black short, Black long.
+    std::array<bool, 4> EditRights() const;
+
+    // Moves typed: SAN or coordinates, played on Enter.
+    QLineEdit* txtMossaTastiera;
 
     TGraphicChessBoard* scacchiera;
     TQuorClock* clkBianco;
@@ -71,6 +85,10 @@ class TBoardPanel : public QWidget {
     int depth_cap_ = 0;
     int reached_ = 0;
     QLabel* stepped_;
+    QWidget* CreateEditPalette();
+    QWidget* palette_;
+    QRadioButton* white_moves_;
+    QCheckBox* rights_[4];
     QVBoxLayout* layout_;
     QWidget* white_row_;
     QWidget* black_row_;

@@ -150,7 +150,27 @@ void TGamePage::PrintGame(QPrinter& printer, const QImage& diagram) {
         QStringLiteral("<h2>%1 &ndash; %2</h2><p>%3, %4</p><p><img src=\"board.png\" width=\"320\"></p><p>")
             .arg(qs(game.Tag("White")).toHtmlEscaped(), qs(game.Tag("Black")).toHtmlEscaped(),
                  qs(game.Tag("Date")), qs(game.result));
-    html += MoveListText().toHtmlEscaped().replace('\n', QStringLiteral("<br>"));
+    // The pairs in two columns, White's and Black's move on one line, so
+    // that forty moves fit under the diagram on one page.
+    const std::vector<MovePair> pairs = MovePairs(game);
+    const size_t rows = (pairs.size() + 1) / 2;
+    const auto cells = [](const MovePair& pair) {
+        return QStringLiteral("<td align=\"right\">%1.</td><td>%2</td><td>%3</td>")
+            .arg(pair.number)
+            .arg(qs(pair.white.empty() ? "..." : pair.white).toHtmlEscaped(), qs(pair.black).toHtmlEscaped());
+    };
+    html += QStringLiteral("</p><table cellspacing=\"0\" cellpadding=\"1\">");
+    for (size_t row = 0; row < rows; ++row) {
+        html += QStringLiteral("<tr>") + cells(pairs[row]);
+        if (row + rows < pairs.size())
+            html += QStringLiteral("<td width=\"40\"></td>") + cells(pairs[row + rows]);
+        html += QStringLiteral("</tr>");
+    }
+    html += QStringLiteral("</table><p>");
+    if (game_.Result())
+        html += ResultCaption(game_.Result()->result, game_.Result()->reason).toHtmlEscaped();
+    else if (game.result != "*")
+        html += qs(game.result);
     document.setHtml(html + QStringLiteral("</p>"));
     document.print(&printer);
 }

@@ -235,6 +235,13 @@ void TfrmMain::CreateConnections() {
     connect(cmdAiutoComandi, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
     connect(Button1, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
     // Only the person's moves of the slider choose a depth; the planning's do not.
+    connect(board_panel_->txtMossaTastiera, &QLineEdit::returnPressed, this, [this] {
+        const QString error = person_->PlayTyped(board_panel_->txtMossaTastiera->text());
+        if (error.isEmpty())
+            board_panel_->txtMossaTastiera->clear();
+        else
+            statusBar()->showMessage(error, 10000);
+    });
     connect(trkLivelli, &QSlider::actionTriggered, this,
             [this] { person_->ChooseDepth(trkLivelli->sliderPosition()); });
 }
@@ -350,6 +357,8 @@ void TfrmMain::ModesChanged() {
     cmdEdit->setChecked(game_->EditMode());
     tlbAutoPlay->setChecked(game_->AutoPlay());
     scacchiera->SetEditing(game_->EditMode());
+    board_panel_->ShowEditPalette(game_->EditMode() && !interface_->InterfaceDrives(),
+                                  game_->Board().Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE);
 }
 void TfrmMain::StatisticsChanged(const std::string& text) {
     txtStatistiche->setPlainText(memo_text(text));

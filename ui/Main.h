@@ -86,6 +86,7 @@ class TfrmMain : public QMainWindow, public GameView {
     // The person's side of play: new games, time, hint, analysis...
     TPersonGame& Person() { return *person_; }
     TMainActions& Actions() { return *actions_; }
+    TBoardPanel* board_panel() { return board_panel_; }
 
     // The game's files, as the Game page has them.
     bool SaveGameTo(const QString& path);

@@ -203,6 +203,7 @@ void TPersonGame::FollowWithAnalysis() {
 
 void TPersonGame::SetEditMode(bool on) {
     if (on == game_.EditMode()) return;
+    if (!on) game_.Board().Pezzo(SIDE_TO_MOVE) = panel_.EditWhiteToMove() ? WHITE_ON_MOVE : BLACK_ON_MOVE;
     const Parsed<std::string> playable = PlayablePosition(game_.Board().GetPosition());
     if (!on && !playable && PersonPlays()) {
         Tell(QStringLiteral("Posizione impossibile / Impossible position: %1").arg(qs(playable.error)));
@@ -210,6 +211,27 @@ void TPersonGame::SetEditMode(bool on) {
         return;
     }
     game_.SetEditMode(on);
+    if (on) return;
+    // The rights the placement allows, less those the person took away.
+    const std::array<bool, 4> allowed = panel_.EditRights();
+    for (int i = 0; i < 4; ++i)
+        if (!allowed[i]) game_.Board().DropRight(WHITE_SHORT + i);
+    game_.Board().RestartHistoryHere();
+    game_.CopyBoardToEngine();
+    FreshStart();
+}
+
+QString TPersonGame::PlayTyped(const QString& text) {
+    const std::string typed = text.trimmed().toStdString();
+    if (typed.empty()) return {};
+    if (shown_ >= 0) return QStringLiteral("Torna alla fine (Alt+Fine) / Back to the end first (Alt+End)");
+    if (game_.Board().GetLocked()) return QStringLiteral("Galvetta sta pensando / Galvetta is thinking");
+    if (game_.GameOver()) return QStringLiteral("La partita è finita / The game is over");
+    const Parsed<LegalMove> move = ParseSan(game_.Board().GetPosition(), typed);
+    if (!move) return QStringLiteral("Mossa rifiutata / Move refused: %1").arg(qs(move.error));
+    if (!game_.Board().Move(move.value->Coordinate()))
+        return QStringLiteral("Mossa rifiutata / Move refused: %1").arg(qs(typed));
+    return {};
 }
 
 QString TPersonGame::SetUpFen(const QString& fen) {

@@ -59,8 +59,12 @@ class TPersonGame : public QObject {
     void Hint();
     // The analysis page's switch: the engine analyses whenever it is not playing.
     void SetAnalysis(bool on);
-    // Edit mode on, or off when the board holds a position a game can reach.
+    // Edit mode on, or off when the board holds a position a game can reach;
+    // leaving it, the palette's side to move and castling rights count.
     void SetEditMode(bool on);
+    // A move typed in SAN or coordinates, played on the board; why it was
+    // refused, or empty.
+    QString PlayTyped(const QString& text);
     // A new game from a FEN (after the question about the old game); why it
     // was refused, or empty.
     QString SetUpFen(const QString& fen);

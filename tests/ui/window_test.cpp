@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on the offscreen platform.
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,9 +11,11 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 #include <fcntl.h>
 
@@ -617,6 +620,46 @@ class WindowTest : public QObject {
         QVERIFY(!w->Game().EditMode());
     }
 
+    // Edit mode's palette puts pieces and takes them away; its side to move
+    // and castling rights hold when edit mode ends.
+    void editPaletteAndTypedMoves() {
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        w->tlbGioca->setChecked(true);
+        w->cmdEdit->setChecked(true);
+        auto* palette = w->findChild<QWidget*>("palette");
+        QVERIFY(!palette->isHidden());
+        const auto click = [&](const char* square) {
+            const int index = TBoardModel::IndiceCasa(square);
+            const QPoint at(w->scacchiera->CoordinataX(index % 8) + 5,
+                            w->scacchiera->CoordinataY(index / 8) + 5);
+            QTest::mouseClick(w->scacchiera, Qt::LeftButton, {}, at);
+        };
+        palette->findChild<QToolButton*>("brush_q")->click(); // White's queen
+        click("d4");
+        palette->findChild<QToolButton*>("brush_x")->click(); // the eraser
+        click("d2");
+        click("g1");
+        palette->findChild<QRadioButton*>("blackToMove")->click();
+        palette->findChild<QCheckBox*>("right0")->click(); // no White short castling
+        w->cmdEdit->setChecked(false);
+        QVERIFY(!w->Game().EditMode() && palette->isHidden());
+        QCOMPARE(QString::fromStdString(w->Person().ShownFen()),
+                 QStringLiteral("rnbqkbnr/pppppppp/8/8/3Q4/8/PPP1PPPP/RNBQKB1R b Qkq - 0 1"));
+
+        // Typed moves: SAN or coordinates, cleared when played, refused with the reason.
+        w->Game().EngineWhite = true;
+        QTest::keyClicks(w->board_panel()->txtMossaTastiera, "Nf6");
+        QTest::keyClick(w->board_panel()->txtMossaTastiera, Qt::Key_Return);
+        QCOMPARE(w->board_panel()->txtMossaTastiera->text(), QString());
+        QCOMPARE(w->scacchiera->Pezzo(TBoardModel::IndiceCasa("f6")), 'N');
+        QTest::keyClicks(w->board_panel()->txtMossaTastiera, "Qh5");
+        QTest::keyClick(w->board_panel()->txtMossaTastiera, Qt::Key_Return);
+        QCOMPARE(w->board_panel()->txtMossaTastiera->text(), QStringLiteral("Qh5"));
+        QVERIFY(
+            w->statusBar()->currentMessage().startsWith(QStringLiteral("Mossa rifiutata / Move refused")));
+    }
+
     // The window starts inside a small screen with room for a title bar,
     // and could shrink to fit 1920x1080 at scale 2 (960x540) less one.
     void fitsSmallScreens() {
@@ -795,6 +838,31 @@ class WindowTest : public QObject {
         QVERIFY(w->txtMossa->text().isEmpty() && w->txtTempoPrevisto->text().isEmpty());
         QCOMPARE(w->clkBianco->GetValue(), w->Game().Control().base_seconds);
         QCOMPARE(w->statusBar()->currentMessage(), QString());
+    }
+
+    // A forty-move game prints on one page, under its diagram.
+    void fortyMovesPrintOnOnePage() {
+        QTemporaryDir dir;
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        w->tlbGioca->setChecked(true);
+        // Knights out and back would repeat: pawns first, then the knights around.
+        int plies = 0;
+        for (int turn = 0; plies < 80 && turn < 400; ++turn) {
+            const std::vector<LegalMove> legal = LegalMoves(w->scacchiera->GetPosition());
+            if (legal.empty() || w->Game().GameOver()) break;
+            if (w->scacchiera->Move(legal[static_cast<size_t>(turn * 7) % legal.size()].Coordinate()))
+                ++plies;
+        }
+        QVERIFY2(plies >= 60, qPrintable(QString::number(plies)));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("forty.pdf"));
+        w->PrintGame(printer);
+        QFile pdf(dir.filePath("forty.pdf"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QString bytes = QString::fromLatin1(pdf.readAll());
+        QCOMPARE(bytes.count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
     }
 
     // Copy and paste, the unsaved-game question's Save, a confirmed
