@@ -42,13 +42,16 @@ constexpr double HARD_BUDGETS = 2;
 constexpr double MIN_HARD_MS = 20;
 
 // A UCI clock's budget: the moves its time is shared over when the interface
-// names no control nearer, the share of the increment spent at once, and the
-// largest share of what the margin leaves of the clock. The iteration under
-// way when the budget is spent is finished, so a move takes about one and a
-// half budgets: a fortieth of the clock makes about a twenty-fifth.
+// names no control nearer, the share of the increment spent at once, the
+// largest share of what the margin leaves of the clock, and the budgets after
+// which the search is cut. The iteration under way when the budget is spent
+// is finished, so a move takes more than its budget; spending only a quarter
+// of the increment keeps a clock of some twenty increments at the end of a
+// long game, instead of living from one increment to the next.
 constexpr double CLOCK_MOVES = 40;
-constexpr double INCREMENT_SHARE = 0.5;
+constexpr double INCREMENT_SHARE = 0.25;
 constexpr double CLOCK_CAP = 0.5;
+constexpr double CLOCK_HARD_BUDGETS = 1.5;
 
 } // namespace
 
@@ -121,7 +124,8 @@ PlanOutcome PlanClock(const ClockLimits& clock) {
     const double margin = std::min(MARGIN_MS + MARGIN_SHARE * time, MAX_MARGIN_MS);
     const double share = time / moves + INCREMENT_SHARE * std::max(clock.increment_ms, 0.0);
     outcome.budget_ms = std::max(std::min(share, CLOCK_CAP * (time - margin)), 1.0);
-    outcome.hard_ms = HardLimitMs(time, outcome.budget_ms);
+    outcome.hard_ms = std::max(
+        std::min(HardLimitMs(time, outcome.budget_ms), CLOCK_HARD_BUDGETS * outcome.budget_ms), MIN_HARD_MS);
     outcome.depth = MAX_SEARCH_DEPTH;
     outcome.predicted_moves.assign(1, '-'); // no count of moves is predicted
     outcome.predicted_ms = FormatFloat(std::round(outcome.budget_ms));

@@ -48,9 +48,10 @@ struct PlanOutcome {
 PlanOutcome PlanSearch(PlanningStats& stats, const PlanInput& input);
 
 // Plans a move on a UCI clock, as engine testers expect: a fair share of the
-// time left (1/moves_to_go, at most a fortieth of it) plus half the
+// time left (1/moves_to_go, at most a fortieth of it) plus a quarter of the
 // increment, never more than half of what the hard limit's margin leaves; the
-// hard limit as HardLimitMs. Depth and the statistics are not touched.
+// search is cut at one and a half budgets, and never later than HardLimitMs.
+// Depth and the statistics are not touched.
 PlanOutcome PlanClock(const ClockLimits& clock);
 
 // The hard limit of a move in milliseconds: `clock_ms` (the engine's clock, or

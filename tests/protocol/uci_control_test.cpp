@@ -85,7 +85,7 @@ TEST_F(UciFixture, ClockIncrementAndMovesToGoMakeTheBudget) {
         const char* budget_ms;
     } rows[] = {
         {"go wtime 30010 btime 1000", "750"},
-        {"go wtime 30010 btime 1000 winc 2000 binc 0", "1750"},
+        {"go wtime 30010 btime 1000 winc 2000 binc 0", "1250"},
         {"go wtime 30010 btime 1000 movestogo 5", "6000"},
         {"go wtime 1000 btime 1000 winc 5000 binc 5000", "445"}, // half of what the margin leaves
     };

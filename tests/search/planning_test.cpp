@@ -103,21 +103,21 @@ TEST(Planning, BranchingFactorIsSmoothedFromTheLastSearch) {
 
 namespace galvetta::test {
 
-// A UCI clock: remaining/40 (or /movestogo) plus half the increment, at most
-// half of what the margin leaves; the hard limit at most two budgets and
-// never past the clock.
+// A UCI clock: remaining/40 (or /movestogo) plus a quarter of the increment,
+// at most half of what the margin leaves; the search cut at one and a half
+// budgets, never past the clock.
 TEST(Planning, UciClockBudgets) {
     const struct {
         double time, increment;
         int moves_to_go;
         double budget, hard;
     } rows[] = {
-        {60000, 0, 0, 1500, 3000},    // a minute for the game
-        {60000, 1000, 0, 2000, 4000}, // the increment counts
-        {60000, 0, 10, 6000, 12000},  // a control ten moves away
-        {60000, 0, 100, 1500, 3000},  // a far control is no nearer than forty moves
-        {1000, 5000, 0, 450, 900},    // an increment larger than the clock: half of what is left
-        {10000, 100, 0, 300, 600},    // 10+0.1 at the start
+        {60000, 0, 0, 1500, 2250},    // a minute for the game
+        {60000, 1000, 0, 1750, 2625}, // the increment counts
+        {60000, 0, 10, 6000, 9000},   // a control ten moves away
+        {60000, 0, 100, 1500, 2250},  // a far control is no nearer than forty moves
+        {1000, 5000, 0, 450, 675},    // an increment larger than the clock: half of what is left
+        {10000, 100, 0, 275, 412.5},  // 10+0.1 at the start
         {0, 0, 0, 1, 20},             // an empty clock answers at once
     };
     for (const auto& row : rows) {
