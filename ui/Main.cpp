@@ -76,14 +76,15 @@ void TfrmMain::BuildWindow() {
     auto* layout = new QHBoxLayout(central);
     layout->addWidget(CreateBoardPanel(central), 1);
     // FormCreate: the game with its driver on the White clock, and the interface.
-    game_ = std::make_unique<TGame>(*scacchiera, *clkBianco, *clkNero, *this);
+    game_ = std::make_unique<TGame>(*board_panel_->scacchiera, *board_panel_->clkBianco,
+                                    *board_panel_->clkNero, *this);
     interface_ = std::make_unique<TInterface>(*game_, *this, reader_);
     CreatePages(central);
     layout->addWidget(pages_, 1);
     CreateStatusBar();
     person_ = new TPersonGame(*game_, *interface_, *board_panel_, *pages_, *lblRisultato);
     person_->KeepsGames = options_.save_games_fd >= 0;
-    txtPartita->Filed = [this] { person_->GameSaved(); };
+    pages_->txtPartita->Filed = [this] { person_->GameSaved(); };
     person_->Tell = [this](const QString& text) { statusBar()->showMessage(text, 10000); };
     person_->Confirm = [this](const QString& question) {
         return QMessageBox::question(this, Caption(), question, QMessageBox::Yes | QMessageBox::Cancel) ==
@@ -97,19 +98,19 @@ void TfrmMain::BuildWindow() {
         default: return TPersonGame::Unsaved::Cancel;
         }
     };
-    person_->SaveGame = [this] { return txtPartita->SaveExecute(); };
+    person_->SaveGame = [this] { return pages_->txtPartita->SaveExecute(); };
     person_->ContinueFromHere = [this](const QString& question) {
         return QMessageBox::question(this, Caption(), question, QMessageBox::Yes | QMessageBox::No) ==
                QMessageBox::Yes;
     };
-    person_->ShownChanged = [this](int index) { txtPartita->HighlightPly(index); };
-    txtPartita->MoveClicked = [this](int ply) { person_->StepTo(ply); };
-    txtPartita->Opened = [this](const QString& names) {
+    person_->ShownChanged = [this](int index) { pages_->txtPartita->HighlightPly(index); };
+    pages_->txtPartita->MoveClicked = [this](int ply) { person_->StepTo(ply); };
+    pages_->txtPartita->Opened = [this](const QString& names) {
         person_->FreshStart();
         if (!names.isEmpty()) SetStatusPanel(1, names.toStdString());
     };
-    actions_ = new TMainActions(*this, *game_, *person_, *txtPartita, *board_panel_);
-    CreateActionNames();
+    actions_ = new TMainActions(*this, *game_, *person_, *pages_->txtPartita, *board_panel_);
+    ConnectAnalysisSwitch();
     CreateConnections();
     timMossa = new QTimer(this);
     timMossa->setInterval(100);
@@ -124,13 +125,13 @@ void TfrmMain::ConnectGame() {
     game_->Driver().ErrorBeep = [] { QApplication::beep(); };
     game_->SetSaveGames(options_.save_games_fd);
     game_->CopyBoardToEngine();
-    scacchiera->OnHistoryChanged = [this] {
-        txtPartita->ScheduleMoveList();
+    board_panel_->scacchiera->OnHistoryChanged = [this] {
+        pages_->txtPartita->ScheduleMoveList();
         person_->HistoryChanged();
     };
-    scacchiera->DropRefused = [this](const std::string& move) { person_->DropRefused(move); };
-    scacchiera->LockedPress = [this] { person_->LockedPress(); };
-    scacchiera->SteppedPress = [this] { person_->SteppedPress(); };
+    board_panel_->scacchiera->DropRefused = [this](const std::string& move) { person_->DropRefused(move); };
+    board_panel_->scacchiera->LockedPress = [this] { person_->LockedPress(); };
+    board_panel_->scacchiera->SteppedPress = [this] { person_->SteppedPress(); };
 
     // The conversation server, named after the program.
     Conversation = new TConversationServer(this);
@@ -147,64 +148,21 @@ void TfrmMain::ConnectGame() {
 
 QWidget* TfrmMain::CreateBoardPanel(QWidget* parent) {
     board_panel_ = new TBoardPanel(&imgPezzi, parent);
-    scacchiera = board_panel_->scacchiera;
-    clkBianco = board_panel_->clkBianco;
-    clkNero = board_panel_->clkNero;
-    trkLivelli = board_panel_->trkLivelli;
-    lblLivello = board_panel_->lblLivello;
     return board_panel_;
 }
 
 void TfrmMain::CreatePages(QWidget* parent) {
     pages_ = new TPages(*game_, parent);
-    pagine = pages_;
-    txtMossa = pages_->txtMossa;
-    txtTempoPrevisto = pages_->txtTempoPrevisto;
-    txtMossePreviste = pages_->txtMossePreviste;
-    txtMosse = pages_->txtMosse;
-    txtStatistiche = pages_->txtStatistiche;
-    txtEsegui = pages_->txtEsegui;
-    BitBtn2 = pages_->BitBtn2;
-    cmdAiutoComandi = pages_->cmdAiutoComandi;
-    memComandi = pages_->memComandi;
-    txtCommand = pages_->txtCommand;
-    BitBtn1 = pages_->BitBtn1;
-    Button1 = pages_->Button1;
-    lstComandi = pages_->lstComandi;
-    txtPosizione = pages_->txtPosizione;
-    txtPartita = pages_->txtPartita;
-    analysis = pages_->analysis;
 }
 
-// The actions under their design names, and the analysis switch twice: in
-// the menu and on its page.
-void TfrmMain::CreateActionNames() {
-    actOpen = actions_->actOpen;
-    actSave = actions_->actSave;
-    actPrint = actions_->actPrint;
-    actFen = actions_->actFen;
-    actPaste = actions_->actPaste;
-    actResetGame = actions_->actResetGame;
-    actNewWhite = actions_->actNewWhite;
-    actNewBlack = actions_->actNewBlack;
-    actMoveBack = actions_->actMoveBack;
-    actMove = actions_->actMove;
-    actStop = actions_->actStop;
-    actReverse = actions_->actReverse;
-    actTime = actions_->actTime;
-    actHint = actions_->actHint;
-    actResign = actions_->actResign;
-    actDraw = actions_->actDraw;
-    actBook = actions_->actBook;
-    actAnalysis = actions_->actAnalysis;
-    tlbGioca = actions_->tlbGioca;
-    cmdEdit = actions_->cmdEdit;
-    tlbAutoPlay = actions_->tlbAutoPlay;
-    connect(actReverse, &QAction::triggered, this, &TfrmMain::ReverseExecute);
-    connect(actAnalysis, &QAction::toggled, analysis->btnAnalizza, &QPushButton::setChecked);
-    connect(analysis->btnAnalizza, &QPushButton::toggled, this, [this](bool on) {
-        actAnalysis->setChecked(on);
-        if (on) pagine->setCurrentWidget(analysis);
+// The analysis switch twice: in the menu and on its page.
+void TfrmMain::ConnectAnalysisSwitch() {
+    connect(actions_->actReverse, &QAction::triggered, this, &TfrmMain::ReverseExecute);
+    connect(actions_->actAnalysis, &QAction::toggled, pages_->analysis->btnAnalizza,
+            &QPushButton::setChecked);
+    connect(pages_->analysis->btnAnalizza, &QPushButton::toggled, this, [this](bool on) {
+        actions_->actAnalysis->setChecked(on);
+        if (on) pages_->setCurrentWidget(pages_->analysis);
     });
 }
 
@@ -227,13 +185,13 @@ void TfrmMain::CreateStatusBar() {
 
 // The command boxes and their buttons, the help, the level slider.
 void TfrmMain::CreateConnections() {
-    connect(BitBtn2, &QPushButton::clicked, this, &TfrmMain::ExecuteCommandBox);
-    connect(txtEsegui, &QLineEdit::returnPressed, BitBtn2, &QPushButton::click);
-    connect(BitBtn1, &QPushButton::clicked, this,
-            [this] { CommandItemChanged(txtCommand->text().toStdString()); });
-    connect(txtCommand, &QLineEdit::returnPressed, BitBtn1, &QPushButton::click);
-    connect(cmdAiutoComandi, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
-    connect(Button1, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
+    connect(pages_->BitBtn2, &QPushButton::clicked, this, &TfrmMain::ExecuteCommandBox);
+    connect(pages_->txtEsegui, &QLineEdit::returnPressed, pages_->BitBtn2, &QPushButton::click);
+    connect(pages_->BitBtn1, &QPushButton::clicked, this,
+            [this] { CommandItemChanged(pages_->txtCommand->text().toStdString()); });
+    connect(pages_->txtCommand, &QLineEdit::returnPressed, pages_->BitBtn1, &QPushButton::click);
+    connect(pages_->cmdAiutoComandi, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
+    connect(pages_->Button1, &QPushButton::clicked, this, &TfrmMain::cmdAiutoComandiClick);
     // Only the person's moves of the slider choose a depth; the planning's do not.
     connect(board_panel_->txtMossaTastiera, &QLineEdit::returnPressed, this, [this] {
         const QString error = person_->PlayTyped(board_panel_->txtMossaTastiera->text());
@@ -242,12 +200,12 @@ void TfrmMain::CreateConnections() {
         else
             statusBar()->showMessage(error, 10000);
     });
-    connect(trkLivelli, &QSlider::actionTriggered, this,
-            [this] { person_->ChooseDepth(trkLivelli->sliderPosition()); });
+    connect(board_panel_->trkLivelli, &QSlider::actionTriggered, this,
+            [this] { person_->ChooseDepth(board_panel_->trkLivelli->sliderPosition()); });
 }
 
 void TfrmMain::ExecuteCommandBox() {
-    const QString text = txtEsegui->text().trimmed();
+    const QString text = pages_->txtEsegui->text().trimmed();
     if (text.section(' ', 0, 0).count('/') == 7) {
         const QString error = person_->SetUpFen(text);
         if (!error.isEmpty()) statusBar()->showMessage(error, 10000);
@@ -264,12 +222,12 @@ void TfrmMain::FormShow() {
     game_->UseBook = !options_.book.empty() || QFileInfo::exists(QString::fromStdString(game_->BookFile));
     game_->BookChosen = !options_.book.empty();
     if (options_.uci) interface_->SpeakUci();
-    if (options_.level) trkLivelli->setValue(*options_.level);
-    if (!options_.notice.empty()) txtStatistiche->appendPlainText(qs(options_.notice));
+    if (options_.level) board_panel_->trkLivelli->setValue(*options_.level);
+    if (!options_.notice.empty()) pages_->txtStatistiche->appendPlainText(qs(options_.notice));
     interface_->ResetGameExecute();
     timMossa->start();
     game_->CopyBoardToEngine();
-    actBook->setChecked(game_->UseBook);
+    actions_->actBook->setChecked(game_->UseBook);
 
     // A line read and a search ended are handled at once, on this thread.
     auto soon = [this](auto work) { QMetaObject::invokeMethod(this, work, Qt::QueuedConnection); };
@@ -314,16 +272,16 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 bool TfrmMain::SaveGameTo(const QString& path) {
-    return txtPartita->SaveGameTo(path);
+    return pages_->txtPartita->SaveGameTo(path);
 }
 
 QString TfrmMain::OpenGameFrom(const QString& path, int index) {
     QString names;
-    return txtPartita->OpenGameFrom(path, index, names);
+    return pages_->txtPartita->OpenGameFrom(path, index, names);
 }
 
 void TfrmMain::PrintGame(QPrinter& printer) {
-    txtPartita->PrintGame(printer, scacchiera->grab().toImage());
+    pages_->txtPartita->PrintGame(printer, board_panel_->scacchiera->grab().toImage());
 }
 
 void TfrmMain::ReverseExecute() {
@@ -340,10 +298,10 @@ void TfrmMain::SetStatusPanel(int index, const std::string& text) {
     if (index >= 0 && index < 4) stato[index]->setText(qs(text));
 }
 void TfrmMain::SentLineAdded(const std::string& line) {
-    memComandi->appendPlainText(TPages::PageLine(line));
+    pages_->memComandi->appendPlainText(TPages::PageLine(line));
 }
 void TfrmMain::SentLinesCleared() {
-    memComandi->clear();
+    pages_->memComandi->clear();
 }
 void TfrmMain::ReceivedLineAdded(const std::string& line) {
     pages_->AddReceivedLine(line);
@@ -353,29 +311,29 @@ void TfrmMain::CommandItemChanged(const std::string& value) {
     if (Conversation != nullptr) Conversation->ItemChanged(command_item_);
 }
 void TfrmMain::ModesChanged() {
-    tlbGioca->setChecked(game_->Hold());
-    cmdEdit->setChecked(game_->EditMode());
-    tlbAutoPlay->setChecked(game_->AutoPlay());
-    scacchiera->SetEditing(game_->EditMode());
+    actions_->tlbGioca->setChecked(game_->Hold());
+    actions_->cmdEdit->setChecked(game_->EditMode());
+    actions_->tlbAutoPlay->setChecked(game_->AutoPlay());
+    board_panel_->scacchiera->SetEditing(game_->EditMode());
     board_panel_->ShowEditPalette(game_->EditMode() && !interface_->InterfaceDrives(),
                                   game_->Board().Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE);
 }
 void TfrmMain::StatisticsChanged(const std::string& text) {
-    txtStatistiche->setPlainText(memo_text(text));
+    pages_->txtStatistiche->setPlainText(memo_text(text));
 }
 void TfrmMain::EngineMoveShown(const std::string& move) {
-    txtMossa->setText(qs(move));
+    pages_->txtMossa->setText(qs(move));
 }
 void TfrmMain::PositionShown(const std::string& position) {
-    txtPosizione->setPlainText(qs(position));
+    pages_->txtPosizione->setPlainText(qs(position));
 }
 void TfrmMain::GeneratedMovesShown(const std::string& text) {
-    txtMosse->setText(qs(text));
+    pages_->txtMosse->setText(qs(text));
 }
 void TfrmMain::PlanningShown(const std::string& moves, const std::string& ms, int depth) {
-    txtMossePreviste->setText(qs(moves));
-    txtTempoPrevisto->setText(qs(ms));
-    trkLivelli->setValue(depth);
+    pages_->txtMossePreviste->setText(qs(moves));
+    pages_->txtTempoPrevisto->setText(qs(ms));
+    board_panel_->trkLivelli->setValue(depth);
 }
 void TfrmMain::NoticeShown(const std::string& text) {
     statusBar()->showMessage(qs(text));

@@ -86,7 +86,8 @@ class TfrmMain : public QMainWindow, public GameView {
     // The person's side of play: new games, time, hint, analysis...
     TPersonGame& Person() { return *person_; }
     TMainActions& Actions() { return *actions_; }
-    TBoardPanel* board_panel() { return board_panel_; }
+    TBoardPanel& Panel() { return *board_panel_; }
+    TPages& Pages() { return *pages_; }
 
     // The game's files, as the Game page has them.
     bool SaveGameTo(const QString& path);
@@ -107,7 +108,7 @@ class TfrmMain : public QMainWindow, public GameView {
     void BuildWindow();
     QWidget* CreateBoardPanel(QWidget* parent);
     void CreatePages(QWidget* parent);
-    void CreateActionNames();
+    void ConnectAnalysisSwitch();
     void CreateStatusBar();
     void CreateConnections();
     // The command box: a FEN sets up a position, anything else is a command.
@@ -133,57 +134,15 @@ class TfrmMain : public QMainWindow, public GameView {
     TMainActions* actions_ = nullptr;
     bool close_requested_ = false; // by "quit" or the end of the input: no question
 
-    // The widgets, under their design names. The widget tests look at them
+    // The window's own widgets; the board's, the pages' and the actions' are
+    // in the panel, the pages and the actions. The widget tests look at them
     // directly, as a person looks at the window.
     friend class ::WindowTest;
     friend class ::ConversationTest;
     friend class ::WindowScreens;
-    TGraphicChessBoard* scacchiera;
-    TQuorClock* clkBianco;
-    TQuorClock* clkNero;
     QTimer* timMossa;
-    QSlider* trkLivelli;
-    QLabel* lblLivello;
-    QAction* actResetGame;
-    QAction* actMoveBack;
-    QAction* actMove;
-    QAction* actReverse;
-    QAction* actStop;
-    QAction* tlbGioca;
-    QAction* cmdEdit;
-    QAction* tlbAutoPlay;
-    QAction* actNewWhite;
-    QAction* actNewBlack;
-    QAction* actTime;
-    QAction* actHint;
-    QAction* actResign;
-    QAction* actDraw;
-    QAction* actBook;
-    QAction* actFen;
-    QAction* actPaste;
-    QAction* actAnalysis;
     QLabel* stato[4];
     QLabel* lblRisultato; // the game's result and why
-    QTabWidget* pagine;
-    QLineEdit* txtMossa;
-    QLineEdit* txtTempoPrevisto;
-    QLineEdit* txtMossePreviste;
-    QLineEdit* txtMosse;
-    QPlainTextEdit* txtStatistiche;
-    QLineEdit* txtEsegui;
-    QPushButton* BitBtn2;
-    QPushButton* cmdAiutoComandi;
-    QPlainTextEdit* memComandi;
-    QLineEdit* txtCommand;
-    QPushButton* BitBtn1;
-    QPushButton* Button1;
-    QListWidget* lstComandi;
-    QPlainTextEdit* txtPosizione;
-    TGamePage* txtPartita;
-    TAnalysisPage* analysis;
-    QAction* actOpen;
-    QAction* actSave;
-    QAction* actPrint;
     TConversationServer* Conversation = nullptr;
     ImageList imgPezzi;
 };

@@ -13,9 +13,12 @@
 
 #include "protocol/PrivateSocket.h"
 #include "protocol/StandardInputThread.h"
+#include "ui/BoardPanel.h"
 #include "ui/Conversation.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/Main.h"
+#include "ui/MainActions.h"
+#include "ui/Pages.h"
 #include "ui/QuorClock.h"
 
 using namespace galvetta;
@@ -102,10 +105,10 @@ class ConversationTest : public QObject {
         QTRY_COMPARE(out_.size(), size_t(2));
         QCOMPARE(out_[0], std::string("force"));
         QCOMPARE(out_[1], std::string("e2e4"));
-        QCOMPARE(window_->scacchiera->GetPosition()[TBoardModel::IndiceCasa("e4")], 'p');
+        QCOMPARE(window_->Panel().scacchiera->GetPosition()[TBoardModel::IndiceCasa("e4")], 'p');
         client.Send("EXECUTE e7e5\n");
         QCOMPARE(client.Line(), QStringLiteral("OK"));
-        QCOMPARE(window_->scacchiera->GetPosition()[TBoardModel::IndiceCasa("e5")], 'P');
+        QCOMPARE(window_->Panel().scacchiera->GetPosition()[TBoardModel::IndiceCasa("e5")], 'P');
     }
 
     void pokeIsWrittenAndTheItemCanBeRead() {
@@ -128,8 +131,8 @@ class ConversationTest : public QObject {
         window_->Interface().InterpretCommand("ping 2");
         QCOMPARE(client.Line(), QStringLiteral("CHANGED Error (unknown command): ping"));
         // ... and the window's own command box.
-        window_->txtCommand->setText(QStringLiteral("to the interface"));
-        window_->BitBtn1->click();
+        window_->Pages().txtCommand->setText(QStringLiteral("to the interface"));
+        window_->Pages().BitBtn1->click();
         QCOMPARE(client.Line(), QStringLiteral("CHANGED to the interface"));
         QVERIFY(out_.size() == 1); // the command box writes nothing itself
         client.Send("UNADVISE\n");
@@ -177,12 +180,12 @@ class ConversationTest : public QObject {
             window_->ReceivedLineAdded(std::to_string(i) + std::string(3000, '-'));
             window_->SentLineAdded(std::to_string(i));
         }
-        QCOMPARE(window_->lstComandi->count(), 2001);
-        QCOMPARE(window_->lstComandi->item(0)->text(), QStringLiteral("Received commands:"));
-        QVERIFY(window_->lstComandi->item(2000)->text().startsWith(QStringLiteral("2099-")));
-        QVERIFY(window_->lstComandi->item(2000)->text().size() < 1100);
-        QCOMPARE(window_->memComandi->blockCount(), 2000);
-        QVERIFY(window_->memComandi->toPlainText().endsWith(QStringLiteral("\n2099")));
+        QCOMPARE(window_->Pages().lstComandi->count(), 2001);
+        QCOMPARE(window_->Pages().lstComandi->item(0)->text(), QStringLiteral("Received commands:"));
+        QVERIFY(window_->Pages().lstComandi->item(2000)->text().startsWith(QStringLiteral("2099-")));
+        QVERIFY(window_->Pages().lstComandi->item(2000)->text().size() < 1100);
+        QCOMPARE(window_->Pages().memComandi->blockCount(), 2000);
+        QVERIFY(window_->Pages().memComandi->toPlainText().endsWith(QStringLiteral("\n2099")));
     }
 
     void secondInstanceGetsAnotherName() {
@@ -193,7 +196,7 @@ class ConversationTest : public QObject {
     }
 
     void garbageIsRefusedAndFloodingClientsDropped() {
-        const std::string before = window_->scacchiera->GetPosition();
+        const std::string before = window_->Panel().scacchiera->GetPosition();
         Client client(window_->Conversation->FullName());
         client.Send("HELLO\n");
         QCOMPARE(client.Line(), QStringLiteral("ERROR unknown request"));
@@ -209,7 +212,7 @@ class ConversationTest : public QObject {
             QTest::qWait(50);
         }
         QTest::qWait(50);
-        QCOMPARE(window_->scacchiera->GetPosition(), before);
+        QCOMPARE(window_->Panel().scacchiera->GetPosition(), before);
         QVERIFY(out_.empty());
         Client after(window_->Conversation->FullName());
         after.Send("REQUEST\n");

@@ -12,8 +12,11 @@
 #include <QtTest>
 
 #include "ui/AnalysisPage.h"
+#include "ui/BoardPanel.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/Main.h"
+#include "ui/MainActions.h"
+#include "ui/Pages.h"
 #include "ui/QuorClock.h"
 
 using namespace galvetta;
@@ -57,19 +60,20 @@ class WindowScreens : public QObject {
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
 
-        w.tlbGioca->setChecked(true); // the person plays both sides
+        w.Actions().tlbGioca->setChecked(true); // the person plays both sides
         for (const char* move : {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5"})
-            QVERIFY(w.scacchiera->Move(move));
-        w.actAnalysis->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(w.analysis->txtLinee->blockCount() >= 7, 30000);
-        w.actAnalysis->trigger();
-        w.actHint->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(w.scacchiera->GetMarks().hint_from >= 0, 30000);
+            QVERIFY(w.Panel().scacchiera->Move(move));
+        w.Actions().actAnalysis->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(w.Pages().analysis->txtLinee->blockCount() >= 7, 30000);
+        w.Actions().actAnalysis->trigger();
+        w.Actions().actHint->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(w.Panel().scacchiera->GetMarks().hint_from >= 0, 30000);
 
         // Nothing a person needs lies off the screen or behind the tool bar's overflow.
         const QRect screen = w.screen()->geometry();
-        QWidgetList needed = {w.scacchiera, w.clkBianco, w.clkNero,    w.trkLivelli,
-                              w.lblLivello, w.pagine,    w.statusBar()};
+        QWidgetList needed = {w.Panel().scacchiera, w.Panel().clkBianco,  w.Panel().clkNero,
+                              w.Panel().trkLivelli, w.Panel().lblLivello, (&w.Pages()),
+                              w.statusBar()};
         auto* tools = w.findChild<QToolBar*>();
         for (QAction* action : tools->actions())
             if (!action->isSeparator()) needed << tools->widgetForAction(action);
@@ -80,7 +84,7 @@ class WindowScreens : public QObject {
         QTest::qWait(300);
         QVERIFY(w.screen()->grabWindow(0).save(path));
         qInfo("screenshot %s: window %dx%d, squares of %d pixels", qPrintable(path), w.width(), w.height(),
-              w.scacchiera->CellSize());
+              w.Panel().scacchiera->CellSize());
     }
 };
 

@@ -31,6 +31,7 @@
 #include "ui/GraphicChessBoard.h"
 #include "ui/Main.h"
 #include "ui/MainActions.h"
+#include "ui/Pages.h"
 #include "ui/PersonGame.h"
 #include "ui/QuorClock.h"
 #include "ui/QuorLabel.h"
@@ -65,17 +66,18 @@ class WindowTest : public QObject {
         std::vector<std::string> out;
         auto w = window(StartOptions{}, &out);
         QCOMPARE(w->windowTitle(), QStringLiteral("Galvetta Release 0.11.0"));
-        QCOMPARE(w->trkLivelli->value(), 8);
+        QCOMPARE(w->Panel().trkLivelli->value(), 8);
         QCOMPARE(out.front(), std::string(TWinBoardControl::GREETING));
-        QVERIFY(w->memComandi->toPlainText().startsWith(QString(TWinBoardControl::GREETING)));
+        QVERIFY(w->Pages().memComandi->toPlainText().startsWith(QString(TWinBoardControl::GREETING)));
         auto twelve = window(level(12), &out);
-        QCOMPARE(twelve->trkLivelli->value(), 12);
-        QCOMPARE(twelve->lblLivello->text(),
+        QCOMPARE(twelve->Panel().trkLivelli->value(), 12);
+        QCOMPARE(twelve->Panel().lblLivello->text(),
                  QStringLiteral("Livello / Level: 12 (ply), senza limite / no cap"));
-        QCOMPARE(window(level(6), &out)->trkLivelli->value(), 6);
+        QCOMPARE(window(level(6), &out)->Panel().trkLivelli->value(), 6);
         auto bad = window(level(std::nullopt, "Ignored argument: /Lxyz"), &out);
-        QCOMPARE(bad->trkLivelli->value(), 8);
-        QVERIFY(bad->txtStatistiche->toPlainText().contains(QStringLiteral("Ignored argument: /Lxyz")));
+        QCOMPARE(bad->Panel().trkLivelli->value(), 8);
+        QVERIFY(
+            bad->Pages().txtStatistiche->toPlainText().contains(QStringLiteral("Ignored argument: /Lxyz")));
         QVERIFY(bad->timMossa->isActive()); // start-up went on
     }
 
@@ -83,26 +85,26 @@ class WindowTest : public QObject {
         std::vector<std::string> out;
         auto w = window(StartOptions{}, &out);
         w->show();
-        QCOMPARE(w->clkBianco->text(), QStringLiteral("120:00"));
+        QCOMPARE(w->Panel().clkBianco->text(), QStringLiteral("120:00"));
         w->Interface().InterpretCommand("level 40 5 0");
-        QCOMPARE(w->clkBianco->text(), QStringLiteral("05:00"));
-        QCOMPARE(w->clkNero->text(), QStringLiteral("05:00"));
+        QCOMPARE(w->Panel().clkBianco->text(), QStringLiteral("05:00"));
+        QCOMPARE(w->Panel().clkNero->text(), QStringLiteral("05:00"));
         w->Interface().InterpretCommand("st 1");
-        w->clkBianco->Start(false);
-        w->clkBianco->Tick();
-        QCOMPARE(w->clkBianco->text(), QStringLiteral("00:00 Tempo scaduto (out of time)"));
+        w->Panel().clkBianco->Start(false);
+        w->Panel().clkBianco->Tick();
+        QCOMPARE(w->Panel().clkBianco->text(), QStringLiteral("00:00 Tempo scaduto (out of time)"));
         // Out of time, the clock stops at zero.
-        QVERIFY(!w->clkBianco->Started());
-        w->clkBianco->Tick();
-        QCOMPARE(w->clkBianco->text(), QStringLiteral("00:00 Tempo scaduto (out of time)"));
+        QVERIFY(!w->Panel().clkBianco->Started());
+        w->Panel().clkBianco->Tick();
+        QCOMPARE(w->Panel().clkBianco->text(), QStringLiteral("00:00 Tempo scaduto (out of time)"));
         // Black's clock sits above the board until the board is turned.
         const auto top = [&w](QWidget* widget) { return widget->mapTo(w.get(), QPoint(0, 0)).y(); };
-        QVERIFY(top(w->clkNero) < top(w->scacchiera));
-        QVERIFY(top(w->clkBianco) > top(w->scacchiera));
+        QVERIFY(top(w->Panel().clkNero) < top(w->Panel().scacchiera));
+        QVERIFY(top(w->Panel().clkBianco) > top(w->Panel().scacchiera));
         w->ReverseExecute();
-        QTRY_VERIFY(top(w->clkBianco) < top(w->scacchiera));
-        QVERIFY(top(w->clkNero) > top(w->scacchiera));
-        QVERIFY(w->scacchiera->GetBlackAtBottom());
+        QTRY_VERIFY(top(w->Panel().clkBianco) < top(w->Panel().scacchiera));
+        QVERIFY(top(w->Panel().clkNero) > top(w->Panel().scacchiera));
+        QVERIFY(w->Panel().scacchiera->GetBlackAtBottom());
     }
 
     void shadowedLabelPlacesItsCaption() {
@@ -161,11 +163,11 @@ class WindowTest : public QObject {
         w->Interface().InterpretCommand("e2e4");
         QTRY_VERIFY_WITH_TIMEOUT(!out.empty(), 60000);
         QVERIFY(out.back().rfind("move ", 0) == 0);
-        QVERIFY(w->txtStatistiche->toPlainText().contains(QStringLiteral("Galvetta's move: ") +
-                                                          QString::fromStdString(out.back().substr(5))));
-        QCOMPARE(w->txtMossa->text().toStdString(), out.back().substr(5));
-        QCOMPARE(w->scacchiera->GetPosition()[64], 'B');
-        QVERIFY(!w->scacchiera->GetLocked());
+        QVERIFY(w->Pages().txtStatistiche->toPlainText().contains(
+            QStringLiteral("Galvetta's move: ") + QString::fromStdString(out.back().substr(5))));
+        QCOMPARE(w->Pages().txtMossa->text().toStdString(), out.back().substr(5));
+        QCOMPARE(w->Panel().scacchiera->GetPosition()[64], 'B');
+        QVERIFY(!w->Panel().scacchiera->GetLocked());
     }
 
     void autoplayPlaysBothSidesUntilMate() {
@@ -174,7 +176,7 @@ class WindowTest : public QObject {
         // White mates in two: rooks on a1 and b2 against the king on h8.
         for (const char* line : {"force", "edit", "#", "Kg1", "Ra1", "Rb2", "c", "Kh8", "."})
             w->Interface().InterpretCommand(line);
-        w->tlbAutoPlay->setChecked(true);
+        w->Actions().tlbAutoPlay->setChecked(true);
         QVERIFY(w->Game().AutoPlay());
         out.clear();
         w->Interface().InterpretCommand("go");
@@ -185,8 +187,8 @@ class WindowTest : public QObject {
         for (const auto& line : out)
             moves += line.rfind("move ", 0) == 0;
         QCOMPARE(moves, 3); // White, Black, White's mate
-        QVERIFY(w->txtStatistiche->toPlainText().contains(QStringLiteral("*** MATE ***")));
-        QVERIFY(!w->tlbAutoPlay->isChecked());
+        QVERIFY(w->Pages().txtStatistiche->toPlainText().contains(QStringLiteral("*** MATE ***")));
+        QVERIFY(!w->Actions().tlbAutoPlay->isChecked());
     }
 
     // Moves on the Game page, saved, opened into another window, printed, and
@@ -203,14 +205,15 @@ class WindowTest : public QObject {
         for (const char* line : {"name Ugo", "force", "e2e4", "e7e5", "g1f3", "b8c6", "f1b5", "go"})
             w->Interface().InterpretCommand(line);
         QTRY_VERIFY_WITH_TIMEOUT(out.back().rfind("move ", 0) == 0, 60000);
-        QTRY_VERIFY(
-            w->txtPartita->toPlainText().startsWith("  1. e4      e5\n  2. Nf3     Nc6\n  3. Bb5     "));
+        QTRY_VERIFY(w->Pages().txtPartita->toPlainText().startsWith(
+            "  1. e4      e5\n  2. Nf3     Nc6\n  3. Bb5     "));
         QVERIFY(w->SaveGameTo(saved));
 
         auto opened = window(StartOptions{}, &out);
         QCOMPARE(opened->OpenGameFrom(saved), QString());
-        QCOMPARE(opened->scacchiera->GetPosition().substr(0, 65), w->scacchiera->GetPosition().substr(0, 65));
-        QTRY_COMPARE(w->txtPartita->toPlainText(), opened->txtPartita->toPlainText());
+        QCOMPARE(opened->Panel().scacchiera->GetPosition().substr(0, 65),
+                 w->Panel().scacchiera->GetPosition().substr(0, 65));
+        QTRY_COMPARE(w->Pages().txtPartita->toPlainText(), opened->Pages().txtPartita->toPlainText());
         QVERIFY(!opened->Game().Driver().SearchRunning());
         QCOMPARE(opened->stato[1]->text(), QStringLiteral("Ugo - Galvetta"));
 
@@ -220,7 +223,7 @@ class WindowTest : public QObject {
         broken.close();
         QCOMPARE(opened->OpenGameFrom(broken.fileName(), 1),
                  QStringLiteral("Game 2, move 2. Ke3: illegal move 'Ke3'"));
-        QCOMPARE(opened->scacchiera->GetPosition().substr(0, 65),
+        QCOMPARE(opened->Panel().scacchiera->GetPosition().substr(0, 65),
                  FenToPositionText("rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -")
                      .value->substr(0, 65));
         QFile fen(dir.filePath("position.fen"));
@@ -228,7 +231,7 @@ class WindowTest : public QObject {
         fen.write("8/8/8/8/8/8/k7/4K2R w K - 0 1\n");
         fen.close();
         QCOMPARE(opened->OpenGameFrom(fen.fileName()), QString());
-        QCOMPARE(opened->scacchiera->GetPosition(),
+        QCOMPARE(opened->Panel().scacchiera->GetPosition(),
                  *FenToPositionText("8/8/8/8/8/8/k7/4K2R w K - 0 1").value);
 
         QPrinter printer(QPrinter::HighResolution);
@@ -274,7 +277,7 @@ class WindowTest : public QObject {
             if (questions != nullptr) ++*questions;
             return questions == nullptr ? TPersonGame::Unsaved::Discard : TPersonGame::Unsaved::Cancel;
         };
-        w->actBook->setChecked(false); // searches, not book moves
+        w->Actions().actBook->setChecked(false); // searches, not book moves
         return w;
     }
     static bool answered(const std::vector<std::string>& out, size_t moves = 1) {
@@ -283,7 +286,7 @@ class WindowTest : public QObject {
                }) >= static_cast<long>(moves);
     }
     static std::string board_of(TfrmMain& w) {
-        return w.scacchiera->GetPosition().substr(0, SIDE_TO_MOVE + 1);
+        return w.Panel().scacchiera->GetPosition().substr(0, SIDE_TO_MOVE + 1);
     }
 
     void sliderCapsTheDepth_data() {
@@ -297,21 +300,21 @@ class WindowTest : public QObject {
         QFETCH(int, depth);
         std::vector<std::string> out;
         auto w = person_window(&out);
-        QTest::keyClick(w->trkLivelli, Qt::Key_Home);
+        QTest::keyClick(w->Panel().trkLivelli, Qt::Key_Home);
         for (int i = 0; i < steps; ++i)
-            QTest::keyClick(w->trkLivelli, Qt::Key_Right);
-        QVERIFY(w->lblLivello->text().endsWith(QStringLiteral("capped at %1").arg(depth)));
+            QTest::keyClick(w->Panel().trkLivelli, Qt::Key_Right);
+        QVERIFY(w->Panel().lblLivello->text().endsWith(QStringLiteral("capped at %1").arg(depth)));
         out.clear();
-        QVERIFY(w->scacchiera->Move("e2e4"));
+        QVERIFY(w->Panel().scacchiera->Move("e2e4"));
         // The reply is planned, and ends by its hard limit at most two budgets in.
         const SearchLimits& limits = w->Game().Driver().Limits();
         QVERIFY(limits.planned && limits.budget_ms > 0);
         QVERIFY(limits.hard_ms > 0 && limits.hard_ms <= 2 * limits.budget_ms);
         QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
-        QVERIFY(w->lblLivello->text().endsWith(QStringLiteral("reached %1").arg(depth)));
+        QVERIFY(w->Panel().lblLivello->text().endsWith(QStringLiteral("reached %1").arg(depth)));
         QCOMPARE(w->Game().Driver().LastReport()->depth, depth);
-        QCOMPARE(w->trkLivelli->value(), depth); // the slider shows the depth searched
-        w->actNewWhite->trigger();
+        QCOMPARE(w->Panel().trkLivelli->value(), depth); // the slider shows the depth searched
+        w->Actions().actNewWhite->trigger();
         QCOMPARE(w->Game().DepthLimit, depth); // and the choice outlives the game
     }
 
@@ -350,23 +353,23 @@ class WindowTest : public QObject {
         QFETCH(double, per_move);
         std::vector<std::string> out;
         auto w = person_window(&out);
-        const QList<QAction*> presets = w->actTime->menu()->actions();
+        const QList<QAction*> presets = w->Actions().actTime->menu()->actions();
         const auto preset = std::find_if(presets.begin(), presets.end(),
                                          [&caption](QAction* a) { return a->text() == caption; });
         QVERIFY(preset != presets.end());
         (*preset)->trigger();
         for (int game = 0; game < 2; ++game) { // the choice holds for the next game too
-            QCOMPARE(w->clkBianco->text(), clock);
-            QCOMPARE(w->clkNero->text(), clock);
+            QCOMPARE(w->Panel().clkBianco->text(), clock);
+            QCOMPARE(w->Panel().clkNero->text(), clock);
             const TimeControl& control = w->Game().Control();
             QCOMPARE(control.moves, moves);
             if (per_move == 0) QCOMPARE(control.base_seconds, base);
             QCOMPARE(control.increment_seconds, increment);
             QCOMPARE(control.seconds_per_move, per_move);
-            w->actNewWhite->trigger();
+            w->Actions().actNewWhite->trigger();
         }
         QVERIFY(w->Person().ChooseTimeControl("level 40").startsWith("level takes"));
-        QCOMPARE(w->clkBianco->text(), clock);
+        QCOMPARE(w->Panel().clkBianco->text(), clock);
     }
 
     // As Black: the engine opens, the board turns, and the record names the
@@ -376,18 +379,18 @@ class WindowTest : public QObject {
         std::vector<std::string> out;
         int questions = 0;
         auto w = person_window(&out, &questions);
-        w->actNewBlack->trigger();
+        w->Actions().actNewBlack->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
-        QVERIFY(w->scacchiera->GetBlackAtBottom() && w->Game().EngineWhite);
+        QVERIFY(w->Panel().scacchiera->GetBlackAtBottom() && w->Game().EngineWhite);
         QCOMPARE(questions, 0); // nothing to lose yet
-        const LegalMove reply = LegalMoves(w->scacchiera->GetPosition()).front();
-        QVERIFY(w->scacchiera->Move(reply.Coordinate()));
+        const LegalMove reply = LegalMoves(w->Panel().scacchiera->GetPosition()).front();
+        QVERIFY(w->Panel().scacchiera->Move(reply.Coordinate()));
         QTRY_VERIFY_WITH_TIMEOUT(answered(out, 2), 60000);
-        w->actNewWhite->trigger(); // refused: the person keeps the game
+        w->Actions().actNewWhite->trigger(); // refused: the person keeps the game
         QCOMPARE(questions, 1);
-        QCOMPARE(w->scacchiera->Positions().size(), size_t(4));
+        QCOMPARE(w->Panel().scacchiera->Positions().size(), size_t(4));
         QVERIFY(!w->OpenGameFrom(dir.filePath("missing.pgn")).isEmpty()); // nothing read: still unsaved
-        w->actNewWhite->trigger();
+        w->Actions().actNewWhite->trigger();
         QCOMPARE(questions, 2);
 
         const QString first = dir.filePath("first.pgn"), second = dir.filePath("second.pgn");
@@ -404,9 +407,9 @@ class WindowTest : public QObject {
             QCOMPARE(game.moves.size(), size_t(3));
         }
         QVERIFY(opened->Game().EngineWhite);
-        w->actNewWhite->trigger(); // saved: no question
+        w->Actions().actNewWhite->trigger(); // saved: no question
         QCOMPARE(questions, 2);
-        QCOMPARE(w->scacchiera->Positions().size(), size_t(1));
+        QCOMPARE(w->Panel().scacchiera->Positions().size(), size_t(1));
     }
 
     void takeBackReturnsToThePersonsMove_data() {
@@ -418,14 +421,14 @@ class WindowTest : public QObject {
         QFETCH(bool, replied);
         std::vector<std::string> out;
         auto w = person_window(&out);
-        w->tlbGioca->setChecked(!replied); // held, the engine does not reply
-        QVERIFY(w->scacchiera->Move("e2e4"));
+        w->Actions().tlbGioca->setChecked(!replied); // held, the engine does not reply
+        QVERIFY(w->Panel().scacchiera->Move("e2e4"));
         if (replied) QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
-        w->actMoveBack->trigger();
-        QCOMPARE(w->scacchiera->GetPosition(), std::string(STARTING_POSITION));
-        QVERIFY(!w->clkBianco->Started() && !w->clkNero->Started());
+        w->Actions().actMoveBack->trigger();
+        QCOMPARE(w->Panel().scacchiera->GetPosition(), std::string(STARTING_POSITION));
+        QVERIFY(!w->Panel().clkBianco->Started() && !w->Panel().clkNero->Started());
         QVERIFY(!w->Game().Searching());
-        QVERIFY(!w->scacchiera->GetLocked());
+        QVERIFY(!w->Panel().scacchiera->GetLocked());
     }
 
     void boardSquaresFollowTheWindow() {
@@ -438,10 +441,11 @@ class WindowTest : public QObject {
             QTRY_COMPARE(w->size(), size);
             QCoreApplication::processEvents();
             const QWidget* frame = w->board_panel_->frame;
-            const int cell = w->scacchiera->CellSize(), room = std::min(frame->width(), frame->height());
+            const int cell = w->Panel().scacchiera->CellSize(),
+                      room = std::min(frame->width(), frame->height());
             QVERIFY2(8 * cell <= room && 8 * cell > room * 3 / 4, qPrintable(QString::number(cell)));
-            QCOMPARE(w->scacchiera->size(), QSize(8 * cell, 8 * cell));
-            QCOMPARE(w->scacchiera->BoardBitmap().width(), qRound(8 * cell * w->devicePixelRatioF()));
+            QCOMPARE(w->Panel().scacchiera->size(), QSize(8 * cell, 8 * cell));
+            QCOMPARE(w->Panel().scacchiera->BoardBitmap().width(), qRound(8 * cell * w->devicePixelRatioF()));
             QVERIFY(cell > smaller);
             smaller = cell;
         }
@@ -466,19 +470,19 @@ class WindowTest : public QObject {
         auto w = person_window(&out);
         if (pasted) {
             QApplication::clipboard()->setText(fen);
-            w->actPaste->trigger();
+            w->Actions().actPaste->trigger();
         } else {
-            w->txtEsegui->setText(fen);
-            w->BitBtn2->click();
+            w->Pages().txtEsegui->setText(fen);
+            w->Pages().BitBtn2->click();
         }
         if (!refusal.isEmpty()) {
             QVERIFY(w->statusBar()->currentMessage().contains(refusal));
-            QCOMPARE(w->scacchiera->GetPosition(), std::string(STARTING_POSITION));
+            QCOMPARE(w->Panel().scacchiera->GetPosition(), std::string(STARTING_POSITION));
             return;
         }
-        QCOMPARE(w->scacchiera->GetPosition(), *FenToPositionText(fen.toStdString()).value);
+        QCOMPARE(w->Panel().scacchiera->GetPosition(), *FenToPositionText(fen.toStdString()).value);
         const bool black = fen.contains(" b ");
-        QCOMPARE(w->scacchiera->GetBlackAtBottom(), black); // the person's side at the bottom
+        QCOMPARE(w->Panel().scacchiera->GetBlackAtBottom(), black); // the person's side at the bottom
         QCOMPARE(w->Game().EngineWhite, black);
         QCOMPARE(WritePgn(w->Game().Record()).find("[FEN \"" + fen.toStdString() + "\"]") !=
                      std::string::npos,
@@ -489,12 +493,12 @@ class WindowTest : public QObject {
     void hintMarksALegalMove() {
         std::vector<std::string> out;
         auto w = person_window(&out);
-        QVERIFY(w->scacchiera->Move("e2e4"));
+        QVERIFY(w->Panel().scacchiera->Move("e2e4"));
         QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
-        const std::vector<std::string> positions = w->scacchiera->Positions();
-        w->actHint->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(w->scacchiera->GetMarks().hint_from >= 0, 30000);
-        const TBoardCanvas::Marks marks = w->scacchiera->GetMarks();
+        const std::vector<std::string> positions = w->Panel().scacchiera->Positions();
+        w->Actions().actHint->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(w->Panel().scacchiera->GetMarks().hint_from >= 0, 30000);
+        const TBoardCanvas::Marks marks = w->Panel().scacchiera->GetMarks();
         const std::vector<LegalMove> legal = LegalMoves(positions.back());
         const auto hint = std::find_if(legal.begin(), legal.end(), [&marks](const LegalMove& m) {
             return m.from == marks.hint_from && m.to == marks.hint_to;
@@ -502,8 +506,8 @@ class WindowTest : public QObject {
         QVERIFY(hint != legal.end());
         QCOMPARE(w->statusBar()->currentMessage(),
                  QStringLiteral("Suggerimento / Hint: ") + QString::fromStdString(SanOf(*hint, legal)));
-        QCOMPARE(w->scacchiera->Positions(), positions);
-        QVERIFY(!w->Game().Searching() && !w->scacchiera->GetLocked());
+        QCOMPARE(w->Panel().scacchiera->Positions(), positions);
+        QVERIFY(!w->Game().Searching() && !w->Panel().scacchiera->GetLocked());
         QCOMPARE(answered(out, 2), false);
     }
 
@@ -511,20 +515,20 @@ class WindowTest : public QObject {
     void analysisViewFillsAndStops() {
         std::vector<std::string> out;
         auto w = person_window(&out);
-        w->actAnalysis->trigger();
-        QCOMPARE(w->pagine->currentWidget(), w->analysis);
-        const auto lines = [&w] { return w->analysis->txtLinee->toPlainText().split('\n'); };
+        w->Actions().actAnalysis->trigger();
+        QCOMPARE((&w->Pages())->currentWidget(), w->Pages().analysis);
+        const auto lines = [&w] { return w->Pages().analysis->txtLinee->toPlainText().split('\n'); };
         QTRY_VERIFY_WITH_TIMEOUT(lines().size() >= 4, 30000);
         const QStringList first = lines();
         QVERIFY2(QRegularExpression("^ 1 +[+-]\\d+\\.\\d\\d  [a-hNBRQK]").match(first[1]).hasMatch(),
                  qPrintable(first[1]));
-        w->analysis->btnAnalizza->click();
-        QVERIFY(!w->actAnalysis->isChecked());
+        w->Pages().analysis->btnAnalizza->click();
+        QVERIFY(!w->Actions().actAnalysis->isChecked());
         QVERIFY(!w->Game().Searching());
         const int shown = lines().size();
         QTest::qWait(400);
         QCOMPARE(lines().size(), shown);
-        QCOMPARE(w->scacchiera->Positions().size(), size_t(1));
+        QCOMPARE(w->Panel().scacchiera->Positions().size(), size_t(1));
     }
 
     void gameEndsInTheWindow_data() {
@@ -550,18 +554,18 @@ class WindowTest : public QObject {
         QTemporaryDir dir;
         std::vector<std::string> out;
         auto w = person_window(&out);
-        w->tlbGioca->setChecked(true); // the person plays both sides
+        w->Actions().tlbGioca->setChecked(true); // the person plays both sides
         for (const QString& move : moves)
-            QVERIFY(w->scacchiera->Move(move.toStdString()));
-        if (resign) w->actResign->trigger();
+            QVERIFY(w->Panel().scacchiera->Move(move.toStdString()));
+        if (resign) w->Actions().actResign->trigger();
         QCOMPARE(w->lblRisultato->text(), caption);
-        QVERIFY(!w->clkBianco->Started() && !w->clkNero->Started());
-        QTRY_VERIFY(w->txtPartita->toPlainText().endsWith(caption));
+        QVERIFY(!w->Panel().clkBianco->Started() && !w->Panel().clkNero->Started());
+        QTRY_VERIFY(w->Pages().txtPartita->toPlainText().endsWith(caption));
         // Play is over: a further move is refused, and says why.
-        const std::vector<LegalMove> legal = LegalMoves(w->scacchiera->GetPosition());
+        const std::vector<LegalMove> legal = LegalMoves(w->Panel().scacchiera->GetPosition());
         if (!legal.empty()) {
-            QVERIFY(!w->scacchiera->Move(legal.front().Coordinate()));
-            w->scacchiera->DropRefused(legal.front().Coordinate());
+            QVERIFY(!w->Panel().scacchiera->Move(legal.front().Coordinate()));
+            w->Panel().scacchiera->DropRefused(legal.front().Coordinate());
             QVERIFY(w->statusBar()->currentMessage().endsWith("the game is over"));
         }
         QVERIFY(w->SaveGameTo(dir.filePath("game.pgn")));
@@ -594,13 +598,13 @@ class WindowTest : public QObject {
         std::vector<std::string> out;
         auto w = person_window(&out);
         QCOMPARE(w->Person().SetUpFen(fen), QString());
-        QVERIFY(!w->scacchiera->Move(move.toStdString()));
-        w->scacchiera->DropRefused(move.toStdString());
+        QVERIFY(!w->Panel().scacchiera->Move(move.toStdString()));
+        w->Panel().scacchiera->DropRefused(move.toStdString());
         const QString told = w->statusBar()->currentMessage();
         QVERIFY2(told.startsWith("Mossa illegale / Illegal move " + move + ": ") && told.endsWith(why),
                  qPrintable(told));
-        w->scacchiera->SetLocked(true);
-        w->scacchiera->LockedPress();
+        w->Panel().scacchiera->SetLocked(true);
+        w->Panel().scacchiera->LockedPress();
         QCOMPARE(w->statusBar()->currentMessage(),
                  QStringLiteral("Galvetta sta pensando / Galvetta is thinking"));
     }
@@ -609,14 +613,14 @@ class WindowTest : public QObject {
     void editModeEndsOnAReachablePosition() {
         std::vector<std::string> out;
         auto w = person_window(&out);
-        w->cmdEdit->setChecked(true);
+        w->Actions().cmdEdit->setChecked(true);
         const int e1 = TBoardModel::IndiceCasa("e1");
-        w->scacchiera->CancellaPezzo(e1);
-        w->cmdEdit->setChecked(false);
-        QVERIFY(w->Game().EditMode() && w->cmdEdit->isChecked());
+        w->Panel().scacchiera->CancellaPezzo(e1);
+        w->Actions().cmdEdit->setChecked(false);
+        QVERIFY(w->Game().EditMode() && w->Actions().cmdEdit->isChecked());
         QVERIFY(w->statusBar()->currentMessage().startsWith("Posizione impossibile / Impossible position: "));
-        w->scacchiera->ImpostaPezzo('k', e1);
-        w->cmdEdit->setChecked(false);
+        w->Panel().scacchiera->ImpostaPezzo('k', e1);
+        w->Actions().cmdEdit->setChecked(false);
         QVERIFY(!w->Game().EditMode());
     }
 
@@ -625,15 +629,15 @@ class WindowTest : public QObject {
     void editPaletteAndTypedMoves() {
         std::vector<std::string> out;
         auto w = person_window(&out);
-        w->tlbGioca->setChecked(true);
-        w->cmdEdit->setChecked(true);
+        w->Actions().tlbGioca->setChecked(true);
+        w->Actions().cmdEdit->setChecked(true);
         auto* palette = w->findChild<QWidget*>("palette");
         QVERIFY(!palette->isHidden());
         const auto click = [&](const char* square) {
             const int index = TBoardModel::IndiceCasa(square);
-            const QPoint at(w->scacchiera->CoordinataX(index % 8) + 5,
-                            w->scacchiera->CoordinataY(index / 8) + 5);
-            QTest::mouseClick(w->scacchiera, Qt::LeftButton, {}, at);
+            const QPoint at(w->Panel().scacchiera->CoordinataX(index % 8) + 5,
+                            w->Panel().scacchiera->CoordinataY(index / 8) + 5);
+            QTest::mouseClick(w->Panel().scacchiera, Qt::LeftButton, {}, at);
         };
         palette->findChild<QToolButton*>("brush_q")->click(); // White's queen
         click("d4");
@@ -642,20 +646,20 @@ class WindowTest : public QObject {
         click("g1");
         palette->findChild<QRadioButton*>("blackToMove")->click();
         palette->findChild<QCheckBox*>("right0")->click(); // no White short castling
-        w->cmdEdit->setChecked(false);
+        w->Actions().cmdEdit->setChecked(false);
         QVERIFY(!w->Game().EditMode() && palette->isHidden());
         QCOMPARE(QString::fromStdString(w->Person().ShownFen()),
                  QStringLiteral("rnbqkbnr/pppppppp/8/8/3Q4/8/PPP1PPPP/RNBQKB1R b Qkq - 0 1"));
 
         // Typed moves: SAN or coordinates, cleared when played, refused with the reason.
         w->Game().EngineWhite = true;
-        QTest::keyClicks(w->board_panel()->txtMossaTastiera, "Nf6");
-        QTest::keyClick(w->board_panel()->txtMossaTastiera, Qt::Key_Return);
-        QCOMPARE(w->board_panel()->txtMossaTastiera->text(), QString());
-        QCOMPARE(w->scacchiera->Pezzo(TBoardModel::IndiceCasa("f6")), 'N');
-        QTest::keyClicks(w->board_panel()->txtMossaTastiera, "Qh5");
-        QTest::keyClick(w->board_panel()->txtMossaTastiera, Qt::Key_Return);
-        QCOMPARE(w->board_panel()->txtMossaTastiera->text(), QStringLiteral("Qh5"));
+        QTest::keyClicks(w->Panel().txtMossaTastiera, "Nf6");
+        QTest::keyClick(w->Panel().txtMossaTastiera, Qt::Key_Return);
+        QCOMPARE(w->Panel().txtMossaTastiera->text(), QString());
+        QCOMPARE(w->Panel().scacchiera->Pezzo(TBoardModel::IndiceCasa("f6")), 'N');
+        QTest::keyClicks(w->Panel().txtMossaTastiera, "Qh5");
+        QTest::keyClick(w->Panel().txtMossaTastiera, Qt::Key_Return);
+        QCOMPARE(w->Panel().txtMossaTastiera->text(), QStringLiteral("Qh5"));
         QVERIFY(
             w->statusBar()->currentMessage().startsWith(QStringLiteral("Mossa rifiutata / Move refused")));
     }
@@ -684,18 +688,18 @@ class WindowTest : public QObject {
     void stepThroughAGame() {
         std::vector<std::string> out;
         auto w = person_window(&out);
-        w->tlbGioca->setChecked(true); // the person plays both sides
+        w->Actions().tlbGioca->setChecked(true); // the person plays both sides
         for (const char* move : {"e2e4", "e7e5", "g1f3", "b8c6", "f1c4", "f8c5"})
-            QVERIFY(w->scacchiera->Move(move));
-        const std::vector<std::string> positions = w->scacchiera->Positions();
+            QVERIFY(w->Panel().scacchiera->Move(move));
+        const std::vector<std::string> positions = w->Panel().scacchiera->Positions();
         QCOMPARE(positions.size(), size_t(7));
-        w->txtPartita->ShowMoveList();
-        const int ply = w->txtPartita->PlyAt(1, 6); // "  2. Nf3     Nc6": Nf3
+        w->Pages().txtPartita->ShowMoveList();
+        const int ply = w->Pages().txtPartita->PlyAt(1, 6); // "  2. Nf3     Nc6": Nf3
         QCOMPARE(ply, 3);
-        w->txtPartita->MoveClicked(ply);
+        w->Pages().txtPartita->MoveClicked(ply);
         QCOMPARE(w->Person().Shown(), 3);
         QVERIFY(draws(*w, positions[3]));
-        QCOMPARE(w->scacchiera->GetPosition(), positions[6]); // the game itself is as it was
+        QCOMPARE(w->Panel().scacchiera->GetPosition(), positions[6]); // the game itself is as it was
         QVERIFY(!w->findChild<QLabel*>("stepped")->isHidden());
         QCOMPARE(w->Person().ShownFen(),
                  std::string("rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2"));
@@ -705,27 +709,27 @@ class WindowTest : public QObject {
             w->Actions().actForward->trigger();
         QCOMPARE(w->Person().Shown(), -1); // the end is the game again
         QVERIFY(w->findChild<QLabel*>("stepped")->isHidden());
-        QVERIFY(w->scacchiera->Move("e1g1"));
-        QCOMPARE(w->scacchiera->Positions().size(), size_t(8));
+        QVERIFY(w->Panel().scacchiera->Move("e1g1"));
+        QCOMPARE(w->Panel().scacchiera->Positions().size(), size_t(8));
         // From an earlier position the person goes on from there, dropping the rest.
         w->Actions().actFirst->trigger();
         w->Actions().actForward->trigger();
         QCOMPARE(w->Person().Shown(), 1);
-        w->scacchiera->SteppedPress();
+        w->Panel().scacchiera->SteppedPress();
         QCOMPARE(w->Person().Shown(), -1);
-        QCOMPARE(w->scacchiera->Positions().size(), size_t(2));
-        QVERIFY(w->scacchiera->Move("c7c5"));
+        QCOMPARE(w->Panel().scacchiera->Positions().size(), size_t(2));
+        QVERIFY(w->Panel().scacchiera->Move("c7c5"));
     }
     // The board's pieces as drawn, against a fresh board drawing `position`:
     // the same but for the edges of a piece drawn over itself (a missing or
     // extra piece changes hundreds of pixels).
     static bool draws(TfrmMain& w, const std::string& position) {
         TGraphicChessBoard fresh;
-        fresh.SetPictures(w.scacchiera->GetPictures());
-        fresh.SetCellSize(w.scacchiera->CellSize());
+        fresh.SetPictures(w.Panel().scacchiera->GetPictures());
+        fresh.SetCellSize(w.Panel().scacchiera->CellSize());
         fresh.SetPosition(position);
         fresh.RePaint();
-        const QImage a = fresh.BoardBitmap().toImage(), b = w.scacchiera->BoardBitmap().toImage();
+        const QImage a = fresh.BoardBitmap().toImage(), b = w.Panel().scacchiera->BoardBitmap().toImage();
         if (a.size() != b.size()) return false;
         int differing = 0;
         for (int y = 0; y < a.height(); ++y)
@@ -751,7 +755,7 @@ class WindowTest : public QObject {
         auto w = person_window(&out);
         QCOMPARE(w->OpenGameFrom(path, 1), QString());
         QCOMPARE(w->stato[1]->text(), QStringLiteral("C - D"));
-        QCOMPARE(w->scacchiera->Positions().size(), size_t(6));
+        QCOMPARE(w->Panel().scacchiera->Positions().size(), size_t(6));
         QCOMPARE(w->Person().Shown(), -1);
         for (int index = 0; index < 6; ++index) {
             QVERIFY(w->Person().StepTo(index));
@@ -782,14 +786,14 @@ class WindowTest : public QObject {
         auto w = person_window(&out);
         QCOMPARE(w->Person().ChooseTimeControl(line.toStdString()), QString());
         w->Person().ChooseDepth(2);
-        w->actNewWhite->trigger();
+        w->Actions().actNewWhite->trigger();
         for (const char* move : {"e2e4", "d2d4"}) {
             const size_t replies = std::count_if(
                 out.begin(), out.end(), [](const std::string& l) { return l.rfind("move ", 0) == 0; });
-            QVERIFY(w->scacchiera->Move(move) || w->scacchiera->Move("g1f3"));
+            QVERIFY(w->Panel().scacchiera->Move(move) || w->Panel().scacchiera->Move("g1f3"));
             QTRY_VERIFY_WITH_TIMEOUT(answered(out, replies + 1), 60000);
         }
-        QCOMPARE(w->clkBianco->GetValue(), person);
+        QCOMPARE(w->Panel().clkBianco->GetValue(), person);
         QVERIFY(!w->Game().GameOver());
     }
 
@@ -804,39 +808,39 @@ class WindowTest : public QObject {
         QVERIFY(w->lblRisultato->text().startsWith(QStringLiteral("1/2-1/2")));
         // A move with no reply (the engine held back), then a new game: every
         // square of the start is drawn, the one the pawn left too.
-        w->tlbGioca->setChecked(true);
-        w->actNewWhite->trigger();
-        w->tlbGioca->setChecked(true);
-        QVERIFY(w->scacchiera->Move("e2e4"));
-        w->actNewWhite->trigger();
+        w->Actions().tlbGioca->setChecked(true);
+        w->Actions().actNewWhite->trigger();
+        w->Actions().tlbGioca->setChecked(true);
+        QVERIFY(w->Panel().scacchiera->Move("e2e4"));
+        w->Actions().actNewWhite->trigger();
         QVERIFY(draws(*w, STARTING_POSITION));
 
         const int wide = w->minimumSizeHint().width();
-        w->clkBianco->Set(1, true);
-        w->clkBianco->Start(false);
+        w->Panel().clkBianco->Set(1, true);
+        w->Panel().clkBianco->Start(false);
         for (int tick = 0; tick < 3; ++tick)
-            w->clkBianco->Tick();
-        QVERIFY(w->clkBianco->text().contains(QStringLiteral("Tempo scaduto")));
+            w->Panel().clkBianco->Tick();
+        QVERIFY(w->Panel().clkBianco->text().contains(QStringLiteral("Tempo scaduto")));
         QCOMPARE(w->minimumSizeHint().width(), wide);
 
         QCOMPARE(w->Person().SetUpFen(QStringLiteral("4k3/p7/8/8/8/8/8/4K2R w K - 0 1")), QString());
         w->Game().DepthLimit = 2;
-        QVERIFY(w->scacchiera->Move("h1h2"));
+        QVERIFY(w->Panel().scacchiera->Move("h1h2"));
         QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
-        w->actMoveBack->trigger();
+        w->Actions().actMoveBack->trigger();
         QCOMPARE(w->Game().Driver().MoveNumber(), 0);
         out.clear();
-        QVERIFY(w->scacchiera->Move("h1h3"));
+        QVERIFY(w->Panel().scacchiera->Move("h1h3"));
         QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
         // The engine's move after the take-back is numbered as its first again.
-        const QString statistics = w->txtStatistiche->toPlainText();
+        const QString statistics = w->Pages().txtStatistiche->toPlainText();
         QVERIFY2(statistics.startsWith(QStringLiteral("\n---------------------move #0\n")),
                  qPrintable(statistics.left(80)));
         // A new game from a FEN starts from clean figures and clocks.
-        QVERIFY(!w->txtMossa->text().isEmpty());
+        QVERIFY(!w->Pages().txtMossa->text().isEmpty());
         QCOMPARE(w->Person().SetUpFen(QStringLiteral("4k3/p7/8/8/8/8/8/4K2R w K - 0 1")), QString());
-        QVERIFY(w->txtMossa->text().isEmpty() && w->txtTempoPrevisto->text().isEmpty());
-        QCOMPARE(w->clkBianco->GetValue(), w->Game().Control().base_seconds);
+        QVERIFY(w->Pages().txtMossa->text().isEmpty() && w->Pages().txtTempoPrevisto->text().isEmpty());
+        QCOMPARE(w->Panel().clkBianco->GetValue(), w->Game().Control().base_seconds);
         QCOMPARE(w->statusBar()->currentMessage(), QString());
     }
 
@@ -845,13 +849,13 @@ class WindowTest : public QObject {
         QTemporaryDir dir;
         std::vector<std::string> out;
         auto w = person_window(&out);
-        w->tlbGioca->setChecked(true);
+        w->Actions().tlbGioca->setChecked(true);
         // Knights out and back would repeat: pawns first, then the knights around.
         int plies = 0;
         for (int turn = 0; plies < 80 && turn < 400; ++turn) {
-            const std::vector<LegalMove> legal = LegalMoves(w->scacchiera->GetPosition());
+            const std::vector<LegalMove> legal = LegalMoves(w->Panel().scacchiera->GetPosition());
             if (legal.empty() || w->Game().GameOver()) break;
-            if (w->scacchiera->Move(legal[static_cast<size_t>(turn * 7) % legal.size()].Coordinate()))
+            if (w->Panel().scacchiera->Move(legal[static_cast<size_t>(turn * 7) % legal.size()].Coordinate()))
                 ++plies;
         }
         QVERIFY2(plies >= 60, qPrintable(QString::number(plies)));
@@ -871,9 +875,9 @@ class WindowTest : public QObject {
         QTemporaryDir dir;
         std::vector<std::string> out;
         auto w = person_window(&out);
-        w->tlbGioca->setChecked(true);
+        w->Actions().tlbGioca->setChecked(true);
         for (const char* move : {"e2e4", "c7c5"})
-            QVERIFY(w->scacchiera->Move(move));
+            QVERIFY(w->Panel().scacchiera->Move(move));
         w->Actions().actCopyFen->trigger();
         QCOMPARE(QApplication::clipboard()->text(),
                  QStringLiteral("rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR w KQkq c6 0 2"));
@@ -885,20 +889,20 @@ class WindowTest : public QObject {
         w->Person().AskUnsaved = [](const QString&) { return TPersonGame::Unsaved::Save; };
         w->Person().SaveGame = [&] { return saved = w->SaveGameTo(dir.filePath("kept.pgn")); };
         QApplication::clipboard()->setText(QStringLiteral("[White \"X\"]\n\n1. d4 Nf6 2. c4 *\n"));
-        w->actPaste->trigger();
+        w->Actions().actPaste->trigger();
         QVERIFY(saved);
-        QCOMPARE(w->scacchiera->Positions().size(), size_t(4));
+        QCOMPARE(w->Panel().scacchiera->Positions().size(), size_t(4));
         QCOMPARE(w->stato[1]->text(), QStringLiteral("X - "));
         // A resignation asked and declined changes nothing.
         w->Person().Confirm = [](const QString&) { return false; };
-        w->actResign->trigger();
+        w->Actions().actResign->trigger();
         QVERIFY(!w->Game().GameOver());
         w->Person().Confirm = [](const QString&) { return true; };
-        w->actResign->trigger();
+        w->Actions().actResign->trigger();
         QVERIFY(w->Game().GameOver());
 
         QCOMPARE(w->Person().ChooseTimeControl("level 0 3 2"), QString());
-        QMenu* time = w->actTime->menu();
+        QMenu* time = w->Actions().actTime->menu();
         emit time->aboutToShow();
         QStringList checked;
         for (QAction* action : time->actions())
