@@ -45,8 +45,10 @@ TEngineHost::~TEngineHost() {
 void TEngineHost::Start() {
     // The book is for an interface only when asked for (--book or its option).
     if (!options_.book.empty()) {
-        game_->BookFile = options_.book;
-        game_->UseBook = true;
+        game_->ChangeOptions([this](EngineOptions& o) {
+            o.book_file = options_.book;
+            o.use_book = true;
+        });
         game_->BookChosen = true;
     }
     if (options_.uci) interface_->SpeakUci();

@@ -273,37 +273,42 @@ void TGame::EndGame(GameResult result) {
     if (Ended) Ended();
 }
 
-std::string TGame::OpenBook() {
-    const std::string error = Book.Open(BookFile);
-    if (!error.empty()) UseBook = false;
-    return error;
-}
-
-std::string TGame::SetBookFile(const std::string& path) {
-    BookFile = path;
-    Book.Close(); // the new file is opened when its first move is wanted
-    const std::string error = TBook::Check(path);
-    if (!error.empty()) UseBook = false;
+std::string TGame::SetOptions(const EngineOptions& options) {
+    EngineOptions next = options;
+    std::string error;
+    if (next.lines < 1 || next.lines > MAX_LINES) {
+        error = "MultiPV takes a number from 1 to " + std::to_string(MAX_LINES);
+        next.lines = options_.lines;
+    }
+    if (next.move_overhead_ms < 0 || next.move_overhead_ms > MAX_OVERHEAD_MS) {
+        error = "Move Overhead takes milliseconds from 0 to " + std::to_string(MAX_OVERHEAD_MS);
+        next.move_overhead_ms = options_.move_overhead_ms;
+    }
+    next.depth_cap = std::clamp(next.depth_cap, 0, MAX_SEARCH_DEPTH);
+    if (next.book_file != options_.book_file) Book.Close(); // opened when its first move is wanted
+    // The file is checked when the book is turned on or changed, not read.
+    const bool book_changed = next.book_file != options_.book_file || (next.use_book && !options_.use_book);
+    if (next.use_book && book_changed && !(Book.IsOpen() && Book.Path() == next.book_file)) {
+        if (const std::string why = TBook::Check(next.book_file); !why.empty()) {
+            error = why;
+            next.use_book = false;
+        }
+    } else if (!next.use_book && next.book_file != options_.book_file) {
+        if (const std::string why = TBook::Check(next.book_file); !why.empty()) error = why;
+    }
+    options_ = next;
     return error;
 }
 
 bool TGame::BookReady() {
-    if (Book.IsOpen() && Book.Path() == BookFile) return true;
+    if (Book.IsOpen() && Book.Path() == options_.book_file) return true;
     // The book is opened when its first move is wanted, not at the start.
-    if (const std::string error = OpenBook(); !error.empty()) {
+    if (const std::string error = Book.Open(options_.book_file); !error.empty()) {
+        options_.use_book = false;
         view_.NoticeShown(error + "; Galvetta plays without a book");
         return false;
     }
     return true;
-}
-
-std::string TGame::SetUseBook(bool on) {
-    UseBook = false;
-    if (!on) return {};
-    const std::string error =
-        Book.IsOpen() && Book.Path() == BookFile ? std::string() : TBook::Check(BookFile);
-    UseBook = error.empty();
-    return error;
 }
 
 void TGame::Resign(bool white) {
@@ -395,7 +400,7 @@ SearchLimits TGame::PlanLimits(const SearchLimits& given, bool started) {
     const PlanOutcome plan = Plan(limits);
     if (!started) {
         if (limits.depth <= 0) limits.depth = plan.depth;
-        if (DepthLimit > 0) limits.depth = std::min(limits.depth, DepthLimit);
+        if (options_.depth_cap > 0) limits.depth = std::min(limits.depth, options_.depth_cap);
         // The depth shown is the one searched.
         view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, limits.depth);
     }
@@ -433,7 +438,7 @@ void TGame::Think(bool from_board, const SearchLimits& limits) {
         return;
     }
     // Several lines asked for are an analysis of their own: no book then.
-    if (UseBook && limits.lines <= 1 && BookReady()) {
+    if (options_.use_book && limits.lines <= 1 && BookReady()) {
         if (const std::optional<Move> move = Book.Pick(board_.GetPosition(), random_, limits.search_moves)) {
             driver_.StartBookMove(*move);
             return;

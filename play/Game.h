@@ -68,6 +68,18 @@ struct GameResult {
     size_t plies = 0; // the positions of the game when it ended
 };
 
+// The engine's options, whichever protocol or the window sets them.
+inline constexpr int MAX_LINES = 8;
+inline constexpr int DEFAULT_OVERHEAD_MS = 10, MAX_OVERHEAD_MS = 5000;
+struct EngineOptions {
+    bool use_book = false;
+    std::string book_file = TBook::DEFAULT_FILE;
+    int move_overhead_ms = DEFAULT_OVERHEAD_MS; // kept back from every timed move (UCI)
+    int lines = 1;                              // the best lines searched (MultiPV)
+    bool ponder = false;                        // the interface may ask for pondering
+    int depth_cap = 0;                          // the deepest a game's search may go (0: no cap)
+};
+
 class TGame {
   public:
     TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView& view);
@@ -215,26 +227,24 @@ class TGame {
 
     bool EngineWhite = false;
     PlanningStats Planning;
-    // The deepest a game's search may go, whatever the planning says (0: no limit).
-    int DepthLimit = 0;
-    // The opening book: while UseBook is on and the position is in the book,
-    // the engine plays a book move at once, chosen in proportion to the
-    // weights, instead of searching.
+    // The opening book: while the book is on and has the position, the
+    // engine plays a book move at once, chosen in proportion to the weights,
+    // instead of searching. The file is opened when its first move is wanted.
     TBook Book;
-    bool UseBook = false;
     // The book was asked for on the command line: it stays on for an interface.
     bool BookChosen = false;
-    // Where the book is read from (Debian's gnuchess-book unless set).
-    std::string BookFile = TBook::DEFAULT_FILE;
-    // Opens BookFile; why it cannot be used ("" when it can), the book then
-    // being off.
-    std::string OpenBook();
-    // Turns the book on or off; why it could not be turned on. The file is
-    // checked, and opened when its first move is wanted.
-    std::string SetUseBook(bool on);
-    // A new book file, checked the same way; why it cannot be used (the book
-    // is then off), else "" and the book stays on or off as it was.
-    std::string SetBookFile(const std::string& path);
+    const EngineOptions& Options() const { return options_; }
+    // Sets every option at once, each checked: the one place an option is
+    // written. Returns why the book cannot be used ("" when it can; the book
+    // is then off), or why a number is out of its range (that option then
+    // stays as it was).
+    std::string SetOptions(const EngineOptions& options);
+    // The same for a change to the options as they are.
+    template <class Change> std::string ChangeOptions(Change change) {
+        EngineOptions options = options_;
+        change(options);
+        return SetOptions(options);
+    }
     // The book is open (opened now if it was not); false, with a notice and
     // the book off, when it cannot be used.
     bool BookReady();
@@ -274,6 +284,7 @@ class TGame {
     GameView& view_;
     TEngineDriver driver_;
     TimeControl control_{.base_seconds = 300};
+    EngineOptions options_;
     bool hold_ = false;
     bool edit_mode_ = false;
     bool autoplay_ = false;

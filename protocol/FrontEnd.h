@@ -15,6 +15,20 @@ namespace galvetta {
 // before it is answered with what it has (milliseconds).
 inline constexpr double INPUT_END_GRACE_MS = 500;
 
+// What a front-end may ask of the interface object, and no more: a line
+// written back to the interface (with its mirrors), the game, the window's
+// view of it, and the reports the search has finished.
+class TFrontEndLink {
+  public:
+    virtual ~TFrontEndLink() = default;
+    virtual void SendToInterface(const std::string& line) = 0;
+    virtual TGame& Game() = 0;
+    virtual GameView& View() = 0;
+    // Hands the iterations the search has finished since the last time to
+    // the front-end and the window; a front-end calls it before it answers.
+    virtual void DeliverReports() = 0;
+};
+
 class TFrontEnd {
   public:
     virtual ~TFrontEnd() = default;

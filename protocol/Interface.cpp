@@ -41,7 +41,7 @@ void TInterface::SpeakUci() {
     if (uci_) return;
     uci_ = true;
     game_.StopAtGameEnd = false;
-    if (!game_.BookChosen) game_.UseBook = false;
+    if (!game_.BookChosen) game_.ChangeOptions([](EngineOptions& o) { o.use_book = false; });
     front_end_ = std::make_unique<TUciControl>(*this);
 }
 
@@ -78,7 +78,7 @@ bool TInterface::TakeInputLine() {
         // An interface drives the game now: it judges when the game is over,
         // and the book stays off unless asked for.
         game_.StopAtGameEnd = false;
-        if (!game_.BookChosen) game_.UseBook = false;
+        if (!game_.BookChosen) game_.ChangeOptions([](EngineOptions& o) { o.use_book = false; });
         if (line == "uci") SpeakUci();
     }
     view_.CommandItemChanged(line);

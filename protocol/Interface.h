@@ -18,7 +18,7 @@ namespace galvetta {
 
 class TStandardInputThread;
 
-class TInterface {
+class TInterface : public TFrontEndLink {
   public:
     // `reader` may be null (tests and the window's command box feed lines directly).
     TInterface(TGame& game, GameView& view, TStandardInputThread* reader);
@@ -39,7 +39,7 @@ class TInterface {
     int InterpretCommand(const std::string& line);
     // Writes a line to the interface (flushed at once) and mirrors it in the
     // conversation item and the sent-lines page.
-    void SendToInterface(const std::string& line);
+    void SendToInterface(const std::string& line) override;
     // Interprets the input line that waits, if any; true when there was one.
     bool TakeInputLine();
     // One tick of the 100 ms move timer: the clocks, the generated-moves
@@ -56,10 +56,10 @@ class TInterface {
     void InputEnded();
     // Hands the iterations the search has finished since the last time to
     // the front-end and the window; a front-end calls it before it answers.
-    void DeliverReports();
+    void DeliverReports() override;
 
-    TGame& Game() { return game_; }
-    GameView& View() { return view_; }
+    TGame& Game() override { return game_; }
+    GameView& View() override { return view_; }
 
     // Where protocol lines go; standard output unless a test replaces it.
     std::function<void(const std::string&)> WriteLine;

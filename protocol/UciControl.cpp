@@ -10,7 +10,6 @@
 #include "notation/Rules.h"
 #include "notation/Score.h"
 #include "notation/Version.h"
-#include "protocol/Interface.h"
 
 namespace galvetta {
 
@@ -45,7 +44,7 @@ bool has_word(const Words& words, std::string_view name) {
 
 } // namespace
 
-TUciControl::TUciControl(TInterface& link) : link_(link), game_(link.Game()) {
+TUciControl::TUciControl(TFrontEndLink& link) : link_(link), game_(link.Game()) {
     game_.SetHold(true); // the engine moves on "go" only
 }
 
@@ -118,38 +117,41 @@ void TUciControl::OnSetOption(const Words& words) {
     const std::string value =
         value_at == words.end() ? std::string() : JoinWords(Words(value_at + 1, words.end()), 0);
     const auto is = [&name](std::string_view option) { return same_letters(name, option); };
+    // Each option's syntax is read here; the game checks and keeps its value.
+    const std::optional<int64_t> number = ParseInteger(value);
+    const bool check = value == "true" || value == "false";
+    std::string error;
     if (is("MultiPV")) {
-        const std::optional<int64_t> lines = ParseInteger(value);
-        if (!lines || *lines < 1 || *lines > MAX_LINES) {
-            Write("info string MultiPV takes a number from 1 to " + std::to_string(MAX_LINES) + ", not '" +
-                  value + "'");
-            return;
-        }
-        lines_ = static_cast<int>(*lines);
+        error = number ? game_.ChangeOptions([&](EngineOptions& o) {
+            o.lines = static_cast<int>(std::clamp<int64_t>(*number, INT32_MIN, INT32_MAX));
+        })
+                       : "MultiPV takes a number from 1 to " + std::to_string(MAX_LINES);
+        if (!error.empty()) error += ", not '" + value + "'";
     } else if (is("Ponder")) {
-        if (value != "true" && value != "false")
-            Write("info string Ponder takes true or false, not '" + value + "'");
+        if (check)
+            game_.ChangeOptions([&](EngineOptions& o) { o.ponder = value == "true"; });
+        else
+            error = "Ponder takes true or false, not '" + value + "'";
     } else if (is("OwnBook")) {
-        if (value != "true" && value != "false") {
+        if (!check) {
             Write("info string OwnBook takes true or false, not '" + value + "'");
             return;
         }
-        if (const std::string error = game_.SetUseBook(value == "true"); !error.empty())
-            Write("info string " + error + "; the engine plays without a book");
+        error = game_.ChangeOptions([&](EngineOptions& o) { o.use_book = value == "true"; });
+        if (!error.empty()) error += "; the engine plays without a book";
     } else if (is("BookFile")) {
-        if (const std::string error = game_.SetBookFile(value); !error.empty())
-            Write("info string " + error + "; the engine plays without a book");
+        error = game_.ChangeOptions([&](EngineOptions& o) { o.book_file = value; });
+        if (!error.empty()) error += "; the engine plays without a book";
     } else if (is("Move Overhead")) {
-        const std::optional<int64_t> ms = ParseInteger(value);
-        if (!ms || *ms < 0 || *ms > MAX_OVERHEAD_MS) {
-            Write("info string Move Overhead takes milliseconds from 0 to " +
-                  std::to_string(MAX_OVERHEAD_MS) + ", not '" + value + "'");
-            return;
-        }
-        overhead_ms_ = static_cast<int>(*ms);
+        error = number ? game_.ChangeOptions([&](EngineOptions& o) {
+            o.move_overhead_ms = static_cast<int>(std::clamp<int64_t>(*number, -1, INT32_MAX));
+        })
+                       : "Move Overhead takes milliseconds from 0 to " + std::to_string(MAX_OVERHEAD_MS);
+        if (!error.empty()) error += ", not '" + value + "'";
     } else {
-        Write("info string unknown option: " + name);
+        error = "unknown option: " + name;
     }
+    if (!error.empty()) Write("info string " + error);
 }
 
 void TUciControl::OnIsReady(const Words&) {
@@ -240,7 +242,7 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
     // Only one side's clock given: the other's is empty.
     // The interface's lag, kept back from every timed move.
     const auto kept = [this](std::optional<int64_t> ms) {
-        return std::max<int64_t>(ms.value_or(0), INT32_MIN) - overhead_ms_;
+        return std::max<int64_t>(ms.value_or(0), INT32_MIN) - game_.Options().move_overhead_ms;
     };
     const std::optional<int64_t> my_time =
         wtime || btime ? std::optional<int64_t>(kept(white ? wtime : btime)) : std::nullopt;
@@ -248,7 +250,7 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
     SearchLimits limits;
     // Every depth is searched and reported, on a clock too.
     limits.depth_step = 1;
-    limits.lines = lines_;
+    limits.lines = game_.Options().lines;
     // On a clock the game's own planning sets depth and budget; otherwise the
     // search goes to the depth asked for, or as deep as it can until stopped.
     limits.planned = my_time && !movetime && !depth && !nodes && !mate && !infinite_;
@@ -310,7 +312,7 @@ void TUciControl::OnGo(const Words& words) {
         // Until the hit the search has no end of its own.
         ponder_limits_ = limits;
         limits = SearchLimits::Analysis();
-        limits.lines = lines_;
+        limits.lines = game_.Options().lines;
         limits.search_moves = ponder_limits_.search_moves;
     }
     if (infinite_) {
@@ -367,7 +369,7 @@ void TUciControl::Reported(const std::vector<SearchReport>& reports) {
         const int64_t ms = std::max<int64_t>(static_cast<int64_t>(report.ms), 1);
         std::string line = "info depth " + std::to_string(report.depth) + " seldepth " +
                            std::to_string(std::max(report.seldepth, report.depth));
-        if (lines_ > 1) line += " multipv " + std::to_string(report.line_number);
+        if (game_.Options().lines > 1) line += " multipv " + std::to_string(report.line_number);
         line += " score " + ScoreText(report.score) + " nodes " + std::to_string(report.nodes) + " nps " +
                 std::to_string(static_cast<int64_t>(report.nodes) * 1000 / ms) + " time " +
                 std::to_string(ms) + " pv";
@@ -392,7 +394,8 @@ void TUciControl::Answer(const std::string& engine_move) {
         return;
     }
     // Under a node limit, how many nodes the search took, for the tester.
-    if (node_limit_ > 0 && lines_ == 1) Write("info nodes " + std::to_string(game_.Driver().NodesSoFar()));
+    if (node_limit_ > 0 && game_.Options().lines == 1)
+        Write("info nodes " + std::to_string(game_.Driver().NodesSoFar()));
     std::string answer = "bestmove " + move->Coordinate();
     // The reply the search expects, where its line says.
     const std::optional<SearchReport> last = game_.Driver().LastReport();

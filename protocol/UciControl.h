@@ -16,11 +16,9 @@
 
 namespace galvetta {
 
-class TInterface;
-
 class TUciControl : public TFrontEnd {
   public:
-    explicit TUciControl(TInterface& link);
+    explicit TUciControl(TFrontEndLink& link);
 
     int Interpret(const std::string& line) override;
     void EngineMoved(const std::string& move, GameOutcome outcome) override;
@@ -34,10 +32,6 @@ class TUciControl : public TFrontEnd {
     static std::string UciMove(std::string_view engine_move);
     // An engine score as "cp 35" or "mate -2".
     static std::string ScoreText(int32_t engine_score);
-
-    static constexpr int MAX_LINES = 8;
-    // Milliseconds kept back from every timed move for the interface's lag.
-    static constexpr int DEFAULT_OVERHEAD_MS = 10, MAX_OVERHEAD_MS = 5000;
 
   private:
     void OnUci(const Words& words);
@@ -59,16 +53,14 @@ class TUciControl : public TFrontEnd {
     void Answer(const std::string& engine_move);
     void Write(const std::string& line);
 
-    TInterface& link_;
+    TFrontEndLink& link_;
     TGame& game_;
-    bool searching_ = false;                // a "go" waits for its bestmove
-    bool infinite_ = false;                 // the bestmove waits for "stop"
-    bool pondering_ = false;                // the bestmove waits for "ponderhit" or "stop"
-    std::string held_answer_;               // the move of a search that ended before it could be answered
-    SearchLimits ponder_limits_;            // the limits a ponder hit puts the search under
-    int lines_ = 1;                         // the MultiPV option
-    uint64_t node_limit_ = 0;               // the last "go nodes N" (0: none)
-    int overhead_ms_ = DEFAULT_OVERHEAD_MS; // the Move Overhead option
+    bool searching_ = false;     // a "go" waits for its bestmove
+    bool infinite_ = false;      // the bestmove waits for "stop"
+    bool pondering_ = false;     // the bestmove waits for "ponderhit" or "stop"
+    std::string held_answer_;    // the move of a search that ended before it could be answered
+    SearchLimits ponder_limits_; // the limits a ponder hit puts the search under
+    uint64_t node_limit_ = 0;    // the last "go nodes N" (0: none)
     // The game as the last "position" set it (the start and the moves it
     // named), and the moves on the board since that start, the engine's too.
     // A "position" that repeats the game with a move or two more plays only

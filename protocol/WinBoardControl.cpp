@@ -8,7 +8,6 @@
 #include "notation/Rules.h"
 #include "notation/Score.h"
 #include "notation/Version.h"
-#include "protocol/Interface.h"
 
 namespace galvetta {
 
@@ -27,7 +26,7 @@ constexpr int MATE_SCORE_BASE = 100000;
 
 } // namespace
 
-TWinBoardControl::TWinBoardControl(TInterface& link) : link_(link), game_(link.Game()) {}
+TWinBoardControl::TWinBoardControl(TFrontEndLink& link) : link_(link), game_(link.Game()) {}
 
 void TWinBoardControl::Send(const std::string& line) {
     link_.SendToInterface(line);
@@ -177,8 +176,8 @@ void TWinBoardControl::OnProtover(const Words& words) {
     Send("feature ping=1 setboard=1 playother=0 san=0 usermove=1 time=1 draw=1 sigint=0 sigterm=0 reuse=1 "
          "analyze=1 colors=0 name=1");
     Send("feature myname=\"Galvetta " + ShortVersion() + "\" variants=\"normal\"");
-    Send("feature option=\"OwnBook -check " + std::string(game_.UseBook ? "1" : "0") + "\"");
-    Send("feature option=\"BookFile -file " + game_.BookFile + "\"");
+    Send("feature option=\"OwnBook -check " + std::string(game_.Options().use_book ? "1" : "0") + "\"");
+    Send("feature option=\"BookFile -file " + game_.Options().book_file + "\"");
     Send("feature done=1");
 }
 
@@ -202,7 +201,7 @@ void TWinBoardControl::OnComputer(const Words&) {
 void TWinBoardControl::OnNew(const Words&) {
     link_.View().SentLinesCleared();
     game_.NewGame();
-    game_.DepthLimit = 0;
+    game_.ChangeOptions([](EngineOptions& o) { o.depth_cap = 0; });
     position_refused_ = false;
     for (int panel : {1, 2, 3})
         link_.View().SetStatusPanel(panel, "?");
@@ -277,7 +276,8 @@ void TWinBoardControl::OnLevel(const Words& words) {
 
 void TWinBoardControl::OnSd(const Words& words) {
     // Version 1 has "sd" too, and some interfaces set their levels with it.
-    game_.DepthLimit = std::clamp(StrToIntDef(word(words, 1), 0), 0, MAX_SEARCH_DEPTH);
+    const int depth = StrToIntDef(word(words, 1), 0);
+    game_.ChangeOptions([depth](EngineOptions& o) { o.depth_cap = depth; });
 }
 
 void TWinBoardControl::OnEdit(const Words&) {
@@ -315,7 +315,7 @@ void TWinBoardControl::AnalyzeAgain() {
     if (position_refused_ ||
         TEngineDriver::EndOfGame(game_.Board().GetPosition()) != TEngineDriver::GameEnd::None)
         return;
-    game_.Analyze(SearchLimits::Analysis(game_.DepthLimit));
+    game_.Analyze(SearchLimits::Analysis(game_.Options().depth_cap));
 }
 
 void TWinBoardControl::OnExit(const Words&) {
@@ -339,8 +339,9 @@ void TWinBoardControl::OnHint(const Words&) {
 void TWinBoardControl::OnBook(const Words&) {
     // The answer's lines start with a blank, and an empty line ends it.
     const std::string& position = game_.Board().GetPosition();
-    const std::vector<BookEntry> entries =
-        game_.UseBook && game_.BookReady() ? game_.Book.Entries(position) : std::vector<BookEntry>();
+    const std::vector<BookEntry> entries = game_.Options().use_book && game_.BookReady()
+                                               ? game_.Book.Entries(position)
+                                               : std::vector<BookEntry>();
     if (entries.empty()) Send(" No book moves.");
     for (const BookEntry& entry : entries) {
         std::string line(1, ' ');
@@ -391,9 +392,9 @@ void TWinBoardControl::OnOption(const Words& words) {
     const std::string value = equals == std::string::npos ? std::string() : setting.substr(equals + 1);
     std::string error;
     if (name == "OwnBook") {
-        error = game_.SetUseBook(value == "1");
+        error = game_.ChangeOptions([&value](EngineOptions& o) { o.use_book = value == "1"; });
     } else if (name == "BookFile") {
-        error = game_.SetBookFile(value);
+        error = game_.ChangeOptions([&value](EngineOptions& o) { o.book_file = value; });
     } else {
         Send("Error (unknown option): " + name);
         return;

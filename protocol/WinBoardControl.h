@@ -17,11 +17,9 @@
 
 namespace galvetta {
 
-class TInterface;
-
 class TWinBoardControl : public TFrontEnd {
   public:
-    explicit TWinBoardControl(TInterface& link);
+    explicit TWinBoardControl(TFrontEndLink& link);
 
     int Interpret(const std::string& line) override;
     void EngineMoved(const std::string& move, GameOutcome outcome) override;
@@ -92,7 +90,7 @@ class TWinBoardControl : public TFrontEnd {
     std::string MoveText(const std::string& engine_move) const;
     void Send(const std::string& line);
 
-    TInterface& link_;
+    TFrontEndLink& link_;
     TGame& game_;
     int protocol_ = 1;
     bool post_ = false;      // thinking output

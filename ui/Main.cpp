@@ -217,9 +217,11 @@ void TfrmMain::ExecuteCommandBox() {
 void TfrmMain::FormShow() {
     setWindowTitle(Caption());
     // The book: the one asked for, else Debian's for a person's game.
-    if (!options_.book.empty()) game_->BookFile = options_.book;
     // It is opened when its first move is wanted (a --book file was checked at the start).
-    game_->UseBook = !options_.book.empty() || QFileInfo::exists(QString::fromStdString(game_->BookFile));
+    game_->ChangeOptions([this](EngineOptions& o) {
+        if (!options_.book.empty()) o.book_file = options_.book;
+        o.use_book = !options_.book.empty() || QFileInfo::exists(QString::fromStdString(o.book_file));
+    });
     game_->BookChosen = !options_.book.empty();
     if (options_.uci) interface_->SpeakUci();
     if (options_.level) board_panel_->trkLivelli->setValue(*options_.level);
@@ -227,7 +229,7 @@ void TfrmMain::FormShow() {
     interface_->ResetGameExecute();
     timMossa->start();
     game_->CopyBoardToEngine();
-    actions_->actBook->setChecked(game_->UseBook);
+    actions_->actBook->setChecked(game_->Options().use_book);
 
     // A line read and a search ended are handled at once, on this thread.
     auto soon = [this](auto work) { QMetaObject::invokeMethod(this, work, Qt::QueuedConnection); };

@@ -165,10 +165,10 @@ void TMainActions::CreatePlayActions() {
     connect(actResign, &QAction::triggered, this, [this] { person_.Resign(); });
     connect(actDraw, &QAction::triggered, this, [this] { person_.OfferDraw(); });
     connect(actBook, &QAction::toggled, this, [this](bool on) {
-        if (on == game_.UseBook) return;
-        const std::string error = game_.SetUseBook(on);
+        if (on == game_.Options().use_book) return;
+        const std::string error = game_.ChangeOptions([on](EngineOptions& o) { o.use_book = on; });
         if (!error.empty()) person_.Tell(qs(error));
-        actBook->setChecked(game_.UseBook);
+        actBook->setChecked(game_.Options().use_book);
     });
 }
 

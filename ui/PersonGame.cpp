@@ -88,14 +88,14 @@ QString TPersonGame::ChooseTimeControl(const std::string& line) {
 
 void TPersonGame::ChooseDepth(int depth) {
     depth_ = depth;
-    game_.DepthLimit = depth;
+    game_.ChangeOptions([depth](EngineOptions& o) { o.depth_cap = depth; });
     panel_.SetDepthCap(depth);
 }
 
 void TPersonGame::ApplyChoices() {
     // The clocks start from the control's base, whichever control it is.
     game_.SetTimeControl(time_control_.value_or(game_.Control()));
-    game_.DepthLimit = depth_;
+    game_.ChangeOptions([this](EngineOptions& o) { o.depth_cap = depth_; });
 }
 
 void TPersonGame::FreshStart() {
@@ -159,7 +159,7 @@ void TPersonGame::Hint() {
         Tell(QStringLiteral("Un'interfaccia guida la partita / An interface drives the game"));
         return;
     }
-    SearchLimits limits = SearchLimits::Analysis(game_.DepthLimit);
+    SearchLimits limits = SearchLimits::Analysis(game_.Options().depth_cap);
     limits.budget_ms = HINT_BUDGET_MS;
     limits.hard_ms = HINT_HARD_MS;
     hint_pending_ = true;

@@ -337,7 +337,7 @@ TEST_F(GameFixture, ThePersonsClockUnderEveryControl) {
     };
     for (const auto& row : rows) {
         game.NewGame();
-        game.DepthLimit = 2;
+        game.ChangeOptions([](EngineOptions& o) { o.depth_cap = 2; });
         game.SetTimeControl(row.control);
         for (const char* move : {"e2e4", "d2d4"}) {
             for (int tick = 0; tick < 10; ++tick)

@@ -315,7 +315,7 @@ class WindowTest : public QObject {
         QCOMPARE(w->Game().Driver().LastReport()->depth, depth);
         QCOMPARE(w->Panel().trkLivelli->value(), depth); // the slider shows the depth searched
         w->Actions().actNewWhite->trigger();
-        QCOMPARE(w->Game().DepthLimit, depth); // and the choice outlives the game
+        QCOMPARE(w->Game().Options().depth_cap, depth); // and the choice outlives the game
     }
 
     void timePresetsSetClocksAndPlanning_data() {
@@ -824,7 +824,7 @@ class WindowTest : public QObject {
         QCOMPARE(w->minimumSizeHint().width(), wide);
 
         QCOMPARE(w->Person().SetUpFen(QStringLiteral("4k3/p7/8/8/8/8/8/4K2R w K - 0 1")), QString());
-        w->Game().DepthLimit = 2;
+        w->Game().ChangeOptions([](EngineOptions& o) { o.depth_cap = 2; });
         QVERIFY(w->Panel().scacchiera->Move("h1h2"));
         QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
         w->Actions().actMoveBack->trigger();
