@@ -598,7 +598,7 @@ void TGame::CollectSearch() {
         outcome = MateOutcome();
     }
     CheckGameEnd();
-    if (EngineMoved) EngineMoved(move_text_, outcome);
+    if (EngineMoved) EngineMoved(Move::Parse(move_text_), outcome);
 }
 
 void TGame::SetInterfaceResult(const std::string& result, const std::string& comment) {

@@ -197,10 +197,10 @@ class TGame {
     void CollectFinishedSearch();
     void CopyBoardToEngine();
 
-    // Called when the engine's move has been played on the board: the move as
-    // the engine wrote it (empty when it had none) and WhiteMates or
-    // BlackMates when it mates, else None.
-    std::function<void(const std::string& move, GameOutcome outcome)> EngineMoved;
+    // Called when the engine's move has been played on the board: the move
+    // (none when it had none) and WhiteMates or BlackMates when it mates,
+    // else None.
+    std::function<void(const std::optional<Move>& move, GameOutcome outcome)> EngineMoved;
     // Called when a search that was dropped has been collected; its move is
     // not played.
     std::function<void()> SearchStopped;

@@ -37,7 +37,7 @@ class TFrontEnd {
     virtual int Interpret(const std::string& line) = 0;
     // The engine's move has been played (empty when it had none); `outcome`
     // says whether it mates.
-    virtual void EngineMoved(const std::string& move, GameOutcome outcome) = 0;
+    virtual void EngineMoved(const std::optional<Move>& move, GameOutcome outcome) = 0;
     // A search was dropped without a move.
     virtual void SearchStopped() {}
     // Every 100 ms.

@@ -22,7 +22,7 @@ void write_stdout(const std::string& line) {
 TInterface::TInterface(TGame& game, GameView& view, TStandardInputThread* reader)
     : WriteLine(write_stdout), game_(game), view_(view), reader_(reader),
       front_end_(std::make_unique<TWinBoardControl>(*this)) {
-    game_.EngineMoved = [this](const std::string& move, GameOutcome outcome) {
+    game_.EngineMoved = [this](const std::optional<Move>& move, GameOutcome outcome) {
         front_end_->EngineMoved(move, outcome);
         CloseWhenAnswered();
     };

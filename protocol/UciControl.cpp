@@ -404,14 +404,14 @@ void TUciControl::Answer(const std::string& engine_move) {
     Write(answer);
 }
 
-void TUciControl::EngineMoved(const std::string& move, GameOutcome) {
+void TUciControl::EngineMoved(const std::optional<Move>& move, GameOutcome) {
     if (!searching_) return;
-    if (!move.empty()) played_.push_back(UciMove(move)); // the board has played it
+    if (move) played_.push_back(move->Coordinate()); // the board has played it
     if (pondering_) {
-        held_answer_ = move.empty() ? "-" : move;
+        held_answer_ = move ? move->EngineText() : "-";
         return;
     }
-    Answer(move);
+    Answer(move ? move->EngineText() : std::string());
 }
 
 void TUciControl::SearchStopped() {

@@ -21,7 +21,7 @@ class TUciControl : public TFrontEnd {
     explicit TUciControl(TFrontEndLink& link);
 
     int Interpret(const std::string& line) override;
-    void EngineMoved(const std::string& move, GameOutcome outcome) override;
+    void EngineMoved(const std::optional<Move>& move, GameOutcome outcome) override;
     void SearchStopped() override;
     void Reported(const std::vector<SearchReport>& reports) override;
     void ResetGame() override { OnNewGame({}); }

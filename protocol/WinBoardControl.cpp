@@ -151,10 +151,9 @@ void TWinBoardControl::PlayMove(const std::string& move) {
     if (protocol_ >= 2 && !game_.Hold() && ClaimGameEnd()) game_.AbandonSearch();
 }
 
-std::string TWinBoardControl::MoveText(const std::string& engine_move) const {
-    if (protocol_ < 2) return engine_move;
-    const std::optional<Move> move = Move::Parse(engine_move);
-    return move ? move->Coordinate() : engine_move;
+std::string TWinBoardControl::MoveText(const Move& move) const {
+    // Version 1 writes the engine's own form, "e2-e4" and "e7-e8=Q".
+    return protocol_ < 2 ? move.EngineText() : move.Coordinate();
 }
 
 bool TWinBoardControl::ClaimGameEnd() {
@@ -460,15 +459,14 @@ void TWinBoardControl::Reported(const std::vector<SearchReport>& reports) {
     }
 }
 
-void TWinBoardControl::EngineMoved(const std::string& move, GameOutcome outcome) {
+void TWinBoardControl::EngineMoved(const std::optional<Move>& move, GameOutcome outcome) {
     link_.DeliverReports();
     const std::optional<SearchReport> last = game_.Driver().LastReport();
-    const std::optional<Move> played = Move::Parse(move);
-    expected_reply_ = last && played && last->line.size() > 1 && last->line[0] == *played
+    expected_reply_ = last && move && last->line.size() > 1 && last->line[0] == *move
                           ? last->line[1].Coordinate()
                           : std::string();
     hint_position_ = game_.Board().GetPosition();
-    if (!move.empty()) Send("move " + MoveText(move));
+    if (move) Send("move " + MoveText(*move));
     if (outcome != GameOutcome::None)
         Send(OutcomeLine(outcome));
     else if (protocol_ >= 2)

@@ -22,7 +22,7 @@ class TWinBoardControl : public TFrontEnd {
     explicit TWinBoardControl(TFrontEndLink& link);
 
     int Interpret(const std::string& line) override;
-    void EngineMoved(const std::string& move, GameOutcome outcome) override;
+    void EngineMoved(const std::optional<Move>& move, GameOutcome outcome) override;
     void SearchStopped() override;
     void Reported(const std::vector<SearchReport>& reports) override;
     void ResetGame() override;
@@ -87,7 +87,7 @@ class TWinBoardControl : public TFrontEnd {
     void AnalyzeAgain();
     void AnswerPings();
     // A move as the protocol version writes it.
-    std::string MoveText(const std::string& engine_move) const;
+    std::string MoveText(const Move& move) const;
     void Send(const std::string& line);
 
     TFrontEndLink& link_;
