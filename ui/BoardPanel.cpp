@@ -126,8 +126,9 @@ TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
     trkLivelli = new QSlider(Qt::Horizontal, this);
     trkLivelli->setRange(2, 40);
     trkLivelli->setValue(8);
-    lblLivello = new QLabel(QStringLiteral("Livello 8"), this);
+    lblLivello = new QLabel(this);
     connect(trkLivelli, &QSlider::valueChanged, this, &TBoardPanel::ShowLevel);
+    ShowLevel();
     layout_->addWidget(lblLivello);
     layout_->addWidget(trkLivelli);
     txtMossaTastiera = new QLineEdit(this);

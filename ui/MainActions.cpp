@@ -263,11 +263,13 @@ void TMainActions::CreateStepActions() {
         window_.addAction(action);
         return action;
     };
-    actFirst = step("⏮ Inizio / Start", QKeySequence(Qt::ALT | Qt::Key_Home), [this] { person_.StepTo(0); });
-    actBack = step("◀ Indietro / Back", QKeySequence(Qt::ALT | Qt::Key_Left), [this] { person_.StepBy(-1); });
+    actFirst =
+        step("\u21E4 Inizio / Start", QKeySequence(Qt::ALT | Qt::Key_Home), [this] { person_.StepTo(0); });
+    actBack =
+        step("\u25C0 Indietro / Back", QKeySequence(Qt::ALT | Qt::Key_Left), [this] { person_.StepBy(-1); });
     actForward =
-        step("▶ Avanti / Forward", QKeySequence(Qt::ALT | Qt::Key_Right), [this] { person_.StepBy(1); });
-    actLast = step("⏭ Fine / End", QKeySequence(Qt::ALT | Qt::Key_End), [this] { person_.StepToEnd(); });
+        step("\u25B6 Avanti / Forward", QKeySequence(Qt::ALT | Qt::Key_Right), [this] { person_.StepBy(1); });
+    actLast = step("\u21E5 Fine / End", QKeySequence(Qt::ALT | Qt::Key_End), [this] { person_.StepToEnd(); });
     panel_.AddStepButtons({actFirst, actBack, actForward, actLast});
 }
 

@@ -107,10 +107,10 @@ wait "$app_pid" 2>/dev/null
 app_pid=
 stop_xvfb
 for screen in "1280x1024 galvetta-1280x1024.png 0" "1024x600 galvetta-1024x600.png 0" \
-    "1280x1024 galvetta-dark.png 1"; do
-    read -r size file dark <<<"$screen"
+    "1280x1024 galvetta-dark.png 1" "1280x1024 galvetta-stepped.png 0 1"; do
+    read -r size file dark stepped <<<"$screen"
     start_xvfb "$size"
-    QT_QPA_PLATFORM=xcb SCREENSHOT="$shots/$file" DARK=$dark "$screens" -silent ||
+    QT_QPA_PLATFORM=xcb SCREENSHOT="$shots/$file" DARK=$dark STEPPED=${stepped:-0} "$screens" -silent ||
         { echo "real_window_test: the window on $size (dark $dark) failed"; exit 1; }
     stop_xvfb
 done

@@ -13,10 +13,12 @@
 
 #include "ui/AnalysisPage.h"
 #include "ui/BoardPanel.h"
+#include "ui/GamePage.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/Main.h"
 #include "ui/MainActions.h"
 #include "ui/Pages.h"
+#include "ui/PersonGame.h"
 #include "ui/QuorClock.h"
 
 using namespace galvetta;
@@ -59,6 +61,13 @@ class WindowScreens : public QObject {
         w.FormShow();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // At the start already, the status bar (where results and messages
+        // go) lies inside the screen, with room for a window manager's frame.
+        const QRect available = w.screen()->availableGeometry();
+        QVERIFY2(on_screen(w.statusBar()).bottom() + 30 <= available.bottom() + 1,
+                 qPrintable(QStringLiteral("status bar ends at %1 of %2")
+                                .arg(on_screen(w.statusBar()).bottom())
+                                .arg(available.bottom())));
 
         w.Actions().tlbGioca->setChecked(true); // the person plays both sides
         for (const char* move : {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5"})
@@ -68,6 +77,11 @@ class WindowScreens : public QObject {
         w.Actions().actAnalysis->trigger();
         w.Actions().actHint->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(w.Panel().scacchiera->GetMarks().hint_from >= 0, 30000);
+        // STEPPED=1: the game stepped back to after 2. Nf3, as a person looks back.
+        if (qEnvironmentVariableIntValue("STEPPED") == 1) {
+            QVERIFY(w.Person().StepTo(3));
+            w.Pages().setCurrentWidget(w.Pages().txtPartita);
+        }
 
         // Nothing a person needs lies off the screen or behind the tool bar's overflow.
         const QRect screen = w.screen()->geometry();
