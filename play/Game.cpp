@@ -90,7 +90,7 @@ void TGame::SetAutoPlay(bool on) {
 }
 
 void TGame::CopyBoardToEngine() {
-    write_position_text(driver_.Block.get(), board_.GetPosition());
+    driver_.SetPosition(board_.GetPosition());
 }
 
 void TGame::NewGame() {
@@ -324,7 +324,7 @@ bool TGame::OfferDraw() {
     // The engine's last search: a draw or worse for itself.
     const bool engine_content =
         driver_.MoveNumber() > 0 &&
-        ScoreOfPosition(driver_.Block->header.best_score, PositionValue(driver_.RootPosition())) <= 0;
+        ScoreOfPosition(driver_.BestScore(), PositionValue(driver_.RootPosition())) <= 0;
     if (!by_rule && !engine_content) return false;
     if (by_rule) {
         CheckGameEnd();
@@ -417,14 +417,12 @@ void TGame::Think(bool from_board, const SearchLimits& limits) {
     if (driver_.SearchRunning()) driver_.AbandonSearch();
     driver_.ResetSearchFlags();
     CopyBoardToEngine();
-    Header& header = driver_.Block->header;
     if (from_board) {
-        std::strncpy(header.move_text, board_.GetLastMove().c_str(), sizeof header.move_text - 1);
-        header.move_text[sizeof header.move_text - 1] = '\0';
-        board_.Move(header.move_text); // refused: the move is already on the board
+        const std::string played = board_.GetLastMove();
+        board_.Move(played); // refused: the move is already on the board
         SwitchClocks();
     }
-    header.move_text[0] = '\0';
+    driver_.ClearMoveText();
     // A game that is over has no move left to find.
     if (GameOver() && StopAtGameEnd) {
         board_.SetLocked(false);
@@ -457,7 +455,7 @@ void TGame::Analyze(const SearchLimits& limits) {
     if (driver_.SearchRunning()) AbandonSearch();
     driver_.ResetSearchFlags();
     CopyBoardToEngine();
-    driver_.Block->header.move_text[0] = '\0';
+    driver_.ClearMoveText();
     SearchLimits analysis = limits;
     analysis.planned = false;
     driver_.SetSearchLimits(analysis);
@@ -471,7 +469,7 @@ std::string TGame::StopAnalysis() {
     driver_.SearchFinished(true);
     analyzing_ = false;
     // A search that ended by itself left its move; a cut one has its last iteration's.
-    const std::string finished = driver_.Block->header.move_text;
+    const std::string finished = driver_.MoveText();
     return finished.empty() ? driver_.BestMoveSoFar() : finished;
 }
 
@@ -584,13 +582,12 @@ void TGame::CollectSearch() {
     view_.StatisticsChanged(statistics_);
     view_.PositionShown(position_memo_);
     if (score < -1000 || score > 1000) SetAutoPlay(false);
-    board_.SetPosition(driver_.Block->header.position_text);
+    board_.SetPosition(driver_.PositionText());
     board_.StorePosition();
     board_.SetLocked(false);
     GameOutcome outcome = GameOutcome::None;
-    const Header& header = driver_.Block->header;
     SwitchClocks();
-    if (header.best_score >= header.mate_score) {
+    if (driver_.FoundMate()) {
         statistics_ += "\r\n*** MATE ***";
         view_.StatisticsChanged(statistics_);
         SetAutoPlay(false);

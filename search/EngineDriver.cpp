@@ -92,6 +92,32 @@ void TEngineDriver::JoinSearch() {
     Block->header.thread_handle = 0;
 }
 
+void TEngineDriver::SetPosition(std::string_view position) {
+    write_position_text(Block.get(), position);
+}
+
+std::string TEngineDriver::PositionText() const {
+    return std::string(Block->header.position_text,
+                       strnlen(Block->header.position_text, sizeof Block->header.position_text));
+}
+
+std::string TEngineDriver::MoveText() const {
+    return std::string(Block->header.move_text,
+                       strnlen(Block->header.move_text, sizeof Block->header.move_text));
+}
+
+void TEngineDriver::ClearMoveText() {
+    Block->header.move_text[0] = '\0';
+}
+
+int32_t TEngineDriver::BestScore() const {
+    return Block->header.best_score;
+}
+
+bool TEngineDriver::FoundMate() const {
+    return Block->header.best_score >= Block->header.mate_score;
+}
+
 void TEngineDriver::SetSearchEnded(std::function<void()> search_ended) {
     std::lock_guard<std::mutex> lock(ended_mutex_);
     search_ended_ = std::move(search_ended);

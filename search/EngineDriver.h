@@ -146,8 +146,17 @@ class TEngineDriver {
     // A game read from a file: `engine_moves` moves are counted as played.
     void GameLoaded(int engine_moves) { SetMoveNumber(engine_moves); }
 
-    // The driver's engine state block, owned for the driver's whole life.
-    const std::unique_ptr<StateBlock> Block;
+    // The position the next search starts from (a position text).
+    void SetPosition(std::string_view position);
+    // The block's position text: after a search's move, the position it led to.
+    std::string PositionText() const;
+    // The move the last search left, as the engine writes it; empty when none.
+    std::string MoveText() const;
+    void ClearMoveText();
+    // The last search's score, from zero at its root (engine units), and
+    // whether it found a mate for the side that moved.
+    int32_t BestScore() const;
+    bool FoundMate() const;
     // The last search's time, which the planning reads (milliseconds).
     double ElapsedMs = 1000.0;
     double BudgetMs = 0.0;
@@ -161,6 +170,10 @@ class TEngineDriver {
     std::function<void()> ErrorBeep;
 
   private:
+    friend struct TEngineDriverProbe; // the driver's tests look into the block
+    // The engine state block, owned for the driver's whole life; only the
+    // driver and its search thread touch it.
+    const std::unique_ptr<StateBlock> Block;
     void JoinSearch();
     void SetMoveNumber(int value);
     // The search thread's body: one engine run, or a run for each line and

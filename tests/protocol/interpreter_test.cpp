@@ -60,7 +60,7 @@ TEST_F(GameFixture, OpponentMoveIsAnsweredWithTheEngineMove) {
     EXPECT_EQ(board.GetPosition()[64], 'B');
     EXPECT_EQ(Square("e4"), 'p');
     EXPECT_FALSE(board.GetLocked());
-    EXPECT_EQ(game.Driver().Block->header.move_number, 1);
+    EXPECT_EQ(game.Driver().MoveNumber(), 1);
     EXPECT_NE(view.statistics.find("Galvetta's move: " + move.substr(5)), std::string::npos);
 }
 
@@ -193,7 +193,7 @@ TEST_F(GameFixture, StoppedSearchLeavesNoMoveAndNoChange) {
     }
     EXPECT_EQ(out, Lines{});
     EXPECT_EQ(board.GetPosition(), STARTING_POSITION);
-    EXPECT_EQ(game.Driver().Block->header.move_number, 0);
+    EXPECT_EQ(game.Driver().MoveNumber(), 0);
     EXPECT_FALSE(game.Driver().SearchRunning());
 
     // The Stop action: the engine does not move, the position stays.

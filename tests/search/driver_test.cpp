@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 
+#include "driver_probe.h"
 #include "notation/PositionText.h"
 #include "notation/San.h"
 #include "search/EngineDriver.h"
@@ -15,13 +16,13 @@ namespace galvetta::test {
 namespace {
 
 void set_position(TEngineDriver& driver, const std::string& text) {
-    std::strcpy(driver.Block->header.position_text, text.c_str());
+    std::strcpy(TEngineDriverProbe::Block(driver).header.position_text, text.c_str());
 }
 void set_move(TEngineDriver& driver, const char* move) {
-    std::strcpy(driver.Block->header.move_text, move);
+    std::strcpy(TEngineDriverProbe::Block(driver).header.move_text, move);
 }
 std::string position(TEngineDriver& driver) {
-    return driver.Block->header.position_text;
+    return TEngineDriverProbe::Block(driver).header.position_text;
 }
 int at(const char* square) {
     return (7 - (square[1] - '1')) * 8 + (square[0] - 'a');
@@ -82,7 +83,7 @@ TEST(Driver, ApplyEngineMoveRows) {
         EXPECT_EQ(p[65], row.ep) << row.move;
         EXPECT_EQ(p.substr(66, 4), row.flags) << row.move;
         EXPECT_EQ(p.size(), 70u);
-        EXPECT_EQ(driver.Block->header.move_number, 1);
+        EXPECT_EQ(TEngineDriverProbe::Block(driver).header.move_number, 1);
     }
 }
 
@@ -99,16 +100,16 @@ TEST(Driver, EnPassantCastlingSquaresAndRejections) {
         EXPECT_EQ(driver.ApplyEngineMove(), 0) << bad;
     }
     EXPECT_EQ(position(driver), STARTING_POSITION);
-    EXPECT_EQ(driver.Block->header.move_number, 1); // the en-passant capture's
+    EXPECT_EQ(TEngineDriverProbe::Block(driver).header.move_number, 1); // the en-passant capture's
     set_move(driver, "e2e4");
     ASSERT_EQ(driver.ApplyEngineMove(), 1);
-    EXPECT_EQ(driver.Block->header.move_number, 2);
+    EXPECT_EQ(TEngineDriverProbe::Block(driver).header.move_number, 2);
 }
 
 TEST(Driver, ReportTextAndScore) {
     TEngineDriver driver;
     set_position(driver, STARTING_POSITION);
-    Header& h = driver.Block->header;
+    Header& h = TEngineDriverProbe::Block(driver).header;
     set_move(driver, "e2-e4");
     h.move_number = 3;
     h.best_score = 9437190; // 1.5 pawns rounds to 2
@@ -147,7 +148,7 @@ TEST(Driver, LegalityOnACopyAndASearchOnItsThread) {
     EXPECT_EQ(driver.IsLegalMove("e2e5"), 0);
     EXPECT_EQ(position(driver), STARTING_POSITION);
 
-    Header& h = driver.Block->header;
+    Header& h = TEngineDriverProbe::Block(driver).header;
     h.start_depth = 2;
     h.max_depth = 4;
     h.depth_step = 2;
@@ -167,7 +168,7 @@ TEST(Driver, LegalityOnACopyAndASearchOnItsThread) {
 TEST(Driver, StoppedSearchAndDestructionDuringASearch) {
     auto driver = std::make_unique<TEngineDriver>();
     set_position(*driver, STARTING_POSITION);
-    Header& h = driver->Block->header;
+    Header& h = TEngineDriverProbe::Block(*driver).header;
     h.start_depth = 2;
     h.max_depth = 30;
     h.depth_step = 2;
@@ -224,7 +225,9 @@ TEST(Driver, LinesOfTheSearchAndTheRootFilter) {
             }
             position = PositionAfter(position, *legal.value);
         }
-        EXPECT_EQ(reports.back().line.front().EngineText(), driver.Block->header.move_text) << fen;
+        EXPECT_EQ(reports.back().line.front().EngineText(),
+                  TEngineDriverProbe::Block(driver).header.move_text)
+            << fen;
         EXPECT_GE(reports.back().line.size(), fen == fens[3] ? 1u : 4u) << fen;
         EXPECT_GE(reports.back().seldepth, 5) << fen;
     }
@@ -240,7 +243,7 @@ TEST(Driver, LinesOfTheSearchAndTheRootFilter) {
     driver.SetSearchLimits(limits);
     driver.StartSearch();
     ASSERT_TRUE(driver.SearchFinished(true));
-    const std::string chosen = driver.Block->header.move_text;
+    const std::string chosen = TEngineDriverProbe::Block(driver).header.move_text;
     EXPECT_TRUE(chosen == "a2-a3" || chosen == "h2-h4") << chosen;
     limits.search_moves.clear();
     limits.lines = 3;
@@ -255,7 +258,7 @@ TEST(Driver, LinesOfTheSearchAndTheRootFilter) {
     EXPECT_NE(lines[0].line.front(), lines[2].line.front());
     EXPECT_GE(lines[0].score, lines[1].score);
     EXPECT_GE(lines[1].score, lines[2].score);
-    EXPECT_EQ(lines[0].line.front().EngineText(), driver.Block->header.move_text);
+    EXPECT_EQ(lines[0].line.front().EngineText(), TEngineDriverProbe::Block(driver).header.move_text);
 }
 
 } // namespace galvetta::test

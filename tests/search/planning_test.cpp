@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "driver_probe.h"
 #include "search/EngineDriver.h"
 #include "search/TimePlanning.h"
 
@@ -23,7 +24,7 @@ struct {
 
 // Plans as the game does, and gives the driver the plan's limits.
 Planned plan(PlanningStats& stats, TEngineDriver& driver, int n, int my, int opp) {
-    driver.Block->header.move_number = n;
+    TEngineDriverProbe::Block(driver).header.move_number = n;
     const PlanInput input{.move_number = n,
                           .generated = driver.GeneratedMoves(),
                           .elapsed_ms = driver.ElapsedMs,
@@ -71,16 +72,16 @@ TEST(Planning, DepthIsEvenAtLeastFourAndFitsTheBudget) {
     TEngineDriver driver;
     PlanningStats stats;
     for (int n = 0; n < 30; ++n) {
-        driver.Block->header.generated_moves[0] = 200000 + 37000 * n;
+        TEngineDriverProbe::Block(driver).header.generated_moves[0] = 200000 + 37000 * n;
         driver.ElapsedMs = 5 + n;
         const Planned p = plan(stats, driver, n, 120 - 3 * n, 100);
         EXPECT_EQ(p.depth % 2, 0) << n;
         EXPECT_GE(p.depth, 4) << n;
-        EXPECT_EQ(driver.Block->header.max_depth, p.depth);
-        EXPECT_EQ(driver.Block->header.start_depth, 4);
-        EXPECT_EQ(driver.Block->header.depth_step, 4);
-        EXPECT_EQ(driver.Block->header.nodes, 1u);
-        EXPECT_EQ(driver.Block->header.generated_moves[0], 1u);
+        EXPECT_EQ(TEngineDriverProbe::Block(driver).header.max_depth, p.depth);
+        EXPECT_EQ(TEngineDriverProbe::Block(driver).header.start_depth, 4);
+        EXPECT_EQ(TEngineDriverProbe::Block(driver).header.depth_step, 4);
+        EXPECT_EQ(TEngineDriverProbe::Block(driver).header.nodes, 1u);
+        EXPECT_EQ(TEngineDriverProbe::Block(driver).header.generated_moves[0], 1u);
     }
     stats.ResetPlanning();
     EXPECT_EQ(stats.PlannedDepth, 6.0);
@@ -92,7 +93,7 @@ TEST(Planning, BranchingFactorIsSmoothedFromTheLastSearch) {
     game_control = {};
     TEngineDriver driver;
     PlanningStats stats;
-    driver.Block->header.generated_moves[0] = 1000000;
+    TEngineDriverProbe::Block(driver).header.generated_moves[0] = 1000000;
     plan(stats, driver, 0, 7200, 7200); // n < 2: starts from 70
     EXPECT_NEAR(stats.BranchingFactor, 0.75 * std::pow(1e6, 1 / 6.0) + 0.25 * 70 + 0.25, 1e-9);
 }
