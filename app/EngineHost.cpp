@@ -6,6 +6,7 @@
 
 #include "protocol/StandardInputThread.h"
 #include "ui/Conversation.h"
+#include "ui/WakeUps.h"
 
 namespace galvetta {
 
@@ -57,12 +58,7 @@ void TEngineHost::Start() {
     game_->CopyBoardToEngine();
 
     // A line read and a search ended are handled at once, on this thread.
-    auto soon = [this](auto work) { QMetaObject::invokeMethod(this, work, Qt::QueuedConnection); };
-    game_->Driver().SetSearchEnded([this, soon] { soon([this] { game_->CollectFinishedSearch(); }); });
-    if (reader_ != nullptr) {
-        reader_->SetWakeUp([this, soon] { soon([this] { InputArrived(); }); });
-        soon([this] { InputArrived(); }); // what came before the wake-ups
-    }
+    ConnectWakeUps(this, *game_, reader_, [this] { InputArrived(); });
 }
 
 void TEngineHost::InputArrived() {

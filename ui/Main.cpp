@@ -28,6 +28,7 @@
 #include "ui/Pages.h"
 #include "ui/PersonGame.h"
 #include "ui/QuorClock.h"
+#include "ui/WakeUps.h"
 
 namespace galvetta {
 
@@ -232,12 +233,7 @@ void TfrmMain::FormShow() {
     actions_->actBook->setChecked(game_->Options().use_book);
 
     // A line read and a search ended are handled at once, on this thread.
-    auto soon = [this](auto work) { QMetaObject::invokeMethod(this, work, Qt::QueuedConnection); };
-    game_->Driver().SetSearchEnded([this, soon] { soon([this] { game_->CollectFinishedSearch(); }); });
-    if (reader_ != nullptr) {
-        reader_->SetWakeUp([this, soon] { soon([this] { InputArrived(); }); });
-        soon([this] { InputArrived(); }); // what came before the wake-ups
-    }
+    ConnectWakeUps(this, *game_, reader_, [this] { InputArrived(); });
 }
 
 void TfrmMain::InputArrived() {
