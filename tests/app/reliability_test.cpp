@@ -137,12 +137,15 @@ TEST(UciLimits, EmptyClocksAndRepeatedGo) {
             << go << ": " << best;
         std::printf("%s: answered after %.0f ms\n", go, ms_since(start));
     }
-    // A move time is kept, with room for the answer to travel.
+    // A move time ends the search. How close to T the answer comes is a
+    // figure of scripts/latency.py (which fails past T, idle and loaded);
+    // here only a search that ignores it (three times T) is a fault, so that
+    // a busy machine under the sanitizers does not fail the test.
     program.Send("position startpos");
     const auto start = std::chrono::steady_clock::now();
     program.Send("go movetime 1000");
     EXPECT_EQ(read_until(program, "bestmove ").rfind("bestmove ", 0), 0u);
-    EXPECT_LT(ms_since(start), 1000.0);
+    EXPECT_LT(ms_since(start), 3000.0);
 
     program.Send("position startpos");
     std::vector<std::string> answers;

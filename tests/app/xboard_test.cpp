@@ -146,7 +146,7 @@ TEST_F(Xboard2, MoveNowAndDepthLimit) {
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked)
             .count();
     EXPECT_EQ(move.size(), 9u) << move;
-    EXPECT_LT(ms, 1000) << "? took " << ms << " ms";
+    EXPECT_LT(ms, 3000) << "? took " << ms << " ms"; // left alone, the search would take 1,000 s
 
     std::vector<std::string> thinking;
     Expect({"new", "sd 3", "post", "st 1000", "usermove d2d4"}, {GREETING});
