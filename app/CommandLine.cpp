@@ -23,8 +23,8 @@ Options:
   --uci               speak UCI from the start
   --save-games FILE   append each game to FILE as PGN when it ends
   --book FILE         play from the Polyglot opening book FILE
-  --no-window         open no window, even with a display (as under an
-                      interface that has its own)
+  --no-window         run as an engine alone: no window, even with a
+                      display (give it under every interface)
   /LDEPTH             show DEPTH (2-40) on the level slider at start-up
   --help              print this help and exit
   --version           print the version and exit

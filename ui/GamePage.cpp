@@ -28,6 +28,10 @@ QString qs(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The list's lines are "  1. e4      e5": White's move from this column,
+// Black's from the next.
+constexpr int WHITE_COLUMN = 5, BLACK_COLUMN = WHITE_COLUMN + 8;
+
 // The largest file read as a game.
 constexpr qint64 MAX_GAME_FILE = 64 * 1024 * 1024;
 
@@ -184,10 +188,6 @@ bool TGamePage::SaveExecute() {
     QMessageBox::warning(window(), window()->windowTitle(), QStringLiteral("Cannot write %1").arg(path));
     return false;
 }
-
-// The list's lines are "  1. e4      e5": White's move from this column,
-// Black's from the next.
-constexpr int WHITE_COLUMN = 5, BLACK_COLUMN = WHITE_COLUMN + 8;
 
 bool TGamePage::BlackBegins() const {
     const std::vector<MovePair> pairs = MovePairs(game_.Record());
