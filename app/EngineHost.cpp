@@ -2,7 +2,6 @@
 #include "app/EngineHost.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 
 #include "protocol/StandardInputThread.h"
 #include "ui/Conversation.h"
@@ -23,15 +22,7 @@ TEngineHost::TEngineHost(const StartOptions& options, TStandardInputThread* read
     });
 
     conversation_ = new TConversationServer(this);
-    conversation_->OnMacro = [this](const QStringList& lines) {
-        std::vector<std::string> macro;
-        for (const QString& line : lines)
-            macro.push_back(line.toStdString());
-        interface_->ExecuteMacro(macro);
-    };
-    conversation_->OnPoke = [this](const QString& text) { interface_->PokeCommand(text.toStdString()); };
-    conversation_->ItemValue = [this] { return command_item_; };
-    conversation_->Start(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    conversation_->Serve(*interface_, [this] { return command_item_; });
 }
 
 TEngineHost::~TEngineHost() {

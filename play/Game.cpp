@@ -201,9 +201,8 @@ bool TGame::SaveGame() {
     const bool sized = fstat(save_fd_, &before) == 0;
     if (write_all(save_fd_, WritePgn(Record()))) return true;
     const int error = errno;
-    if (sized && ftruncate(save_fd_, before.st_size) != 0) {
-        // The file keeps the broken part; the notice below says why.
-    }
+    // A device such as /dev/full cannot be cut; the notice is the same.
+    [[maybe_unused]] const bool cut = sized && ftruncate(save_fd_, before.st_size) == 0;
     const std::string notice = std::string("The game could not be saved: ") + std::strerror(error);
     std::fprintf(stderr, "galvetta: %s\n", notice.c_str());
     view_.NoticeShown(notice);
@@ -285,16 +284,16 @@ std::string TGame::SetOptions(const EngineOptions& options) {
         next.move_overhead_ms = options_.move_overhead_ms;
     }
     next.depth_cap = std::clamp(next.depth_cap, 0, MAX_SEARCH_DEPTH);
-    if (next.book_file != options_.book_file) Book.Close(); // opened when its first move is wanted
-    // The file is checked when the book is turned on or changed, not read.
-    const bool book_changed = next.book_file != options_.book_file || (next.use_book && !options_.use_book);
-    if (next.use_book && book_changed && !(Book.IsOpen() && Book.Path() == next.book_file)) {
-        if (const std::string why = TBook::Check(next.book_file); !why.empty()) {
+    // The file is checked when it changes or the book is turned on, not
+    // read: it is opened when its first move is wanted.
+    const bool file_changed = next.book_file != options_.book_file;
+    if (file_changed) Book.Close();
+    if (file_changed || (next.use_book && !options_.use_book)) {
+        if (const std::string why = Book.IsOpen() ? std::string() : TBook::Check(next.book_file);
+            !why.empty()) {
             error = why;
             next.use_book = false;
         }
-    } else if (!next.use_book && next.book_file != options_.book_file) {
-        if (const std::string why = TBook::Check(next.book_file); !why.empty()) error = why;
     }
     options_ = next;
     return error;

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Conversation.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include "protocol/Interface.h"
+
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -29,6 +34,18 @@ TConversationServer::~TConversationServer() {
 bool TConversationServer::Listen(const QString& path) {
     QLocalServer::removeServer(path);
     return server_.listen(path);
+}
+
+bool TConversationServer::Serve(TInterface& link, std::function<QString()> item) {
+    OnMacro = [&link](const QStringList& lines) {
+        std::vector<std::string> macro;
+        for (const QString& line : lines)
+            macro.push_back(line.toStdString());
+        link.ExecuteMacro(macro);
+    };
+    OnPoke = [&link](const QString& text) { link.PokeCommand(text.toStdString()); };
+    ItemValue = std::move(item);
+    return Start(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
 }
 
 bool TConversationServer::Start(const QString& base_name) {

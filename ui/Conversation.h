@@ -27,6 +27,8 @@ class QLocalSocket;
 
 namespace galvetta {
 
+class TInterface;
+
 class TConversationServer : public QObject {
     Q_OBJECT
   public:
@@ -43,6 +45,9 @@ class TConversationServer : public QObject {
     // under base_name-PID when another running instance holds that name.
     // Returns false when neither works or there is no private directory.
     bool Start(const QString& base_name);
+    // Serves `link`: macros and pokes go to it, requests read `item`, and the
+    // server listens under the program's name. False as Start.
+    bool Serve(TInterface& link, std::function<QString()> item);
     // The name clients give ("galvetta" or "galvetta-PID") and the socket's path.
     QString Name() const { return name_; }
     QString FullName() const { return path_; }

@@ -136,15 +136,7 @@ void TfrmMain::ConnectGame() {
 
     // The conversation server, named after the program.
     Conversation = new TConversationServer(this);
-    Conversation->OnMacro = [this](const QStringList& lines) {
-        std::vector<std::string> macro;
-        for (const QString& line : lines)
-            macro.push_back(line.toStdString());
-        interface_->ExecuteMacro(macro);
-    };
-    Conversation->OnPoke = [this](const QString& text) { interface_->PokeCommand(text.toStdString()); };
-    Conversation->ItemValue = [this] { return command_item_; };
-    Conversation->Start(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    Conversation->Serve(*interface_, [this] { return command_item_; });
 }
 
 QWidget* TfrmMain::CreateBoardPanel(QWidget* parent) {
