@@ -133,12 +133,9 @@ void TUciControl::OnSetOption(const Words& words) {
         else
             error = "Ponder takes true or false, not '" + value + "'";
     } else if (is("OwnBook")) {
-        if (!check) {
-            Write("info string OwnBook takes true or false, not '" + value + "'");
-            return;
-        }
-        error = game_.ChangeOptions([&](EngineOptions& o) { o.use_book = value == "true"; });
-        if (!error.empty()) error += "; the engine plays without a book";
+        error = check ? game_.ChangeOptions([&](EngineOptions& o) { o.use_book = value == "true"; })
+                      : "OwnBook takes true or false, not '" + value + "'";
+        if (check && !error.empty()) error += "; the engine plays without a book";
     } else if (is("BookFile")) {
         error = game_.ChangeOptions([&](EngineOptions& o) { o.book_file = value; });
         if (!error.empty()) error += "; the engine plays without a book";
