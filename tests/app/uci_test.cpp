@@ -188,10 +188,11 @@ TEST_F(Uci, OptionsAndTheBook) {
         answers.insert(best.substr(9, 4));
     }
     EXPECT_GE(answers.size(), 2u) << "the book's moves vary";
+    // Every move the Debian book holds for the start, the rarest at weight 2.
+    const std::set<std::string> in_book = {"e2e4", "d2d4", "g1f3", "c2c4", "g2g3", "b2b3", "f2f4",
+                                           "b1c3", "b2b4", "e2e3", "d2d3", "g2g4", "a2a3"};
     for (const std::string& move : answers)
-        EXPECT_TRUE(move == "e2e4" || move == "d2d4" || move == "g1f3" || move == "c2c4" || move == "g2g3" ||
-                    move == "b2b3" || move == "f2f4" || move == "b1c3" || move == "e2e3" || move == "d2d3")
-            << move;
+        EXPECT_TRUE(in_book.count(move)) << move;
     ExpectReplies(program, {"setoption name OwnBook value false", "isready"}, {"readyok"});
     info.clear();
     BestMove("position startpos", 2, &info);
