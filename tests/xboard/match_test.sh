@@ -26,6 +26,8 @@ finish() {
 }
 trap finish EXIT
 
+# A display file left by an earlier run would be read before Xvfb empties it.
+rm -f "$out/display"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
