@@ -119,8 +119,11 @@ PlanOutcome PlanSearch(PlanningStats& stats, const PlanInput& input) {
 PlanOutcome PlanClock(const ClockLimits& clock) {
     PlanOutcome outcome;
     const double time = std::max(clock.time_ms, 0.0);
+    // Every move up to a control in sight may take CLOCK_HARD_BUDGETS budgets,
+    // so its time is shared over that many: the last moves before it keep
+    // their share instead of being played on what is left.
     const double moves =
-        clock.moves_to_go > 0 ? std::min<double>(clock.moves_to_go, CLOCK_MOVES) : CLOCK_MOVES;
+        clock.moves_to_go > 0 ? std::min(clock.moves_to_go * CLOCK_HARD_BUDGETS, CLOCK_MOVES) : CLOCK_MOVES;
     const double margin = std::min(MARGIN_MS + MARGIN_SHARE * time, MAX_MARGIN_MS);
     const double share = time / moves + INCREMENT_SHARE * std::max(clock.increment_ms, 0.0);
     outcome.budget_ms = std::max(std::min(share, CLOCK_CAP * (time - margin)), 1.0);

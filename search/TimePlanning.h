@@ -48,7 +48,8 @@ struct PlanOutcome {
 PlanOutcome PlanSearch(PlanningStats& stats, const PlanInput& input);
 
 // Plans a move on a UCI clock, as engine testers expect: a fair share of the
-// time left (1/moves_to_go, at most a fortieth of it) plus a quarter of the
+// time left (a fortieth of it, or less when moves_to_go at one and a half
+// budgets each need more) plus a quarter of the
 // increment, never more than half of what the hard limit's margin leaves; the
 // search is cut at one and a half budgets, and never later than HardLimitMs.
 // Depth and the statistics are not touched.

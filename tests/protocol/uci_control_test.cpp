@@ -86,7 +86,7 @@ TEST_F(UciFixture, ClockIncrementAndMovesToGoMakeTheBudget) {
     } rows[] = {
         {"go wtime 30010 btime 1000", "750"},
         {"go wtime 30010 btime 1000 winc 2000 binc 0", "1250"},
-        {"go wtime 30010 btime 1000 movestogo 5", "6000"},
+        {"go wtime 30010 btime 1000 movestogo 5", "4000"},       // 7.5 budgets to the control
         {"go wtime 1000 btime 1000 winc 5000 binc 5000", "445"}, // half of what the margin leaves
     };
     for (const auto& row : rows) {

@@ -104,7 +104,8 @@ TEST(Planning, BranchingFactorIsSmoothedFromTheLastSearch) {
 
 namespace galvetta::test {
 
-// A UCI clock: remaining/40 (or /movestogo) plus a quarter of the increment,
+// A UCI clock: remaining/40 (or over one and a half budgets for each move to
+// a nearer control) plus a quarter of the increment,
 // at most half of what the margin leaves; the search cut at one and a half
 // budgets, never past the clock.
 TEST(Planning, UciClockBudgets) {
@@ -115,7 +116,9 @@ TEST(Planning, UciClockBudgets) {
     } rows[] = {
         {60000, 0, 0, 1500, 2250},    // a minute for the game
         {60000, 1000, 0, 1750, 2625}, // the increment counts
-        {60000, 0, 10, 6000, 9000},   // a control ten moves away
+        {60000, 0, 10, 4000, 6000},   // a control ten moves away
+        {3000, 0, 2, 1000, 1500},     // the last moves before a control
+        {15000, 0, 40, 375, 562.5},   // forty moves away: as many as without a control
         {60000, 0, 100, 1500, 2250},  // a far control is no nearer than forty moves
         {1000, 5000, 0, 450, 675},    // an increment larger than the clock: half of what is left
         {10000, 100, 0, 275, 412.5},  // 10+0.1 at the start
