@@ -82,8 +82,11 @@ std::vector<PgnEntry> ListPgnGames(std::string_view text, const std::function<bo
     std::vector<PgnEntry> games;
     bool in_moves = true; // a tag line after movetext (or at the start) begins a game
     bool in_comment = false;
-    for (size_t at = 0; at < text.size();) {
-        const size_t end = std::min(text.find('\n', at), text.size());
+    // A UTF-8 byte-order mark is no text; a carriage return alone ends a
+    // line as a line feed does (before a line feed, the line after it is empty).
+    constexpr std::string_view BOM = "\xEF\xBB\xBF";
+    for (size_t at = text.substr(0, BOM.size()) == BOM ? BOM.size() : 0; at < text.size();) {
+        const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
         const std::string_view line = text.substr(at, end - at);
         if (!in_comment && !line.empty() && line[0] == '[') {
             if (in_moves) {

@@ -18,6 +18,9 @@ namespace {
 
 constexpr const char* SEVEN_TAGS[] = {"Event", "Site", "Date", "Round", "White", "Black", "Result"};
 constexpr size_t LINE_WIDTH = 80;
+constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
+// An annotation written apart from its move ("1. e4 !").
+constexpr std::string_view ANNOTATION_SIGNS = "!?";
 
 bool is_result(std::string_view token) {
     return token == "1-0" || token == "0-1" || token == "1/2-1/2" || token == "*";
@@ -57,7 +60,9 @@ std::string quoted(const std::string& value) {
 class PgnScanner {
   public:
     explicit PgnScanner(std::string_view text) : text_(text) {
-        if (!text_.empty() && text_[0] == '%') SkipLine();
+        // Editors on some systems begin a UTF-8 file with a byte-order mark.
+        if (text_.substr(0, UTF8_BOM.size()) == UTF8_BOM) pos_ = UTF8_BOM.size();
+        if (pos_ < text_.size() && text_[pos_] == '%') SkipLine();
     }
 
     // Skips blanks, comments, escape lines, NAGs and variations. False at the
@@ -65,7 +70,7 @@ class PgnScanner {
     bool SkipToToken() {
         while (pos_ < text_.size()) {
             const char c = text_[pos_];
-            if (c == '\n') {
+            if (c == '\n' || LoneCarriageReturn()) {
                 ++line_;
                 ++pos_;
                 if (pos_ < text_.size() && text_[pos_] == '%') SkipLine();
@@ -104,7 +109,7 @@ class PgnScanner {
         if (pos_ >= text_.size() || text_[pos_] != '"') return Fail("tag " + name + " has no quoted value");
         ++pos_;
         for (;;) {
-            if (pos_ >= text_.size() || text_[pos_] == '\n')
+            if (pos_ >= text_.size() || text_[pos_] == '\n' || LoneCarriageReturn())
                 return Fail("tag " + name + ": unterminated value");
             const char c = text_[pos_++];
             if (c == '"') break;
@@ -141,6 +146,15 @@ class PgnScanner {
         if (error.empty()) error = "line " + std::to_string(line_) + ": " + why;
         return false;
     }
+    // "line L: `why`", for a warning.
+    std::string AtLine(const std::string& why) const { return "line " + std::to_string(line_) + ": " + why; }
+    // Skips a run of annotation signs; false when none stands here.
+    bool SkipAnnotation() {
+        const size_t start = pos_;
+        while (pos_ < text_.size() && ANNOTATION_SIGNS.find(text_[pos_]) != std::string_view::npos)
+            ++pos_;
+        return pos_ > start;
+    }
 
     std::string error;
 
@@ -151,14 +165,19 @@ class PgnScanner {
         while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t'))
             ++pos_;
     }
+    // A carriage return alone ends a line, as in files of old Macintosh
+    // programs; before a line feed it is part of that line's end.
+    bool LoneCarriageReturn() const {
+        return text_[pos_] == '\r' && (pos_ + 1 >= text_.size() || text_[pos_ + 1] != '\n');
+    }
     void SkipLine() {
-        while (pos_ < text_.size() && text_[pos_] != '\n')
+        while (pos_ < text_.size() && text_[pos_] != '\n' && !LoneCarriageReturn())
             ++pos_;
     }
     bool SkipComment() {
         const int start = line_;
         for (++pos_; pos_ < text_.size() && text_[pos_] != '}'; ++pos_)
-            if (text_[pos_] == '\n') ++line_;
+            if (text_[pos_] == '\n' || LoneCarriageReturn()) ++line_;
         if (pos_ >= text_.size()) {
             line_ = start;
             return Fail("comment not closed");
@@ -179,7 +198,7 @@ class PgnScanner {
                 SkipLine();
                 continue;
             }
-            if (c == '\n') ++line_;
+            if (c == '\n' || LoneCarriageReturn()) ++line_;
             if (c == '(') ++depth;
             if (c == ')' && --depth == 0) {
                 ++pos_;
@@ -294,7 +313,8 @@ PgnFile ReadPgn(std::string_view text) {
             in_game = true;
             continue;
         }
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '*') {
+        if (in_moves && scanner.SkipAnnotation()) continue;
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '*' && c != '-') {
             scanner.Fail("unexpected character " + describe(c));
             break;
         }
@@ -323,11 +343,12 @@ PgnFile ReadPgn(std::string_view text) {
             token.find_first_not_of('.', digits) == std::string::npos) {
             int64_t number = 0;
             const auto [end, error] = std::from_chars(token.data(), token.data() + digits, number);
-            if (error != std::errc() || number != expected_number) {
-                scanner.Fail("move number " + token + " where " + std::to_string(expected_number) +
-                             " was expected");
-                break;
-            }
+            // A wrong number is a slip of the writer: the moves say which
+            // move it is, as other readers take it.
+            if (error != std::errc() || number != expected_number)
+                file.warnings.push_back("game " + std::to_string(file.games.size() + 1) + ", " +
+                                        scanner.AtLine("move number " + token + " where " +
+                                                       std::to_string(expected_number) + " was expected"));
             continue;
         }
         // Castling written with zeros, as many files have it, is a move.
@@ -346,8 +367,32 @@ PgnFile ReadPgn(std::string_view text) {
     return file;
 }
 
+namespace {
+
+// Whether a Variant tag's value names standard chess (as programs write it,
+// "From Position" for a set-up among them).
+bool standard_chess(std::string_view variant) {
+    std::string name;
+    for (char c : variant)
+        if (c != ' ' && c != '-' && c != '_') name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* standard : {"", "standard", "chess", "normal", "regular", "classical", "fromposition"})
+        if (name == standard) return true;
+    return false;
+}
+
+bool null_move(std::string_view san) {
+    return san == "--" || san == "Z0";
+}
+
+} // namespace
+
 PgnReplay ReplayPgn(const PgnGame& game) {
     PgnReplay replay;
+    if (const std::string variant = game.Tag("Variant"); !standard_chess(variant)) {
+        replay.variant = variant;
+        replay.error = "a game of " + variant + ", not of standard chess, is not read";
+        return replay;
+    }
     const std::string start = game.StartPosition();
     if (start.empty()) {
         replay.error = "bad FEN tag '" + game.Tag("FEN") + "'";
@@ -357,7 +402,10 @@ PgnReplay ReplayPgn(const PgnGame& game) {
     int64_t number = first_move_number(game);
     bool black = black_starts(start);
     for (const std::string& san : game.moves) {
-        const Parsed<LegalMove> move = ParseSan(replay.positions.back(), san);
+        const Parsed<LegalMove> move = null_move(san)
+                                           ? Parsed<LegalMove>::fail("a null move ('" + san +
+                                                                     "'), which no game of chess plays")
+                                           : ParseSan(replay.positions.back(), san);
         if (!move) {
             replay.error =
                 "move " + std::to_string(number) + (black ? "... " : ". ") + san + ": " + move.error;

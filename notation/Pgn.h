@@ -40,8 +40,9 @@ std::vector<MovePair> MovePairs(const PgnGame& game);
 std::string WritePgn(const PgnGame& game);
 
 struct PgnFile {
-    std::vector<PgnGame> games; // every game read before any error
-    std::string error;          // "line L: ..." when the text is broken
+    std::vector<PgnGame> games;        // every game read before any error
+    std::string error;                 // "line L: ..." when the text is broken
+    std::vector<std::string> warnings; // "game G, line L: ..." for slips read past (a wrong move number)
 };
 PgnFile ReadPgn(std::string_view text);
 
@@ -50,6 +51,7 @@ struct PgnReplay {
     std::vector<std::string> positions;   // position texts
     std::vector<std::string> coordinates; // the moves as "e2e4", "e7e8q"
     std::string error;                    // "move 12... Nf3: illegal move 'Nf3'"
+    std::string variant;                  // the Variant tag of a game refused as another variant
 };
 PgnReplay ReplayPgn(const PgnGame& game);
 

@@ -173,10 +173,11 @@ std::optional<LegalMove> only_move_to(std::string_view position, char piece, int
                 consider(twice, false);
         }
         // Captures, en passant too: onto the file the text names, on the
-        // third rank from the other side, past an enemy pawn.
+        // third rank from the other side, past an enemy pawn. A pawn's
+        // capture names the file it comes from; without one it is a push.
         const bool en_passant = target == '-' && position[EN_PASSANT_FILE] == 'a' + column &&
                                 row == (white ? 2 : 5) && position[behind] == letter_of('P', !white);
-        if (target != '-' || en_passant)
+        if ((target != '-' || en_passant) && from_file >= 0)
             for (int side : {-1, 1})
                 if (on_board(row + back, column + side) && position[(row + back) * 8 + column + side] == own)
                     consider((row + back) * 8 + column + side, en_passant);
@@ -374,73 +375,79 @@ std::string MoveToSan(std::string_view position, std::string_view coordinate) {
     return {};
 }
 
-Parsed<LegalMove> ParseSan(std::string_view position, std::string_view san) {
-    using R = Parsed<LegalMove>;
+namespace {
+
+// What a SAN text says of its move, before any position is looked at.
+struct SanParts {
+    int castle = 0; // +1 short, -1 long
+    char piece = 'P', promotion = 0;
+    int from_file = -1, from_rank = -1, to = -1;
+    bool Coordinates() const { return piece == 'P' && from_file >= 0 && from_rank >= 0; }
+};
+
+Parsed<SanParts> read_san(std::string_view san) {
+    using R = Parsed<SanParts>;
     std::string text(san);
     // Check, mate and annotation signs say nothing about which move it is.
     while (!text.empty() && std::strchr("+#!?", text.back()) != nullptr)
         text.pop_back();
     for (char& c : text)
         if (c == '0') c = 'O';
-    int castle = 0;
-    if (text == "O-O" || text == "OO") castle = 1;
-    if (text == "O-O-O" || text == "OOO") castle = -1;
+    SanParts parts;
+    if (text == "O-O" || text == "OO") parts.castle = 1;
+    if (text == "O-O-O" || text == "OOO") parts.castle = -1;
+    if (parts.castle != 0) return R::ok(parts);
 
-    char piece = 'P', promotion = 0;
-    int from_file = -1, from_rank = -1, to = -1;
-    if (castle == 0) {
-        std::string rest = text;
-        if (!rest.empty() && std::strchr("KQRBN", rest[0]) != nullptr) {
-            piece = rest[0];
-            rest.erase(0, 1);
-        }
-        // A promotion: "=Q", "Q" or "q" after the destination.
-        const char last = rest.size() >= 3 ? rest.back() : 'x';
-        const char before = rest.size() >= 3 ? rest[rest.size() - 2] : 'x';
-        if (std::string_view("QRBNqrbn").find(last) != std::string_view::npos &&
-            (before == '=' || std::isdigit(static_cast<unsigned char>(before)))) {
-            promotion = lower(rest.back());
-            rest.pop_back();
-            if (!rest.empty() && rest.back() == '=') rest.pop_back();
-        }
-        if (rest.size() < 2 || !IsSquareName(rest.substr(rest.size() - 2)))
+    std::string rest = text;
+    if (!rest.empty() && std::strchr("KQRBN", rest[0]) != nullptr) {
+        parts.piece = rest[0];
+        rest.erase(0, 1);
+    }
+    // A promotion: "=Q", "Q" or "q" after the destination.
+    const char last = rest.size() >= 3 ? rest.back() : 'x';
+    const char before = rest.size() >= 3 ? rest[rest.size() - 2] : 'x';
+    if (std::string_view("QRBNqrbn").find(last) != std::string_view::npos &&
+        (before == '=' || std::isdigit(static_cast<unsigned char>(before)))) {
+        parts.promotion = lower(rest.back());
+        rest.pop_back();
+        if (!rest.empty() && rest.back() == '=') rest.pop_back();
+    }
+    if (rest.size() < 2 || !IsSquareName(rest.substr(rest.size() - 2)))
+        return R::fail("not a move: '" + std::string(san) + "'");
+    // Only a pawn promotes: "Nf3=Q" names no move.
+    if (parts.promotion != 0 && parts.piece != 'P')
+        return R::fail("not a move: '" + std::string(san) + "' (only a pawn promotes)");
+    parts.to = SquareIndex(rest.substr(rest.size() - 2));
+    rest.erase(rest.size() - 2);
+    for (char c : rest) {
+        if (c >= 'a' && c <= 'h')
+            parts.from_file = c - 'a';
+        else if (c >= '1' && c <= '8')
+            parts.from_rank = 7 - (c - '1');
+        else if (c != 'x' && c != '-' && c != ':')
             return R::fail("not a move: '" + std::string(san) + "'");
-        to = SquareIndex(rest.substr(rest.size() - 2));
-        rest.erase(rest.size() - 2);
-        for (char c : rest) {
-            if (c >= 'a' && c <= 'h')
-                from_file = c - 'a';
-            else if (c >= '1' && c <= '8')
-                from_rank = 7 - (c - '1');
-            else if (c != 'x' && c != '-' && c != ':')
-                return R::fail("not a move: '" + std::string(san) + "'");
-        }
     }
+    return R::ok(parts);
+}
 
-    // The usual forms are found from the target square; anything else, and
-    // any doubt (no move, or more than one), goes to the engine's full list,
-    // which also gives the reason.
-    if (IsPositionText(position)) {
-        const bool coordinates = piece == 'P' && from_file >= 0 && from_rank >= 0;
-        std::optional<LegalMove> quick;
-        if (castle != 0)
-            quick = castling(position, castle);
-        else if (!coordinates)
-            quick = only_move_to(position, piece, to, from_file, from_rank, promotion);
-        if (quick) return R::ok(*quick);
-    }
+// The move `parts` names among the engine's full list, which also gives the
+// reason when none or more than one does.
+Parsed<LegalMove> move_by_list(std::string_view position, std::string_view san, const SanParts& parts) {
+    using R = Parsed<LegalMove>;
     const std::vector<LegalMove> moves = LegalMoves(position, false);
     const LegalMove* found = nullptr;
     int matches = 0;
     for (const LegalMove& move : moves) {
-        if (castle != 0) {
-            if (move.castle != castle) continue;
+        if (parts.castle != 0) {
+            if (move.castle != parts.castle) continue;
         } else {
             // A king's two-square step may also be written as a king move.
-            if (move.to != to || move.promotion != promotion) continue;
-            if (move.piece != piece && !(piece == 'P' && from_file >= 0 && from_rank >= 0)) continue;
-            if (from_file >= 0 && move.from % 8 != from_file) continue;
-            if (from_rank >= 0 && move.from / 8 != from_rank) continue;
+            if (move.to != parts.to || move.promotion != parts.promotion) continue;
+            if (move.piece != parts.piece && !parts.Coordinates()) continue;
+            if (parts.from_file >= 0 && move.from % 8 != parts.from_file) continue;
+            if (parts.from_rank >= 0 && move.from / 8 != parts.from_rank) continue;
+            // A pawn move that names no file of origin is a push.
+            if (parts.piece == 'P' && parts.from_file < 0 && move.from % 8 != parts.to % 8) continue;
         }
         found = &move;
         ++matches;
@@ -448,6 +455,31 @@ Parsed<LegalMove> ParseSan(std::string_view position, std::string_view san) {
     if (matches == 0) return R::fail("illegal move '" + std::string(san) + "'");
     if (matches > 1) return R::fail("ambiguous move '" + std::string(san) + "'");
     return R::ok(*found);
+}
+
+} // namespace
+
+Parsed<LegalMove> ParseSan(std::string_view position, std::string_view san) {
+    const Parsed<SanParts> parts = read_san(san);
+    if (!parts) return Parsed<LegalMove>::fail(parts.error);
+    // The usual forms are found from the target square; anything else, and
+    // any doubt (no move, or more than one), goes to the engine's full list.
+    if (IsPositionText(position)) {
+        std::optional<LegalMove> quick;
+        if (parts.value->castle != 0)
+            quick = castling(position, parts.value->castle);
+        else if (!parts.value->Coordinates())
+            quick = only_move_to(position, parts.value->piece, parts.value->to, parts.value->from_file,
+                                 parts.value->from_rank, parts.value->promotion);
+        if (quick) return Parsed<LegalMove>::ok(*quick);
+    }
+    return move_by_list(position, san, *parts.value);
+}
+
+Parsed<LegalMove> ParseSanByList(std::string_view position, std::string_view san) {
+    const Parsed<SanParts> parts = read_san(san);
+    if (!parts) return Parsed<LegalMove>::fail(parts.error);
+    return move_by_list(position, san, *parts.value);
 }
 
 std::string PositionAfter(std::string_view position, const LegalMove& move) {

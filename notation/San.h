@@ -52,6 +52,9 @@ std::string MoveToSan(std::string_view position, std::string_view coordinate);
 // The legal move that `san` names, or why none (or more than one) does. The
 // move carries no check or mate mark.
 Parsed<LegalMove> ParseSan(std::string_view position, std::string_view san);
+// The same from the engine's full list alone: the reference that ParseSan's
+// quick path (from the target square) must agree with.
+Parsed<LegalMove> ParseSanByList(std::string_view position, std::string_view san);
 
 // Why a move from `from` to `to` is not legal: the side to move is in check
 // and stays so, the move would leave its king in check, or the piece cannot

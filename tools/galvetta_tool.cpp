@@ -337,24 +337,39 @@ int command_pgn(const std::vector<std::string_view>& args) {
     std::ostringstream text;
     text << in.rdbuf();
     const PgnFile file = ReadPgn(text.str());
+    for (const std::string& warning : file.warnings)
+        std::fprintf(stderr, "galvetta-tool: %s: %s\n", path.c_str(), warning.c_str());
+    int status = 0;
     for (size_t g = 0; g < file.games.size(); ++g) {
         const PgnGame& game = file.games[g];
         const PgnReplay replay = ReplayPgn(game);
+        // A game of another variant is refused by name; the others are read.
+        if (!replay.variant.empty()) {
+            std::fprintf(stderr, "galvetta-tool: %s: game %zu, %s\n", path.c_str(), g + 1, replay.error.c_str());
+            status = 2;
+            continue;
+        }
         if (!replay.error.empty()) fail("game " + std::to_string(g + 1) + ", " + replay.error);
         const size_t plies = replay.coordinates.size();
+        const std::string fen = game.Tag("FEN");
+        const std::optional<FenPosition> start = fen.empty() ? std::nullopt : ReadFen(fen).value;
+        const int halfmove = start ? start->halfmove_clock : 0;
+        const int64_t first = start ? start->move_number : 1;
+        const bool black_began = replay.positions.front()[SIDE_TO_MOVE] == BLACK_ON_MOVE;
+        const int64_t number = first + (static_cast<int64_t>(plies) + (black_began ? 1 : 0)) / 2;
         std::printf("game %zu: White \"%s\", Black \"%s\", result %s, %zu moves (%zu plies), final %s\n",
                     g + 1, game.Tag("White").c_str(), game.Tag("Black").c_str(), game.result.c_str(),
-                    (plies + 1) / 2, plies, PositionTextToFen(replay.positions.back()).c_str());
+                    (plies + 1) / 2, plies,
+                    PositionTextToFen(replay.positions.back(), HalfmoveClock(replay.positions, halfmove), number)
+                        .c_str());
         // Play that went on after the rules had drawn the game is reported, not refused.
-        const std::string fen = game.Tag("FEN");
-        const int halfmove = fen.empty() ? 0 : ReadFen(fen).value->halfmove_clock;
         if (const std::optional<RuleDraw> draw = FirstDrawByRule(replay.positions, halfmove))
             std::printf("game %zu: play went on after ply %zu: %s\n", g + 1, draw->ply,
                         draw->verdict.reason.c_str());
     }
     if (!file.error.empty())
         fail(path + ": game " + std::to_string(file.games.size() + 1) + ", " + file.error);
-    return 0;
+    return status;
 }
 
 } // namespace

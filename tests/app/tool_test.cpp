@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -179,6 +180,25 @@ TEST(Tool, FenWhereverAPositionGoes) {
     const Result bad_text = tool({"perft", "RNBQ", "1"});
     EXPECT_EQ(bad_text.status, 2);
     EXPECT_NE(bad_text.err.find("expected a 70-character position text"), std::string::npos) << bad_text.err;
+}
+
+// A PGN file read through: the final FEN with the game's own counters, a
+// wrong move number warned of, another variant refused by name while the
+// games after it are read (status 2 then).
+TEST(Tool, PgnCountersWarningsAndVariants) {
+    const std::string path = ::testing::TempDir() + "galvetta-tool-variants.pgn";
+    std::ofstream(path) << "[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 7 30\"]\n\n30... Kd7 31. Kd2 Kd6 33. Ke3 *\n\n"
+                           "[Variant \"Atomic\"]\n\n1. e4 *\n\n1. d4 d5 *\n";
+    const Result r = tool({"pgn", path});
+    EXPECT_EQ(r.status, 2);
+    const auto out = lines(r.out), err = lines(r.err);
+    ASSERT_EQ(out.size(), 2u) << r.out;
+    EXPECT_NE(out[0].find("final 8/8/3k4/8/8/4K3/4P3/8 b - - 11 32"), std::string::npos) << out[0];
+    EXPECT_EQ(out[1].rfind("game 3:", 0), 0u) << out[1];
+    ASSERT_EQ(err.size(), 2u) << r.err;
+    EXPECT_NE(err[0].find("game 1, line 3: move number 33. where 32 was expected"), std::string::npos)
+        << err[0];
+    EXPECT_NE(err[1].find("game 2, a game of Atomic"), std::string::npos) << err[1];
 }
 
 } // namespace galvetta::test

@@ -3,6 +3,7 @@
 // two plies deep from the perft positions.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 
 #include "notation/San.h"
@@ -93,6 +94,70 @@ TEST(SanLoose, FormsThatMeanTheSameMove) {
     }
     const Parsed<LegalMove> ambiguous = ParseSan(position_of("4k3/8/8/8/8/8/4K3/R6R w - - 0 1"), "Rd1");
     EXPECT_NE(ambiguous.error.find("ambiguous"), std::string::npos);
+
+    // A promotion sign on a piece, and a pawn "push" onto a piece or past
+    // one en passant: no such move, though a capture lands there.
+    const struct {
+        const char* fen;
+        const char* text;
+        const char* error;
+    } never[] = {
+        {"rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2", "Nf3=Q", "only a pawn promotes"},
+        {"rnbqkbnr/pppp1ppp/8/4p3/4P3/3Q4/PPPP1PPP/RNB1KBNR w KQkq - 0 2", "Qd3xh7=N",
+         "only a pawn promotes"},
+        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", "Ke2=Q", "only a pawn promotes"},
+        {"rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2", "d5", "illegal"},
+        {"rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", "f6", "illegal"},
+        {"rnbqkbnr/ppp2ppp/8/3pp3/2P1P3/8/PP1P1PPP/RNBQKBNR w KQkq - 0 3", "d5", "illegal"},
+    };
+    for (const auto& row : never) {
+        const Parsed<LegalMove> read = ParseSan(position_of(row.fen), row.text);
+        EXPECT_FALSE(read) << row.text << " read as " << (read ? read.value->Coordinate() : "");
+        EXPECT_NE(read.error.find(row.error), std::string::npos) << row.text << ": " << read.error;
+    }
+}
+
+// The quick path (from the target square) answers as the engine's full list
+// does, on legal SAN and on texts bent out of shape, in positions of games
+// played at random.
+TEST(SanQuickPath, AgreesWithTheFullList) {
+    std::mt19937 random(20261209);
+    const auto pick = [&random](std::string_view from) { return from[random() % from.size()]; };
+    // A legal move's SAN, or a text bent from it in one of the ways files
+    // go wrong.
+    const auto bend = [&](const std::string& san) {
+        const std::string target = san.substr(san.size() > 2 ? san.size() - 2 : 0);
+        switch (random() % 6) {
+        case 0: return san + "=" + pick("QRBNK");
+        case 1: return san.size() > 2 && san[1] == 'x' ? san.substr(2) : san; // no file for a capture
+        case 2: return std::string{pick("KQRBNabcdefgh")} + target;
+        case 3: return std::string{pick("KQRBN"), pick("abcdefgh"), pick("12345678")};
+        case 4: return std::string{pick("abcdefgh"), 'x', pick("abcdefgh"), pick("12345678")};
+        default: return san;
+        }
+    };
+    size_t compared = 0, legal = 0;
+    for (int game = 0; game < 40; ++game) {
+        std::string position = STARTING_POSITION;
+        for (int ply = 0; ply < 80; ++ply) {
+            const std::vector<LegalMove> moves = LegalMoves(position);
+            if (moves.empty()) break;
+            for (int tries = 0; tries < 6; ++tries) {
+                const std::string text = bend(SanOf(moves[random() % moves.size()], moves));
+                const Parsed<LegalMove> quick = ParseSan(position, text),
+                                        slow = ParseSanByList(position, text);
+                ASSERT_EQ(bool(quick), bool(slow))
+                    << text << " in " << position << ": " << quick.error << slow.error;
+                if (quick) {
+                    EXPECT_EQ(quick.value->Coordinate(), slow.value->Coordinate()) << text;
+                }
+                ++compared;
+                legal += bool(quick);
+            }
+            position = PositionAfter(position, moves[random() % moves.size()]);
+        }
+    }
+    EXPECT_GT(legal, compared / 4); // the bent texts do not crowd out the moves
 }
 
 // Every legal move at the first two plies: its SAN is unique in its position

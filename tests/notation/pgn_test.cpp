@@ -147,7 +147,6 @@ TEST(PgnReader, BrokenFilesAreReportedWithTheirLine) {
         {"[Event \"x\"\n\n1. e4 *\n", "line 1: tag Event has no closing ']'"},
         {"[Event \"x\"]\n\n1. e4 {no end\n\n", "line 3: comment not closed"},
         {"1. e4 (1. d4 d5\n", "line 1: variation not closed"},
-        {"1. e4 e5 3. Nf3 *\n", "line 1: move number 3. where 2 was expected"},
         {"1. e4 e5\n2x. Nf3 *\n", "line 2: bad move number '2x.'"},
         {"1. e4 \x01\x02\xff *\n", "line 1: unexpected character 0x01"},
         {"1. e4 e5 ) *\n", "line 1: ')' without a variation"},
@@ -167,6 +166,47 @@ TEST(PgnReader, BrokenFilesAreReportedWithTheirLine) {
     const PgnReplay replay = ReplayPgn(illegal.games[0]);
     EXPECT_EQ(replay.error, "move 2. Ke3: illegal move 'Ke3'");
     EXPECT_EQ(replay.positions.size(), 3u); // the start and the last good position
+}
+
+// What other readers take, read here too: a byte-order mark, lines ended by
+// a carriage return alone, an annotation apart from its move, a wrong move
+// number (with a warning); each row one game of these moves.
+TEST(PgnReader, FormsOtherReadersTake) {
+    const struct {
+        const char* text;
+        size_t games;
+        const char* warning;
+    } rows[] = {
+        {"\xEF\xBB\xBF[Event \"x\"]\n\n1. e4 e5 2. Nf3 *\n", 1, ""},
+        {"[Event \"x\"]\r\r1. e4 ; a comment\re5 2. Nf3 *\r\r[Event \"y\"]\r%escape\r1. e4 e5 2. Nf3 *\r", 2,
+         ""},
+        {"1. e4 ! e5 ?! 2. Nf3 !! *\n", 1, ""},
+        {"1. e4 e5 3. Nf3 *\n", 1, "game 1, line 1: move number 3. where 2 was expected"},
+    };
+    for (const auto& row : rows) {
+        const PgnFile file = ReadPgn(row.text);
+        EXPECT_EQ(file.error, "") << row.text;
+        ASSERT_EQ(file.games.size(), row.games) << row.text;
+        for (const PgnGame& game : file.games)
+            EXPECT_EQ(game.moves, (std::vector<std::string>{"e4", "e5", "Nf3"})) << row.text;
+        EXPECT_EQ(file.warnings.empty() ? "" : file.warnings.front(), row.warning) << row.text;
+        // Open lists the games that have tags, from the tags alone.
+        if (row.text[0] != '1') {
+            EXPECT_EQ(ListPgnGames(row.text).size(), row.games) << row.text;
+        }
+    }
+
+    // Another variant is refused by name, and the game after it is read; a
+    // null move is refused in words that say so.
+    const PgnFile variants =
+        ReadPgn("[Variant \"Chess960\"]\n\n1. e4 *\n\n[Variant \"From Position\"]\n"
+                "[FEN \"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1\"]\n\n1. e4 *\n\n1. e4 -- 2. d4 *\n");
+    ASSERT_EQ(variants.games.size(), 3u);
+    EXPECT_EQ(ReplayPgn(variants.games[0]).variant, "Chess960");
+    EXPECT_EQ(ReplayPgn(variants.games[0]).error, "a game of Chess960, not of standard chess, is not read");
+    EXPECT_EQ(ReplayPgn(variants.games[1]).error, "");
+    EXPECT_EQ(ReplayPgn(variants.games[2]).error,
+              "move 1... --: a null move ('--'), which no game of chess plays");
 }
 
 TEST(PgnWriter, TagsResultAndNumbering) {
