@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "notation/PositionText.h"
 #include "notation/San.h"
@@ -15,8 +16,10 @@ namespace galvetta {
 namespace {
 
 constexpr size_t ENTRY_BYTES = 16;
-// How many entries of a large book are checked for order when it is opened.
+// How many entries of a large book are checked for order when it is opened:
+// an even sample, and every entry of its first and last pages.
 constexpr size_t ORDER_SAMPLES = 4096;
+constexpr size_t ORDER_PAGE_ENTRIES = 256;
 constexpr int CASTLE_OFFSET = 768, EN_PASSANT_OFFSET = 772, TURN_OFFSET = 780;
 
 uint64_t big_endian(const unsigned char* bytes, int count) {
@@ -41,6 +44,7 @@ void TBook::Close() {
     fd_ = -1;
     count_ = 0;
     path_.clear();
+    problem_.clear();
 }
 
 namespace {
@@ -57,11 +61,30 @@ std::string size_problem(const std::string& path, uint64_t bytes) {
 } // namespace
 
 std::string TBook::Check(const std::string& path) {
+    TBook book;
+    return book.Open(path);
+}
+
+namespace {
+
+void identity_of(const struct stat& info, uint64_t (&identity)[4]) {
+    identity[0] = static_cast<uint64_t>(info.st_dev);
+    identity[1] = static_cast<uint64_t>(info.st_ino);
+    identity[2] = static_cast<uint64_t>(info.st_size);
+    identity[3] = static_cast<uint64_t>(info.st_ctim.tv_sec) * 1000000000u +
+                  static_cast<uint64_t>(info.st_ctim.tv_nsec);
+}
+
+} // namespace
+
+std::string TBook::Refresh() {
+    if (!IsOpen()) return "the book is not open";
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || access(path.c_str(), R_OK) != 0)
-        return "cannot read the book " + path;
-    if (!S_ISREG(info.st_mode)) return "the book " + path + " is not a regular file";
-    return size_problem(path, static_cast<uint64_t>(info.st_size));
+    uint64_t now[4] = {};
+    if (stat(path_.c_str(), &info) == 0) identity_of(info, now);
+    if (std::equal(std::begin(now), std::end(now), std::begin(identity_)) && problem_.empty()) return {};
+    const std::string path = path_;
+    return Open(path);
 }
 
 std::string TBook::Open(const std::string& path) {
@@ -77,6 +100,7 @@ std::string TBook::Open(const std::string& path) {
     }
     const auto bytes = static_cast<uint64_t>(info.st_size);
     std::string why = size_problem(path, bytes);
+    identity_of(info, identity_);
     fd_ = fd;
     count_ = bytes / ENTRY_BYTES;
     path_ = path;
@@ -96,15 +120,19 @@ bool TBook::ReadEntry(size_t index, BookEntry& entry) const {
 }
 
 std::string TBook::CheckOrder() const {
-    // A small book is checked whole; a large one at evenly spaced entries,
-    // which finds a book that is not sorted at all without reading it all.
+    // A small book is checked whole; a large one at its first and last pages
+    // and at evenly spaced entries between, which finds a book that is not
+    // sorted at all without reading it all. Lookups confirm the rest.
     const size_t step = std::max<size_t>(1, count_ / ORDER_SAMPLES);
+    const size_t head = std::min(count_, ORDER_PAGE_ENTRIES);
+    const size_t tail = count_ - std::min(count_, ORDER_PAGE_ENTRIES);
     BookEntry previous{}, entry{};
-    for (size_t i = 0; i < count_; i += step) {
+    for (size_t i = 0; i < count_;) {
         if (!ReadEntry(i, entry)) return "cannot read the book " + path_;
         if (i > 0 && entry.key < previous.key)
             return "the book " + path_ + " is not sorted by key (entry " + std::to_string(i + 1) + ")";
         previous = entry;
+        i = i + 1 < head || i + 1 >= tail ? i + 1 : std::min(i + step, tail);
     }
     return {};
 }
@@ -137,19 +165,40 @@ std::vector<BookEntry> TBook::Entries(std::string_view position) const {
     std::vector<BookEntry> found;
     if (!IsOpen() || position.size() < POSITION_TEXT_LENGTH) return found;
     const uint64_t key = Key(position);
-    // The first entry whose key is not below the position's.
+    const auto unreadable = [this, &found] {
+        problem_ = "cannot read the book " + path_ + " (it has changed since it was opened)";
+        found.clear();
+        return found;
+    };
+    const auto disordered = [this, &found](size_t index) {
+        problem_ = "the book " + path_ + " is not sorted by key (entry " + std::to_string(index + 1) + ")";
+        found.clear();
+        return found;
+    };
+    // The first entry whose key is not below the position's. Every key read
+    // must lie between those read below and above it.
     size_t low = 0, high = count_;
+    uint64_t low_key = 0, high_key = UINT64_MAX;
     BookEntry entry{};
     while (low < high) {
         const size_t middle = low + (high - low) / 2;
-        if (!ReadEntry(middle, entry)) return found;
-        if (entry.key < key)
+        if (!ReadEntry(middle, entry)) return unreadable();
+        if (entry.key < low_key || entry.key > high_key) return disordered(middle);
+        if (entry.key < key) {
             low = middle + 1;
-        else
+            low_key = entry.key;
+        } else {
             high = middle;
+            high_key = entry.key;
+        }
     }
-    for (size_t i = low; i < count_ && ReadEntry(i, entry) && entry.key == key; ++i)
+    size_t i = low;
+    for (; i < count_; ++i) {
+        if (!ReadEntry(i, entry)) return unreadable();
+        if (entry.key != key) break;
         found.push_back(entry);
+    }
+    if (i < count_ && entry.key < key) return disordered(i);
     return found;
 }
 

@@ -35,17 +35,26 @@ class TBook {
     // Where Debian's gnuchess-book puts its book.
     static constexpr const char* DEFAULT_FILE = "/usr/share/games/gnuchess/book.bin";
     // Opens a book and checks it: a regular file of whole 16-byte entries,
-    // keys in order (all of them in a small book, an even sample of a large
-    // one). The entries stay on disk and are looked up there. Returns why it
-    // cannot be used ("" when it can); the book is then closed.
+    // keys in order (all of them in a small book; in a large one its first
+    // and last pages and an even sample between). The entries stay on disk
+    // and are looked up there. Returns why it cannot be used ("" when it
+    // can); the book is then closed.
     std::string Open(const std::string& path);
-    // Why the file at `path` cannot be a book, from what the file system says
-    // of it (missing, unreadable, not a regular file, empty, not whole
-    // entries); "" when it may be one. It is not opened.
+    // Why the file at `path` cannot be a book, by the same check as Open;
+    // "" when it can be one. The file is not kept open.
     static std::string Check(const std::string& path);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     const std::string& Path() const { return path_; }
+    // The book open is still the file at its path: when that file has been
+    // removed, replaced or rewritten since, it is opened and checked afresh.
+    // Returns why it cannot be used now ("" when it can).
+    std::string Refresh();
+    // Why a lookup found the book unusable (keys out of order where it
+    // looked, an entry that cannot be read), or "". The order a lookup sees
+    // is checked on every lookup, so that a book only sampled when it was
+    // opened is confirmed as it is used.
+    const std::string& Problem() const { return problem_; }
 
     // The position's key (a position text).
     static uint64_t Key(std::string_view position);
@@ -68,6 +77,9 @@ class TBook {
     int fd_ = -1;
     size_t count_ = 0; // entries in the file
     std::string path_;
+    // The file as it was opened: device, inode, size and change time.
+    uint64_t identity_[4] = {};
+    mutable std::string problem_;
 };
 
 } // namespace galvetta

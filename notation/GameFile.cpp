@@ -56,6 +56,8 @@ OpenedGame ReadGameText(std::string_view text, int index, int first_number) {
         opened.halfmove_clock = start.value->halfmove_clock; // the replay has read it already
         opened.move_number = start.value->move_number;
     }
+    opened.header = game;
+    opened.header.moves.clear();
     opened.white = game.Tag("White");
     opened.black = game.Tag("Black");
     return opened;

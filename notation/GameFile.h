@@ -19,6 +19,7 @@ struct OpenedGame {
     int halfmove_clock = 0;             // the start's FEN counters
     int64_t move_number = 1;
     std::string white, black; // the PGN's names (empty for a FEN)
+    PgnGame header;           // the PGN's tags and result, without its moves (empty for a FEN)
     // Why the replay stopped (the positions then end at the last good one), or
     // why nothing could be read (no positions; empty when the file holds no
     // such game). Empty when all went well.

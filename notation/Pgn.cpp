@@ -374,7 +374,8 @@ namespace {
 bool standard_chess(std::string_view variant) {
     std::string name;
     for (char c : variant)
-        if (c != ' ' && c != '-' && c != '_') name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (c != ' ' && c != '-' && c != '_')
+            name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (const char* standard : {"", "standard", "chess", "normal", "regular", "classical", "fromposition"})
         if (name == standard) return true;
     return false;
@@ -402,10 +403,10 @@ PgnReplay ReplayPgn(const PgnGame& game) {
     int64_t number = first_move_number(game);
     bool black = black_starts(start);
     for (const std::string& san : game.moves) {
-        const Parsed<LegalMove> move = null_move(san)
-                                           ? Parsed<LegalMove>::fail("a null move ('" + san +
-                                                                     "'), which no game of chess plays")
-                                           : ParseSan(replay.positions.back(), san);
+        const Parsed<LegalMove> move =
+            null_move(san)
+                ? Parsed<LegalMove>::fail("a null move ('" + san + "'), which no game of chess plays")
+                : ParseSan(replay.positions.back(), san);
         if (!move) {
             replay.error =
                 "move " + std::to_string(number) + (black ? "... " : ". ") + san + ": " + move.error;

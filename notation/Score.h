@@ -39,6 +39,12 @@ inline int32_t ScoreOfPosition(int32_t score, int32_t root_value) {
     return static_cast<int32_t>(static_cast<int64_t>(score) + root_value);
 }
 
+// The inverse: the value of a position as a search's score from its root.
+inline int32_t ScoreFromRoot(int32_t position_score, int32_t root_value) {
+    if (MateMoves(position_score) != 0) return position_score;
+    return static_cast<int32_t>(static_cast<int64_t>(position_score) - root_value);
+}
+
 // The score in hundredths of a pawn.
 inline int Centipawns(int32_t score) {
     return static_cast<int>(static_cast<int64_t>(score) * 100 / SCORE_UNIT);

@@ -18,15 +18,6 @@ namespace galvetta {
 
 namespace {
 
-std::string today() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%Y.%m.%d", &local);
-    return text;
-}
-
 std::string user_name() {
     const char* name = std::getenv("USER");
     return name != nullptr && *name != '\0' ? name : "Player";
@@ -52,7 +43,7 @@ bool write_all(int fd, const std::string& text) {
 } // namespace
 
 TGame::TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView& view)
-    : board_(board), white_(white), black_(black), view_(view) {
+    : board_(board), view_(view), clock_(white, black) {
     board_.AfterMove = [this] { scacchieraAfterMove(); };
     board_.OnValidateMove = [this](bool& legal) { scacchieraValidateMove(legal); };
     board_.OnGameRestarted = [this] { scacchieraGameRestarted(); };
@@ -75,11 +66,11 @@ void TGame::SetHold(bool on) {
 }
 void TGame::SetEditMode(bool on) {
     // An interface sends no rights with a set-up: they follow from the board.
+    if (on) clock_.Stop(); // no clock runs while a position is edited
     if (edit_mode_ && !on) {
         board_.RightsFromPlacement();
         board_.RestartHistoryHere(); // the game's record starts from the set-up
-        start_halfmove_ = 0;
-        start_move_number_ = 1;
+        record_.Begin();
     }
     edit_mode_ = on;
     view_.ModesChanged();
@@ -97,20 +88,15 @@ void TGame::NewGame() {
     AbandonSearch();
     SaveGame();
     // The next game is a game of its own, saved even when it repeats this one.
-    saved_.clear();
+    record_.Begin();
     InterfaceResult.clear();
     InterfaceComment.clear();
-    saved_ended_ = false;
-    white_name_.clear();
-    black_name_.clear();
     if (result_) {
         result_.reset();
         view_.GameEnded("", "", GameEnd::None);
     }
-    date_ = today();
-    start_halfmove_ = 0;
-    start_move_number_ = 1;
     board_.ResetGame();
+    clock_.Restart();
     SetHold(false);
     SetEditMode(false);
     EngineWhite = false;
@@ -119,27 +105,23 @@ void TGame::NewGame() {
 
 void TGame::NewGameFrom(const std::string& position, int halfmove_clock, int64_t move_number) {
     NewGame();
-    start_halfmove_ = halfmove_clock;
-    start_move_number_ = move_number;
+    record_.Begin(halfmove_clock, move_number);
     board_.StartFrom(position);
 }
 
-void TGame::LoadGame(const std::vector<std::string>& positions, int halfmove_clock, int64_t move_number,
-                     const std::string& white_name, const std::string& black_name) {
+void TGame::LoadGame(const OpenedGame& opened) {
+    const std::vector<std::string>& positions = opened.positions;
     if (positions.empty()) return;
-    NewGameFrom(positions.front(), halfmove_clock, move_number);
+    NewGameFrom(positions.front(), opened.halfmove_clock, opened.move_number);
     for (size_t i = 1; i < positions.size(); ++i)
         board_.AppendPosition(positions[i]);
-    saved_ = board_.Positions(); // it is already in a file
-    white_name_ = white_name;
-    black_name_ = black_name;
+    record_.BeginRead(opened.header, board_.Positions(), opened.halfmove_clock, opened.move_number);
     const std::string engine = "Galvetta";
-    if (white_name == engine || black_name == engine)
-        EngineWhite = white_name == engine;
+    if (opened.white == engine || opened.black == engine)
+        EngineWhite = opened.white == engine;
     else
         EngineWhite = board_.Pezzo(SIDE_TO_MOVE) != WHITE_ON_MOVE;
     driver_.GameLoaded(static_cast<int>(positions.size() - 1) / 2);
-    white_.Stop();
     CopyBoardToEngine();
     position_memo_ = board_.GetPosition();
     view_.PositionShown(position_memo_);
@@ -152,49 +134,46 @@ PgnGame TGame::Record() const {
     // is kept, and the rule's end counts only where the game stopped there.
     std::vector<std::string> positions = board_.Positions();
     if (result_ && StopAtGameEnd && result_->plies < positions.size()) positions.resize(result_->plies);
-    PgnGame game = RecordGame(positions, InterfaceResult.empty() ? "*" : InterfaceResult, start_halfmove_,
-                              start_move_number_);
+    std::string result = InterfaceResult.empty() ? "*" : InterfaceResult, ending = InterfaceComment,
+                termination;
     const bool ended_here = result_ && (StopAtGameEnd || result_->plies >= positions.size());
     if (ended_here && InterfaceResult.empty()) {
-        game.result = result_->result;
-        game.ending = result_->reason;
-        game.SetTag("Termination", result_->termination);
-    } else if (!InterfaceComment.empty()) {
-        game.ending = InterfaceComment;
+        result = result_->result;
+        ending = result_->reason;
+        termination = result_->termination;
     }
     const std::string opponent = OpponentName.empty() ? user_name() : OpponentName;
-    const std::string tags[][2] = {{"Event", "Galvetta game"},
-                                   {"Site", host_name()},
-                                   {"Date", date_.empty() ? today() : date_},
-                                   {"Round", "-"},
-                                   {"White", !white_name_.empty() ? white_name_
-                                             : EngineWhite        ? "Galvetta"
-                                                                  : opponent},
-                                   {"Black", !black_name_.empty() ? black_name_
-                                             : EngineWhite        ? opponent
-                                                                  : "Galvetta"}};
-    for (const auto& [name, value] : tags)
-        game.SetTag(name, value);
-    game.SetTag("TimeControl", TimeControlTag(control_.moves, control_.base_seconds,
-                                              control_.increment_seconds, control_.seconds_per_move));
-    return game;
+    const TimeControl& control = clock_.Control();
+    return record_.Write(
+        positions, result, ending, termination,
+        {{"Event", "Galvetta game"},
+         {"Site", host_name()},
+         {"Date", record_.Date()},
+         {"Round", "-"},
+         {"White", EngineWhite ? "Galvetta" : opponent},
+         {"Black", EngineWhite ? opponent : "Galvetta"},
+         {"TimeControl", clock_.ControlKnown()
+                             ? TimeControlTag(control.moves, control.base_seconds, control.increment_seconds,
+                                              control.seconds_per_move)
+                             : "?"}});
 }
 
 std::string TGame::FenAt(size_t index) const {
     const std::vector<std::string>& all = board_.Positions();
-    if (all.empty()) return PositionTextToFen(board_.GetPosition(), start_halfmove_, start_move_number_);
+    if (all.empty())
+        return PositionTextToFen(board_.GetPosition(), record_.StartHalfmoveClock(),
+                                 record_.StartMoveNumber());
     index = std::min(index, all.size() - 1);
     const std::vector<std::string> played(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(index) + 1);
     const bool black_began = all.front()[SIDE_TO_MOVE] == BLACK_ON_MOVE;
-    const int64_t number = start_move_number_ + (static_cast<int64_t>(index) + (black_began ? 1 : 0)) / 2;
-    return PositionTextToFen(played.back(), HalfmoveClock(played, start_halfmove_), number);
+    const int64_t number =
+        record_.StartMoveNumber() + (static_cast<int64_t>(index) + (black_began ? 1 : 0)) / 2;
+    return PositionTextToFen(played.back(), HalfmoveClock(played, record_.StartHalfmoveClock()), number);
 }
 
 bool TGame::SaveGame() {
-    if (save_fd_ < 0 || board_.Positions().size() < 2 || board_.Positions() == saved_ || saved_ended_)
-        return true;
-    saved_ = board_.Positions();
-    saved_ended_ = result_.has_value() && StopAtGameEnd;
+    if (save_fd_ < 0 || !record_.NeedsAppending(board_.Positions())) return true;
+    record_.MarkAppended(board_.Positions(), result_.has_value() && StopAtGameEnd);
     // A game written in part is cut away again, so that the file stays a
     // list of whole games and the next game starts on a line of its own.
     struct stat before {};
@@ -218,8 +197,8 @@ void TGame::TakeBack() {
     // Nothing to take back: the game stays where it started, set-up or not.
     if (board_.Positions().size() < 2) return;
     driver_.MoveTakenBack();
-    white_.Switch(0); // back to the side that moved, with no increment
     board_.MoveBack(1);
+    clock_.TakenBack(WhiteToMove());
     position_memo_ = board_.GetPosition();
     view_.PositionShown(position_memo_);
     if (result_ && board_.Positions().size() < result_->plies) ReopenGame();
@@ -232,12 +211,12 @@ void TGame::TakeBackToPerson() {
     const int plies = engine_to_move || driver_.SearchRunning() ? 1 : 2;
     for (int ply = 0; ply < plies && board_.Positions().size() > 1; ++ply)
         TakeBack();
-    white_.Stop();
+    clock_.Wait();
 }
 
 void TGame::ReopenGame() {
     result_.reset();
-    saved_ended_ = false;
+    record_.Reopen();
     view_.GameEnded("", "", GameEnd::None);
 }
 
@@ -249,7 +228,7 @@ Verdict TGame::Judge() const {
     // No game reaches a position whose side not to move is in check (a
     // set-up with the wrong side on move): nothing is claimed there.
     if (!PlayablePosition(positions.back())) return {};
-    return JudgeGame(positions, start_halfmove_);
+    return JudgeGame(positions, record_.StartHalfmoveClock());
 }
 
 bool TGame::CheckGameEnd() {
@@ -264,7 +243,7 @@ void TGame::EndGame(GameResult result) {
     result_ = std::move(result);
     if (StopAtGameEnd) {
         AbandonSearch();
-        white_.Stop();
+        clock_.Stop();
         SetAutoPlay(false);
         SaveGame();
     }
@@ -284,30 +263,50 @@ std::string TGame::SetOptions(const EngineOptions& options) {
         next.move_overhead_ms = options_.move_overhead_ms;
     }
     next.depth_cap = std::clamp(next.depth_cap, 0, MAX_SEARCH_DEPTH);
-    // The file is checked when it changes or the book is turned on, not
-    // read: it is opened when its first move is wanted.
+    // The file is checked when it changes or the book is turned on: a file
+    // refused leaves the wish, so that the order of the options never
+    // decides whether the book is used.
     const bool file_changed = next.book_file != options_.book_file;
-    if (file_changed) Book.Close();
+    if (file_changed) {
+        book_.Close();
+        book_refused_.clear();
+    }
     if (file_changed || (next.use_book && !options_.use_book)) {
-        if (const std::string why = Book.IsOpen() ? std::string() : TBook::Check(next.book_file);
-            !why.empty()) {
-            error = why;
-            next.use_book = false;
-        }
+        if (const std::string why = book_.IsOpen() ? std::string() : TBook::Check(next.book_file);
+            !why.empty())
+            error = book_refused_ = why; // said by the caller: not again at the first move
     }
     options_ = next;
     return error;
 }
 
+void TGame::RefuseBook(const std::string& why) {
+    if (why == book_refused_) return;
+    book_refused_ = why;
+    view_.NoticeShown(why + "; Galvetta plays without a book");
+    if (BookRefused) BookRefused(why);
+}
+
 bool TGame::BookReady() {
-    if (Book.IsOpen() && Book.Path() == options_.book_file) return true;
-    // The book is opened when its first move is wanted, not at the start.
-    if (const std::string error = Book.Open(options_.book_file); !error.empty()) {
-        options_.use_book = false;
-        view_.NoticeShown(error + "; Galvetta plays without a book");
-        return false;
+    if (!options_.use_book) return false;
+    // The book is opened when its first move is wanted, not at the start,
+    // and a file that changed since is checked again.
+    const std::string why = book_.IsOpen() && book_.Path() == options_.book_file
+                                ? book_.Refresh()
+                                : book_.Open(options_.book_file);
+    if (why.empty()) {
+        book_refused_.clear();
+        return true;
     }
-    return true;
+    RefuseBook(why);
+    return false;
+}
+
+std::vector<BookEntry> TGame::BookEntries(std::string_view position) {
+    if (!BookReady()) return {};
+    std::vector<BookEntry> entries = book_.Entries(position);
+    if (!book_.Problem().empty()) RefuseBook(book_.Problem());
+    return entries;
 }
 
 void TGame::Resign(bool white) {
@@ -321,9 +320,7 @@ bool TGame::OfferDraw() {
     const Verdict verdict = Judge();
     const bool by_rule = verdict && verdict.result == "1/2-1/2";
     // The engine's last search: a draw or worse for itself.
-    const bool engine_content =
-        driver_.MoveNumber() > 0 &&
-        ScoreOfPosition(driver_.BestScore(), PositionValue(driver_.RootPosition())) <= 0;
+    const bool engine_content = driver_.MoveNumber() > 0 && driver_.PositionScore() <= 0;
     if (!by_rule && !engine_content) return false;
     if (by_rule) {
         CheckGameEnd();
@@ -336,7 +333,7 @@ bool TGame::OfferDraw() {
 void TGame::SetEngineSide(bool white) {
     SetHold(false);
     EngineWhite = white;
-    white_.Stop();
+    clock_.Stop();
     if (board_.GetPosition().size() > SIDE_TO_MOVE && !board_.GetLocked())
         board_.Pezzo(SIDE_TO_MOVE) = white ? WHITE_ON_MOVE : BLACK_ON_MOVE;
 }
@@ -344,7 +341,7 @@ void TGame::SetEngineSide(bool white) {
 void TGame::Force() {
     AbandonSearch();
     SetHold(true);
-    white_.Stop();
+    clock_.Stop();
 }
 
 GameOutcome TGame::MateOutcome() {
@@ -352,7 +349,7 @@ GameOutcome TGame::MateOutcome() {
 }
 
 GameOutcome TGame::Go(const SearchLimits& limits) {
-    white_.Stop();
+    clock_.Stop();
     if (GameOver() && StopAtGameEnd) return GameOutcome::None;
     const std::string& position = board_.GetPosition();
     if (!position_fits(position.c_str())) {
@@ -375,7 +372,7 @@ GameOutcome TGame::Go(const SearchLimits& limits) {
     SetHold(false);
     EngineWhite = board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
     // Only a game on the clock runs the clocks.
-    if (limits.planned) white_.Start(!EngineWhite);
+    if (limits.planned) clock_.Start(EngineWhite);
     Think(false, limits);
     return GameOutcome::None;
 }
@@ -386,10 +383,10 @@ PlanOutcome TGame::Plan(const SearchLimits& limits) {
     const PlanInput input{.move_number = driver_.MoveNumber(),
                           .generated = driver_.GeneratedMoves(),
                           .elapsed_ms = driver_.ElapsedMs,
-                          .moves_per_control = control_.moves,
-                          .seconds_per_move = control_.seconds_per_move,
-                          .my_seconds = EngineClock().GetValue(),
-                          .opponent_seconds = OpponentClock().GetValue()};
+                          .moves_per_control = clock_.Control().moves,
+                          .seconds_per_move = clock_.Control().seconds_per_move,
+                          .my_seconds = static_cast<int>(clock_.Remaining(EngineWhite) / 1000),
+                          .opponent_seconds = static_cast<int>(clock_.Remaining(!EngineWhite) / 1000)};
     return PlanSearch(Planning, input);
 }
 
@@ -419,7 +416,7 @@ void TGame::Think(bool from_board, const SearchLimits& limits) {
     if (from_board) {
         const std::string played = board_.GetLastMove();
         board_.Move(played); // refused: the move is already on the board
-        SwitchClocks();
+        ClockAfterMove();
     }
     driver_.ClearMoveText();
     // A game that is over has no move left to find.
@@ -435,8 +432,11 @@ void TGame::Think(bool from_board, const SearchLimits& limits) {
         return;
     }
     // Several lines asked for are an analysis of their own: no book then.
-    if (options_.use_book && limits.lines <= 1 && BookReady()) {
-        if (const std::optional<Move> move = Book.Pick(board_.GetPosition(), random_, limits.search_moves)) {
+    if (limits.lines <= 1 && BookReady()) {
+        const std::optional<Move> move = book_.Pick(board_.GetPosition(), random_, limits.search_moves);
+        if (!book_.Problem().empty())
+            RefuseBook(book_.Problem());
+        else if (move) {
             driver_.StartBookMove(*move);
             return;
         }
@@ -446,7 +446,7 @@ void TGame::Think(bool from_board, const SearchLimits& limits) {
 }
 
 void TGame::Stop() {
-    white_.Stop();
+    clock_.Stop();
     driver_.StopSearch();
 }
 
@@ -462,14 +462,14 @@ void TGame::Analyze(const SearchLimits& limits) {
     driver_.StartSearch();
 }
 
-std::string TGame::StopAnalysis() {
-    if (!analyzing_) return {};
+std::optional<Move> TGame::StopAnalysis() {
+    if (!analyzing_) return std::nullopt;
     driver_.CutSearch();
     driver_.SearchFinished(true);
     analyzing_ = false;
     // A search that ended by itself left its move; a cut one has its last iteration's.
     const std::string finished = driver_.MoveText();
-    return finished.empty() ? driver_.BestMoveSoFar() : finished;
+    return finished.empty() ? driver_.BestMoveSoFar() : Move::Parse(finished);
 }
 
 void TGame::Retarget(const SearchLimits& limits) {
@@ -485,41 +485,41 @@ void TGame::MoveNow() {
 
 void TGame::AbandonSearch() {
     analyzing_ = false;
-    white_.Stop();
     if (driver_.AbandonSearch()) board_.SetLocked(false);
 }
 
 void TGame::SetTimeControl(int moves, std::optional<int> base_seconds, std::optional<int> increment_seconds) {
-    control_.moves = moves;
-    if (!base_seconds) return;
-    control_.base_seconds = *base_seconds;
-    if (!increment_seconds) return;
-    control_.increment_seconds = *increment_seconds;
-    control_.seconds_per_move = 0;
-    white_.Set(control_.base_seconds, true);
+    TimeControl control = clock_.Control();
+    control.moves = moves;
+    if (base_seconds) {
+        control.base_seconds = *base_seconds;
+        if (increment_seconds) {
+            control.increment_seconds = *increment_seconds;
+            control.seconds_per_move = 0;
+        }
+    }
+    clock_.SetControl(control);
 }
 
 void TGame::SetSecondsPerMove(double seconds) {
-    control_ = TimeControl{.seconds_per_move = seconds};
-    white_.Set(PerMoveSeconds(), true);
+    clock_.SetControl(TimeControl{.seconds_per_move = seconds});
 }
 
-int TGame::PerMoveSeconds() const {
-    return static_cast<int>(std::ceil(control_.seconds_per_move));
+bool TGame::WhiteToMove() const {
+    const std::string& position = board_.GetPosition();
+    return position.size() > SIDE_TO_MOVE && position[SIDE_TO_MOVE] == WHITE_ON_MOVE;
 }
 
-void TGame::SwitchClocks() {
-    white_.Switch(control_.increment_seconds);
-    // A time a move: the side now to move has it afresh.
-    if (control_.seconds_per_move > 0) (white_.Started() ? white_ : black_).SetValue(PerMoveSeconds());
+void TGame::ClockAfterMove() {
+    clock_.Moved(!WhiteToMove());
+}
+
+void TGame::ResumeClocks() {
+    if (!GameOver()) clock_.Resume(WhiteToMove());
 }
 
 void TGame::SetTimeControl(const TimeControl& control) {
-    if (control.seconds_per_move > 0) {
-        SetSecondsPerMove(control.seconds_per_move);
-        return;
-    }
-    SetTimeControl(control.moves, control.base_seconds, control.increment_seconds);
+    clock_.SetControl(control);
 }
 
 bool TGame::ValidPromotion(const std::string& move) {
@@ -585,12 +585,12 @@ void TGame::CollectSearch() {
     board_.StorePosition();
     board_.SetLocked(false);
     GameOutcome outcome = GameOutcome::None;
-    SwitchClocks();
+    ClockAfterMove();
     if (driver_.FoundMate()) {
         statistics_ += "\r\n*** MATE ***";
         view_.StatisticsChanged(statistics_);
         SetAutoPlay(false);
-        white_.Stop();
+        clock_.Stop();
         outcome = MateOutcome();
     }
     CheckGameEnd();
@@ -608,16 +608,15 @@ void TGame::SetInterfaceResult(const std::string& result, const std::string& com
 }
 
 bool TGame::Tick() {
+    // The flag falls: in a game of its own the window ends it; under an
+    // interface the interface judges.
+    if (clock_.Tick() && StopAtGameEnd && !result_) {
+        const bool white = *clock_.Fallen();
+        EndGame({white ? "0-1" : "1-0", white ? "White loses on time" : "Black loses on time", "time forfeit",
+                 GameEnd::None, board_.Positions().size()});
+    }
     const bool second = --tick_counter_ <= 0;
     if (second) {
-        ChessClock* running = white_.Started() ? &white_ : black_.Started() ? &black_ : nullptr;
-        white_.Tick();
-        // The flag falls: in a game of its own the window ends it.
-        if (running != nullptr && running->GetValue() <= 0 && StopAtGameEnd && !result_) {
-            const bool white = running == &white_;
-            EndGame({white ? "0-1" : "1-0", white ? "White loses on time" : "Black loses on time",
-                     "time forfeit", GameEnd::None, board_.Positions().size()});
-        }
         tick_counter_ = 10;
         // The planning reads the last search's time; a search that is never
         // reported still counts for as long as it ran.

@@ -12,10 +12,13 @@
 #include <random>
 
 #include "notation/Book.h"
+#include "notation/GameFile.h"
 #include "notation/Pgn.h"
 #include "notation/Rules.h"
 #include "play/BoardModel.h"
 #include "play/ChessClock.h"
+#include "play/GameClock.h"
+#include "play/GameRecord.h"
 #include "play/TimeControl.h"
 #include "search/EngineDriver.h"
 #include "search/SearchLimits.h"
@@ -93,13 +96,14 @@ class TGame {
     // A new game from `position` (a position text), as NewGame otherwise;
     // its move counters are the FEN's.
     void NewGameFrom(const std::string& position, int halfmove_clock = 0, int64_t move_number = 1);
-    // A game read from a file, given as its positions (the start first): it
-    // is put on the board with no search, and play goes on as after a
-    // take-back, the engine taking the side not to move.
-    // A PGN's names are kept for the record, and a side named "Galvetta" is
-    // the engine's.
-    void LoadGame(const std::vector<std::string>& positions, int halfmove_clock = 0, int64_t move_number = 1,
-                  const std::string& white_name = {}, const std::string& black_name = {});
+    // A game read from a file (its positions, the start first): it is put
+    // on the board with no search, and play goes on as after a take-back,
+    // the engine taking the side not to move. The file's tags and result
+    // stay in the record, and a side named "Galvetta" is the engine's.
+    void LoadGame(const OpenedGame& opened);
+    // The game as it stands is in a file a person chose; whether it still is.
+    void MarkFiled() { record_.MarkFiled(board_.Positions()); }
+    bool Filed() const { return record_.Filed(board_.Positions()); }
     // The game so far as a PGN record: the names, the date, the time control
     // and a set-up position, the moves and the result.
     PgnGame Record() const;
@@ -145,8 +149,9 @@ class TGame {
     // itself, or by StopAnalysis) AnalysisEnded is called and nothing is played.
     void Analyze(const SearchLimits& limits);
     bool Analyzing() const { return analyzing_ && driver_.SearchRunning(); }
-    // Ends an analysis; the best move it found so far, as the engine writes it.
-    std::string StopAnalysis();
+    // Ends an analysis; the best move it found so far (none when the
+    // position has none, or no analysis ran).
+    std::optional<Move> StopAnalysis();
     // A running search's limits change, counting from now; planned limits are
     // planned afresh (a ponder hit: the search goes on, now on the clock).
     void Retarget(const SearchLimits& limits);
@@ -180,16 +185,26 @@ class TGame {
     // A person's choice: the control set and both clocks started from its base.
     void SetTimeControl(const TimeControl& control);
     // The game's one time control, whichever protocol or person set it.
-    const TimeControl& Control() const { return control_; }
-    void SetEngineClock(int seconds) { EngineClock().Set(seconds, false); }
-    void SetClocks(int white_seconds, int black_seconds) {
-        white_.Set(white_seconds, false);
-        black_.Set(black_seconds, false);
+    const TimeControl& Control() const { return clock_.Control(); }
+    // Nobody states the control (UCI gives clocks, never a control): the
+    // record says it is unknown until a control is set.
+    void SetControlUnknown() { clock_.SetControlKnown(false); }
+    // The times an interface gives (milliseconds); the clocks run as they did.
+    void SetEngineTime(int64_t ms) { clock_.SetTime(EngineWhite, ms); }
+    void SetOpponentTime(int64_t ms) { clock_.SetTime(!EngineWhite, ms); }
+    void SetTimes(int64_t white_ms, int64_t black_ms) {
+        clock_.SetTime(true, white_ms);
+        clock_.SetTime(false, black_ms);
     }
-    void SetOpponentClock(int seconds) { OpponentClock().Set(seconds, false); }
+    // The game's clock, to read: the window and the front-ends say what
+    // happened through the game, never to the clock.
+    const TGameClock& Clock() const { return clock_; }
+    // The person looks at an earlier position, and comes back: the clocks wait.
+    void PauseClocks() { clock_.Pause(); }
+    void ResumeClocks();
 
-    // One tick of the 100 ms move timer: the clocks each second. True when a
-    // second has passed.
+    // One tick of the 100 ms move timer: the clocks and their flags. True
+    // when a second has passed.
     bool Tick();
     void ShowGeneratedMoves();
     // Collects the search if its thread has ended: the report, the move on
@@ -227,17 +242,14 @@ class TGame {
 
     bool EngineWhite = false;
     PlanningStats Planning;
-    // The opening book: while the book is on and has the position, the
-    // engine plays a book move at once, chosen in proportion to the weights,
-    // instead of searching. The file is opened when its first move is wanted.
-    TBook Book;
     // The book was asked for on the command line: it stays on for an interface.
     bool BookChosen = false;
     const EngineOptions& Options() const { return options_; }
     // Sets every option at once, each checked: the one place an option is
-    // written. Returns why the book cannot be used ("" when it can; the book
-    // is then off), or why a number is out of its range (that option then
-    // stays as it was).
+    // written. Returns why the book cannot be used ("" when it can), or why a
+    // number is out of its range (that option then stays as it was). The
+    // wish for a book (use_book) and its file are two facts: a file refused
+    // leaves the wish as it is, and the next good file is used.
     std::string SetOptions(const EngineOptions& options);
     // The same for a change to the options as they are.
     template <class Change> std::string ChangeOptions(Change change) {
@@ -245,9 +257,18 @@ class TGame {
         change(options);
         return SetOptions(options);
     }
-    // The book is open (opened now if it was not); false, with a notice and
-    // the book off, when it cannot be used.
+    // The opening book: while the book is wished for and has the position,
+    // the engine plays a book move at once, chosen in proportion to the
+    // weights, instead of searching. The file is opened when its first move
+    // is wanted, and looked at again before each use.
+    // The book is on and open (opened now if it was not); false when it is
+    // off or cannot be used, which is said once (BookRefused and a notice).
     bool BookReady();
+    // The book's entries for the position (none when it is not ready).
+    std::vector<BookEntry> BookEntries(std::string_view position);
+    // Why the book, wished for, cannot be used: every host hears it (an
+    // interface's line, the window's status bar), once for each cause.
+    std::function<void(const std::string& why)> BookRefused;
     // The opponent's name as an interface sent it (empty: the user's name).
     std::string OpponentName;
     // A result an interface sent for the game ("1-0", "1/2-1/2"..., or "*"
@@ -257,8 +278,7 @@ class TGame {
     void SetInterfaceResult(const std::string& result, const std::string& comment);
 
   private:
-    ChessClock& EngineClock() { return EngineWhite ? white_ : black_; }
-    ChessClock& OpponentClock() { return EngineWhite ? black_ : white_; }
+    void RefuseBook(const std::string& why);
     void CollectSearch();
     // The mate of the side to move: WhiteMates when Black is to move.
     GameOutcome MateOutcome();
@@ -270,21 +290,21 @@ class TGame {
     // limit filled in where the front-end left them to the planning. For a
     // search `started` already (a ponder hit), only the times.
     SearchLimits PlanLimits(const SearchLimits& given, bool started = false);
-    // The one clock switch of the game: the side that has moved gets its
-    // increment, and under a time a move the other side has that time anew.
-    void SwitchClocks();
-    int PerMoveSeconds() const;
+    // The side that has just moved, told to the clock: the one on move now
+    // is the other.
+    void ClockAfterMove();
+    bool WhiteToMove() const;
     void EndGame(GameResult result);
     // After a take-back: a game that had ended goes on again.
     void ReopenGame();
 
     TBoardModel& board_;
-    ChessClock& white_;
-    ChessClock& black_;
     GameView& view_;
     TEngineDriver driver_;
-    TimeControl control_{.base_seconds = 300};
+    TGameClock clock_;
     EngineOptions options_;
+    TBook book_;
+    std::string book_refused_; // the last refusal said, so that it is said once
     bool hold_ = false;
     bool edit_mode_ = false;
     bool autoplay_ = false;
@@ -293,12 +313,7 @@ class TGame {
     std::string statistics_;
     std::string move_text_;
     std::string position_memo_;
-    std::string date_;       // the game's start, "2026.12.08"
-    int start_halfmove_ = 0; // the start position's FEN counters
-    int64_t start_move_number_ = 1;
-    std::string white_name_, black_name_; // a game read from a file: its names
-    std::vector<std::string> saved_;      // the positions last saved
-    bool saved_ended_ = false;            // the game was saved as ended: never again
+    TGameRecord record_;
     int save_fd_ = -1;
     std::optional<GameResult> result_;
     std::mt19937 random_{std::random_device{}()};

@@ -40,6 +40,8 @@ class TFrontEnd {
     virtual void EngineMoved(const std::optional<Move>& move, GameOutcome outcome) = 0;
     // A search was dropped without a move.
     virtual void SearchStopped() {}
+    // The book, wished for, cannot be used (`why`): the interface is told.
+    virtual void BookRefused(const std::string& why) = 0;
     // Every 100 ms.
     virtual void Tick() {}
     // The iterations the search has finished since the last reports.

@@ -30,11 +30,16 @@ TInterface::TInterface(TGame& game, GameView& view, TStandardInputThread* reader
         front_end_->SearchStopped();
         CloseWhenAnswered();
     };
+    // The window hears it on its status bar; an interface, in its protocol.
+    game_.BookRefused = [this](const std::string& why) {
+        if (InterfaceDrives()) front_end_->BookRefused(why);
+    };
 }
 
 TInterface::~TInterface() {
     game_.EngineMoved = nullptr;
     game_.SearchStopped = nullptr;
+    game_.BookRefused = nullptr;
 }
 
 void TInterface::SpeakUci() {

@@ -38,6 +38,10 @@ std::optional<int64_t> go_value(const Words& words, std::string_view name, int64
     return std::nullopt;
 }
 
+// How far a "position" may differ from the game at its end (the engine's own
+// answers taken back) and still be the same game: the reply it expected.
+constexpr size_t PONDER_MISS_PLIES = 1;
+
 bool has_word(const Words& words, std::string_view name) {
     return std::find(words.begin() + 1, words.end(), name) != words.end();
 }
@@ -46,6 +50,7 @@ bool has_word(const Words& words, std::string_view name) {
 
 TUciControl::TUciControl(TFrontEndLink& link) : link_(link), game_(link.Game()) {
     game_.SetHold(true); // the engine moves on "go" only
+    game_.SetControlUnknown();
 }
 
 void TUciControl::Write(const std::string& line) {
@@ -163,7 +168,7 @@ void TUciControl::OnIgnored(const Words&) {}
 
 void TUciControl::OnNewGame(const Words&) {
     searching_ = false;
-    held_answer_.clear();
+    held_answer_.reset();
     game_.NewGame();
     game_.SetHold(true);
     start_.clear();
@@ -199,13 +204,28 @@ void TUciControl::OnPosition(const Words& words) {
         game_.AbandonSearch();
         searching_ = false;
     }
-    const bool goes_on = position_ok_ && start.text == start_ && moves.size() >= played_.size() &&
-                         std::equal(played_.begin(), played_.end(), moves.begin());
+    const auto shared_with = [&moves](const std::vector<std::string>& game) {
+        size_t shared = 0;
+        while (shared < game.size() && shared < moves.size() && game[shared] == moves[shared])
+            ++shared;
+        return shared;
+    };
+    // The board's game goes on when the line repeats it with more moves, or
+    // differs from the last "position" only after it (the engine's own
+    // answers) or in its last move (a ponder miss: the reply the engine
+    // expected); those are taken back. Anything else is a new game.
+    const size_t shared = shared_with(played_), shared_position = shared_with(moves_);
+    const bool goes_on =
+        position_ok_ && start.text == start_ &&
+        (shared == played_.size() || shared_position == moves_.size() ||
+         (shared_position + PONDER_MISS_PLIES >= moves_.size() && moves.size() > shared_position));
     if (!goes_on) {
         game_.NewGameFrom(start.text, start.halfmove_clock, start.move_number);
         start_ = start.text;
         played_.clear();
     }
+    for (; goes_on && played_.size() > shared; played_.pop_back())
+        game_.TakeBack();
     position_ok_ = true;
     game_.SetHold(true); // the moves are played, not answered
     for (size_t i = played_.size(); i < moves.size(); ++i) {
@@ -248,23 +268,23 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
     // Every depth is searched and reported, on a clock too.
     limits.depth_step = 1;
     limits.lines = game_.Options().lines;
-    // On a clock the game's own planning sets depth and budget; otherwise the
-    // search goes to the depth asked for, or as deep as it can until stopped.
-    limits.planned = my_time && !movetime && !depth && !nodes && !mate && !infinite_;
-    if (!limits.planned)
+    // On a clock the game's own planning sets the budget, and the depth
+    // unless one is asked for: every limit given bounds the search, and the
+    // first reached ends it. Without a clock the search goes to the depth
+    // asked for, or as deep as it can until stopped.
+    limits.planned = my_time && !movetime && !infinite_;
+    if (depth || !limits.planned)
         limits.depth =
             static_cast<int>(std::clamp<int64_t>(depth.value_or(MAX_SEARCH_DEPTH), 1, MAX_SEARCH_DEPTH));
     if (mate) {
         limits.mate = static_cast<int>(std::clamp<int64_t>(*mate, 1, MAX_SEARCH_DEPTH / 2));
-        limits.depth = std::min(limits.depth, 2 * limits.mate);
+        limits.depth = limits.depth > 0 ? std::min(limits.depth, 2 * limits.mate) : 2 * limits.mate;
     }
     if (my_time) {
-        // The window shows the clocks in whole seconds; the planning takes
-        // the milliseconds as they came.
-        const auto seconds = [&kept](std::optional<int64_t> ms) {
-            return static_cast<int>(std::clamp<int64_t>(kept(ms), 0, INT32_MAX * 1000LL) / 1000);
+        const auto shown = [&kept](std::optional<int64_t> ms) {
+            return std::clamp<int64_t>(kept(ms), 0, INT32_MAX * 1000LL);
         };
-        game_.SetClocks(seconds(wtime), seconds(btime));
+        game_.SetTimes(shown(wtime), shown(btime));
         const std::optional<int64_t> winc = go_value(words, "winc", 0), binc = go_value(words, "binc", 0);
         const int64_t to_go = go_value(words, "movestogo", 0).value_or(0);
         limits.clock = ClockLimits{
@@ -293,24 +313,27 @@ SearchLimits TUciControl::ParseGo(const Words& words) {
 void TUciControl::OnGo(const Words& words) {
     if (searching_) game_.AbandonSearch();
     link_.DeliverReports(); // an earlier search's, if any were left
-    held_answer_.clear();
+    held_answer_.reset();
     searching_ = true;
+    pondering_ = has_word(words, "ponder");
     if (!position_ok_) {
         // The last "position" was refused: there is no position to search.
-        infinite_ = pondering_ = false;
-        Answer("");
+        infinite_ = false;
+        Hold(std::nullopt);
         return;
     }
     BackToPosition();
     SearchLimits limits = ParseGo(words);
     node_limit_ = limits.nodes;
-    pondering_ = has_word(words, "ponder");
     if (pondering_) {
-        // Until the hit the search has no end of its own.
+        // Until the hit the search has no end of its own but the node limit,
+        // which counts the nodes searched before the hit too: a search that
+        // reaches it waits for the hit or "stop" with its answer.
         ponder_limits_ = limits;
         limits = SearchLimits::Analysis();
         limits.lines = game_.Options().lines;
         limits.search_moves = ponder_limits_.search_moves;
+        limits.nodes = ponder_limits_.nodes;
     }
     if (infinite_) {
         game_.Analyze(limits);
@@ -320,16 +343,25 @@ void TUciControl::OnGo(const Words& words) {
     if (outcome != GameOutcome::None) {
         if (outcome == GameOutcome::TooManyPieces) Write("info string too many pieces");
         if (outcome == GameOutcome::IllegalPosition) Write("info string illegal position");
-        infinite_ = pondering_ = false;
-        Answer("");
+        infinite_ = false;
+        Hold(std::nullopt);
     }
+}
+
+void TUciControl::Hold(std::optional<Move> move) {
+    // A ponder search is answered on "ponderhit" or "stop" only, whatever
+    // it found and however early.
+    if (pondering_)
+        held_answer_ = move;
+    else
+        Answer(move);
 }
 
 void TUciControl::OnPonderHit(const Words&) {
     if (!searching_ || !pondering_) return;
     pondering_ = false;
-    if (!held_answer_.empty()) {
-        Answer(held_answer_);
+    if (held_answer_) {
+        Answer(*held_answer_);
         return;
     }
     // The expected move was played: the search goes on, now on the clock.
@@ -338,23 +370,34 @@ void TUciControl::OnPonderHit(const Words&) {
 
 void TUciControl::OnStop(const Words&) {
     if (!searching_) return;
+    const bool ponder_ended = pondering_;
     pondering_ = false;
-    if (!held_answer_.empty()) {
-        Answer(held_answer_);
-        return;
-    }
-    // The search ends within a few milliseconds and is answered before this
-    // returns, so that whatever the interface sends next finds the "go" settled.
-    if (infinite_) {
+    if (held_answer_) {
+        Answer(*held_answer_);
+    } else if (infinite_) {
         Answer(game_.StopAnalysis());
-        return;
+    } else {
+        // The search ends within a few milliseconds and is answered before this
+        // returns, so that whatever the interface sends next finds the "go" settled.
+        game_.MoveNow();
     }
-    game_.MoveNow();
+    if (ponder_ended) ForgetPonderLine();
+}
+
+void TUciControl::ForgetPonderLine() {
+    // A ponder search stopped without a hit: the reply it expected and its
+    // answer were never played, and the game's record must not keep them.
+    BackToPosition();
+    if (searching_ || moves_.empty()) return;
+    game_.TakeBack();
+    played_.pop_back();
+    moves_ = played_;
+    game_.SetHold(true);
 }
 
 void TUciControl::InputEnded() {
     if (!searching_) return;
-    if (infinite_ || pondering_ || !held_answer_.empty())
+    if (infinite_ || pondering_ || held_answer_)
         OnStop({});
     else
         game_.AnswerWithin(INPUT_END_GRACE_MS);
@@ -378,14 +421,13 @@ void TUciControl::Reported(const std::vector<SearchReport>& reports) {
     }
 }
 
-void TUciControl::Answer(const std::string& engine_move) {
+void TUciControl::Answer(std::optional<Move> move) {
     link_.DeliverReports();
     searching_ = false;
     infinite_ = false;
     pondering_ = false;
-    held_answer_.clear();
+    held_answer_.reset();
     game_.SetHold(true);
-    const std::optional<Move> move = Move::Parse(engine_move);
     if (!move) {
         Write("bestmove 0000");
         return;
@@ -404,17 +446,17 @@ void TUciControl::Answer(const std::string& engine_move) {
 void TUciControl::EngineMoved(const std::optional<Move>& move, GameOutcome) {
     if (!searching_) return;
     if (move) played_.push_back(move->Coordinate()); // the board has played it
-    if (pondering_) {
-        held_answer_ = move ? move->EngineText() : "-";
-        return;
-    }
-    Answer(move ? move->EngineText() : std::string());
+    Hold(move);
 }
 
 void TUciControl::SearchStopped() {
     // The window's Stop: the answer is the best move so far.
     if (!searching_) return;
     Answer(game_.Driver().BestMoveSoFar());
+}
+
+void TUciControl::BookRefused(const std::string& why) {
+    Write("info string " + why + "; the engine plays without a book");
 }
 
 } // namespace galvetta

@@ -24,6 +24,7 @@ class TUciControl : public TFrontEnd {
     void EngineMoved(const std::optional<Move>& move, GameOutcome outcome) override;
     void SearchStopped() override;
     void Reported(const std::vector<SearchReport>& reports) override;
+    void BookRefused(const std::string& why) override;
     void ResetGame() override { OnNewGame({}); }
     void InputEnded() override;
 
@@ -49,22 +50,31 @@ class TUciControl : public TFrontEnd {
     // Puts the board back where the last "position" left it, when the
     // engine's own moves have moved it on since.
     void BackToPosition();
-    // Ends the "go": its info lines, then "bestmove" with the expected reply.
-    void Answer(const std::string& engine_move);
+    // After a ponder search stopped without a hit: the board back to before
+    // the reply it expected.
+    void ForgetPonderLine();
+    // Ends the "go": its info lines, then "bestmove" with the expected reply
+    // ("bestmove 0000" when there is no move).
+    void Answer(std::optional<Move> move);
+    // Answers now, or holds the answer while the search is a ponder search.
+    void Hold(std::optional<Move> move);
     void Write(const std::string& line);
 
     TFrontEndLink& link_;
     TGame& game_;
-    bool searching_ = false;     // a "go" waits for its bestmove
-    bool infinite_ = false;      // the bestmove waits for "stop"
-    bool pondering_ = false;     // the bestmove waits for "ponderhit" or "stop"
-    std::string held_answer_;    // the move of a search that ended before it could be answered
+    bool searching_ = false; // a "go" waits for its bestmove
+    bool infinite_ = false;  // the bestmove waits for "stop"
+    bool pondering_ = false; // the bestmove waits for "ponderhit" or "stop"
+    // A search that ended before it could be answered: its move, or none.
+    std::optional<std::optional<Move>> held_answer_;
     SearchLimits ponder_limits_; // the limits a ponder hit puts the search under
     uint64_t node_limit_ = 0;    // the last "go nodes N" (0: none)
     // The game as the last "position" set it (the start and the moves it
     // named), and the moves on the board since that start, the engine's too.
     // A "position" that repeats the game with a move or two more plays only
-    // those; a refused one leaves no position to search until the next.
+    // those, and one that differs only in the last (a ponder miss: the reply
+    // expected) takes it back; the game goes on as one. A refused one leaves no position to search until
+    // the next.
     std::string start_;
     std::vector<std::string> moves_;
     std::vector<std::string> played_;

@@ -247,10 +247,10 @@ void TWinBoardControl::OnRemove(const Words&) {
 }
 
 void TWinBoardControl::OnOtim(const Words& words) {
-    game_.SetOpponentClock(StrToIntDef(word(words, 1), 0) / 100);
+    game_.SetOpponentTime(static_cast<int64_t>(StrToIntDef(word(words, 1), 0)) * 10); // centiseconds
 }
 void TWinBoardControl::OnTime(const Words& words) {
-    game_.SetEngineClock(StrToIntDef(word(words, 1), 0) / 100);
+    game_.SetEngineTime(static_cast<int64_t>(StrToIntDef(word(words, 1), 0)) * 10); // centiseconds
 }
 
 void TWinBoardControl::OnSt(const Words& words) {
@@ -338,9 +338,7 @@ void TWinBoardControl::OnHint(const Words&) {
 void TWinBoardControl::OnBook(const Words&) {
     // The answer's lines start with a blank, and an empty line ends it.
     const std::string& position = game_.Board().GetPosition();
-    const std::vector<BookEntry> entries = game_.Options().use_book && game_.BookReady()
-                                               ? game_.Book.Entries(position)
-                                               : std::vector<BookEntry>();
+    const std::vector<BookEntry> entries = game_.BookEntries(position);
     if (entries.empty()) Send(" No book moves.");
     for (const BookEntry& entry : entries) {
         std::string line(1, ' ');
@@ -399,6 +397,11 @@ void TWinBoardControl::OnOption(const Words& words) {
         return;
     }
     if (!error.empty()) Send("tellusererror " + error + "; Galvetta plays without a book");
+}
+
+void TWinBoardControl::BookRefused(const std::string& why) {
+    // Version 1 has no line for it; the window's status bar has it then.
+    if (protocol_ >= 2) Send("tellusererror " + why + "; Galvetta plays without a book");
 }
 
 void TWinBoardControl::OnUserMove(const Words& words) {

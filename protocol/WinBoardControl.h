@@ -24,6 +24,7 @@ class TWinBoardControl : public TFrontEnd {
     int Interpret(const std::string& line) override;
     void EngineMoved(const std::optional<Move>& move, GameOutcome outcome) override;
     void SearchStopped() override;
+    void BookRefused(const std::string& why) override;
     void Reported(const std::vector<SearchReport>& reports) override;
     void ResetGame() override;
     void InputEnded() override;

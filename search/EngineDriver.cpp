@@ -110,8 +110,8 @@ void TEngineDriver::ClearMoveText() {
     Block->header.move_text[0] = '\0';
 }
 
-int32_t TEngineDriver::BestScore() const {
-    return Block->header.best_score;
+int32_t TEngineDriver::PositionScore() const {
+    return ScoreOfPosition(Block->header.best_score, root_value_);
 }
 
 bool TEngineDriver::FoundMate() const {
@@ -295,7 +295,7 @@ void TEngineDriver::SearchLines() {
     if (best) {
         const std::string move = best->line.front().EngineText();
         std::memcpy(header.move_text, move.c_str(), move.size() + 1);
-        header.best_score = best->score;
+        header.best_score = ScoreFromRoot(best->score, root_value_); // the block counts from the root
     }
 }
 
@@ -370,10 +370,10 @@ bool TEngineDriver::SearchFinished(bool wait) {
     return true;
 }
 
-std::string TEngineDriver::BestMoveSoFar() const {
+std::optional<Move> TEngineDriver::BestMoveSoFar() const {
     const std::optional<SearchReport> last = LastReport();
-    if (last && !last->line.empty()) return last->line.front().EngineText();
-    return QuickMove(root_position_);
+    if (last && !last->line.empty()) return last->line.front();
+    return Move::Parse(QuickMove(root_position_));
 }
 
 bool TEngineDriver::TakeLastIteration() {
@@ -384,7 +384,7 @@ bool TEngineDriver::TakeLastIteration() {
     std::string move;
     if (last && !last->line.empty()) {
         move = last->line.front().EngineText();
-        header.best_score = last->score;
+        header.best_score = ScoreFromRoot(last->score, root_value_); // the block counts from the root
     } else {
         move = QuickMove(header.position_text);
         header.best_score = 0;
@@ -485,7 +485,7 @@ int TEngineDriver::ReportMove(std::string& move_edit, std::string& statistics, s
     if (ElapsedMs == 0) ElapsedMs = 1;
     if (h.nodes == 0) h.nodes = 1;
     if (h.generated_moves[0] == 0 && h.generated_moves[1] == 0) h.generated_moves[0] = 1;
-    const int score = MulDiv(h.best_score, 1, h.score_unit);
+    const int score = MulDiv(PositionScore(), 1, h.score_unit);
     const double generated = GeneratedMoves(), played = PlayedMoves();
 
     std::string report;

@@ -93,9 +93,9 @@ class TEngineDriver {
     // become the block's result (a one-ply search's when none finished).
     // False when there is no move at all.
     bool TakeLastIteration();
-    // The move the running or last search would answer with now, as the engine
-    // writes it; empty when it has none.
-    std::string BestMoveSoFar() const;
+    // The move the running or last search would answer with now; none when
+    // the position has none.
+    std::optional<Move> BestMoveSoFar() const;
 
     // Non-zero when the engine's legality test accepts the move in the block's
     // position. Works on a copy of the block.
@@ -153,9 +153,11 @@ class TEngineDriver {
     // The move the last search left, as the engine writes it; empty when none.
     std::string MoveText() const;
     void ClearMoveText();
-    // The last search's score, from zero at its root (engine units), and
-    // whether it found a mate for the side that moved.
-    int32_t BestScore() const;
+    // The last search's score as the value of its root position, from the
+    // view of the side that was to move there (engine units; a mate score as
+    // it is): the one score every page and front-end shows. And whether it
+    // found a mate for the side that moved.
+    int32_t PositionScore() const;
     bool FoundMate() const;
     // The last search's time, which the planning reads (milliseconds).
     double ElapsedMs = 1000.0;

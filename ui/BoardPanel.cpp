@@ -85,14 +85,6 @@ TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
         // A long caption ("Tempo scaduto") must not widen the window.
         clock->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         clock->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("000:00")));
-        clock->OnTick = [](ChessClock* ticking) {
-            // Out of time: the clock stops at zero and says so.
-            if (ticking->GetValue() > 0) return;
-            ticking->Stop();
-            ticking->SetValue(0);
-            auto* widget = static_cast<TQuorClock*>(ticking);
-            widget->setText(widget->text() + QStringLiteral(" Tempo scaduto (out of time)"));
-        };
     }
     clkBianco->SetLinkedClock(clkNero);
     // Each clock with the mark of its side's turn beside it.

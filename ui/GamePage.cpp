@@ -137,7 +137,7 @@ OpenedGame TGamePage::ReadChosenGame(const std::string& text, int index) {
 }
 
 QString TGamePage::Load(const OpenedGame& opened) {
-    game_.LoadGame(opened.positions, opened.halfmove_clock, opened.move_number, opened.white, opened.black);
+    game_.LoadGame(opened);
     if (Filed) Filed();
     const QString names =
         opened.white.empty() && opened.black.empty() ? QString() : qs(opened.white + " - " + opened.black);

@@ -80,9 +80,8 @@ bool TPersonGame::PersonPlays() const {
 QString TPersonGame::ChooseTimeControl(const std::string& line) {
     const Parsed<TimeControl> control = ParseTimeControl(line);
     if (!control) return qs(control.error);
-    time_control_ = *control.value;
     if (game_.Searching()) game_.AbandonSearch();
-    game_.SetTimeControl(*time_control_);
+    game_.SetTimeControl(*control.value);
     return {};
 }
 
@@ -94,7 +93,7 @@ void TPersonGame::ChooseDepth(int depth) {
 
 void TPersonGame::ApplyChoices() {
     // The clocks start from the control's base, whichever control it is.
-    game_.SetTimeControl(time_control_.value_or(game_.Control()));
+    game_.SetTimeControl(game_.Control());
     game_.ChangeOptions([this](EngineOptions& o) { o.depth_cap = depth_; });
 }
 
@@ -119,7 +118,10 @@ std::string TPersonGame::ShownFen() const {
 bool TPersonGame::NewGame(bool person_white) {
     if (!MayDiscardGame()) return false;
     LeaveStepping(false);
+    // The control chosen holds for the next game, over the reset's own.
+    const TimeControl control = game_.Control();
     link_.ResetGameExecute();
+    game_.SetTimeControl(control);
     ApplyChoices();
     FreshStart();
     if (panel_.scacchiera->GetBlackAtBottom() == person_white) panel_.Reverse();
@@ -254,7 +256,7 @@ QString TPersonGame::SetUpFen(const QString& fen) {
 
 bool TPersonGame::MayDiscardGame() {
     const std::vector<std::string>& positions = game_.Board().Positions();
-    if (KeepsGames || !PersonPlays() || positions.size() <= 1 || positions == saved_) return true;
+    if (KeepsGames || !PersonPlays() || positions.size() <= 1 || game_.Filed()) return true;
     if (!AskUnsaved) return true;
     switch (AskUnsaved(QStringLiteral("La partita non è salvata. / The game is not saved."))) {
     case Unsaved::Save: return SaveGame && SaveGame();
@@ -265,7 +267,7 @@ bool TPersonGame::MayDiscardGame() {
 }
 
 void TPersonGame::GameSaved() {
-    saved_ = game_.Board().Positions();
+    game_.MarkFiled();
 }
 
 bool TPersonGame::StepTo(int index) {
@@ -281,14 +283,8 @@ bool TPersonGame::StepTo(int index) {
         return true;
     }
     if (game_.Analyzing()) game_.StopAnalysis();
-    if (shown_ < 0) {
-        // The clock of the side to move waits while the person looks back.
-        ChessClock* running = panel_.clkBianco->Started() ? static_cast<ChessClock*>(panel_.clkBianco)
-                              : panel_.clkNero->Started() ? static_cast<ChessClock*>(panel_.clkNero)
-                                                          : nullptr;
-        if (running != nullptr) running->Stop();
-        waiting_clock_ = running;
-    }
+    // The clock of the side to move waits while the person looks back.
+    if (shown_ < 0) game_.PauseClocks();
     shown_ = index;
     panel_.scacchiera->ShowPosition(positions[index]);
     ShowMarks(index > 0 ? positions[index - 1] : std::string(), positions[index]);
@@ -314,8 +310,7 @@ void TPersonGame::LeaveStepping(bool resume) {
     shown_ = -1;
     panel_.scacchiera->ShowPosition({});
     panel_.ShowStepped({});
-    if (resume && waiting_clock_ != nullptr && !game_.GameOver()) waiting_clock_->Start(false);
-    waiting_clock_ = nullptr;
+    if (resume) game_.ResumeClocks();
     ShowBoardState();
     if (ShownChanged) ShownChanged(-1);
     FollowWithAnalysis();
@@ -329,10 +324,14 @@ void TPersonGame::SteppedPress() {
                                                       "seguenti? No: torna alla fine della partita. / "
                                                       "Go on from this position, dropping the later moves? "
                                                       "No: back to the end of the game."));
-    LeaveStepping(!here);
-    if (!here) return;
+    if (!here) {
+        LeaveStepping(true);
+        return;
+    }
+    // The clocks wait through the take-backs; the side to move then runs.
     while (static_cast<int>(game_.Board().Positions().size()) - 1 > index)
         game_.TakeBack();
+    LeaveStepping(true);
     // The side to move plays on; when that is the engine, it thinks now.
     if (!game_.GameOver() && white_to_move(game_.Board().GetPosition()) == game_.EngineWhite) game_.Go();
 }

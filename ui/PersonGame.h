@@ -133,13 +133,10 @@ class TPersonGame : public QObject {
     TBoardPanel& panel_;
     TPages& pages_;
     QLabel& result_;
-    std::optional<TimeControl> time_control_;
     int depth_ = 0;
     bool analysis_on_ = false;
     bool hint_pending_ = false;
-    std::vector<std::string> saved_;      // the positions last saved or opened
-    int shown_ = -1;                      // the position stepped to, or -1
-    ChessClock* waiting_clock_ = nullptr; // the clock that ran before stepping back
+    int shown_ = -1; // the position stepped to, or -1
 };
 
 } // namespace galvetta

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 
 #include "notation/Book.h"
 #include "notation/Rules.h"
@@ -97,6 +98,46 @@ TEST(Book, LookupsMovesWeightsAndBrokenBooks) {
     std::swap(entries.front(), entries.back());
     EXPECT_NE(book.Open(write_book("galvetta-unsorted.bin", entries)).find("is not sorted"),
               std::string::npos);
+    EXPECT_FALSE(book.IsOpen());
+}
+
+// A large book: its pages and a sample are checked when it is opened, the
+// keys each lookup reads as it goes, and a file changed since it was opened
+// is checked afresh.
+TEST(Book, OrderCheckedWhenOpenedAndAsLookupsGo) {
+    const std::string start = text("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    std::mt19937_64 random(11);
+    std::vector<BookEntry> entries(20000);
+    for (BookEntry& entry : entries)
+        entry = {random(), book_move("e2", "e4"), 1, 0};
+    entries[12345].key = TBook::Key(start);
+    const std::string random_bytes = write_book("galvetta-random.bin", entries);
+    EXPECT_NE(TBook::Check(random_bytes).find("is not sorted"), std::string::npos);
+
+    std::sort(entries.begin(), entries.end(),
+              [](const BookEntry& a, const BookEntry& b) { return a.key < b.key; });
+    const auto at = std::find_if(entries.begin(), entries.end(),
+                                 [&start](const BookEntry& e) { return e.key == TBook::Key(start); });
+    // Two entries swapped where the opening sample does not look, but the
+    // lookup of the start does.
+    const size_t middle = static_cast<size_t>(at - entries.begin());
+    std::swap(entries[middle - 1], entries[middle + 1]);
+    const std::string swapped = write_book("galvetta-swapped.bin", entries);
+    EXPECT_EQ(TBook::Check(swapped), "");
+    TBook book;
+    ASSERT_EQ(book.Open(swapped), "");
+    std::mt19937 pick(3);
+    EXPECT_FALSE(book.Pick(start, pick));
+    EXPECT_NE(book.Problem().find("is not sorted"), std::string::npos) << book.Problem();
+
+    std::swap(entries[middle - 1], entries[middle + 1]);
+    const std::string sorted = write_book("galvetta-sorted.bin", entries);
+    ASSERT_EQ(book.Open(sorted), "");
+    EXPECT_EQ(book.Pick(start, pick)->Coordinate(), "e2e4");
+    EXPECT_EQ(book.Problem(), "");
+    EXPECT_EQ(book.Refresh(), "");
+    std::filesystem::resize_file(sorted, 1000);
+    EXPECT_NE(book.Refresh().find("is truncated"), std::string::npos);
     EXPECT_FALSE(book.IsOpen());
 }
 

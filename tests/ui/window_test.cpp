@@ -89,14 +89,6 @@ class WindowTest : public QObject {
         w->Interface().InterpretCommand("level 40 5 0");
         QCOMPARE(w->Panel().clkBianco->text(), QStringLiteral("05:00"));
         QCOMPARE(w->Panel().clkNero->text(), QStringLiteral("05:00"));
-        w->Interface().InterpretCommand("st 1");
-        w->Panel().clkBianco->Start(false);
-        w->Panel().clkBianco->Tick();
-        QCOMPARE(w->Panel().clkBianco->text(), QStringLiteral("00:00 Tempo scaduto (out of time)"));
-        // Out of time, the clock stops at zero.
-        QVERIFY(!w->Panel().clkBianco->Started());
-        w->Panel().clkBianco->Tick();
-        QCOMPARE(w->Panel().clkBianco->text(), QStringLiteral("00:00 Tempo scaduto (out of time)"));
         // Black's clock sits above the board until the board is turned.
         const auto top = [&w](QWidget* widget) { return widget->mapTo(w.get(), QPoint(0, 0)).y(); };
         QVERIFY(top(w->Panel().clkNero) < top(w->Panel().scacchiera));
@@ -105,6 +97,16 @@ class WindowTest : public QObject {
         QTRY_VERIFY(top(w->Panel().clkBianco) < top(w->Panel().scacchiera));
         QVERIFY(top(w->Panel().clkNero) > top(w->Panel().scacchiera));
         QVERIFY(w->Panel().scacchiera->GetBlackAtBottom());
+
+        // The person, Black on a second, lets the flag fall: the clock stops
+        // at zero and says so, and the game is lost on time.
+        w->Actions().actBook->setChecked(false);
+        QCOMPARE(w->Person().ChooseTimeControl("level 0 0:01 0"), QString());
+        QVERIFY(w->Person().NewGame(false));
+        QTRY_COMPARE_WITH_TIMEOUT(w->Panel().clkNero->text(),
+                                  QStringLiteral("00:00 Tempo scaduto (out of time)"), 15000);
+        QVERIFY(!w->Panel().clkNero->Started() && !w->Panel().clkBianco->Started());
+        QCOMPARE(w->Game().Result()->reason, std::string("Black loses on time"));
     }
 
     void shadowedLabelPlacesItsCaption() {
@@ -816,11 +818,7 @@ class WindowTest : public QObject {
         QVERIFY(draws(*w, STARTING_POSITION));
 
         const int wide = w->minimumSizeHint().width();
-        w->Panel().clkBianco->Set(1, true);
-        w->Panel().clkBianco->Start(false);
-        for (int tick = 0; tick < 3; ++tick)
-            w->Panel().clkBianco->Tick();
-        QVERIFY(w->Panel().clkBianco->text().contains(QStringLiteral("Tempo scaduto")));
+        w->Panel().clkBianco->SetCaption("00:00 Tempo scaduto (out of time)");
         QCOMPARE(w->minimumSizeHint().width(), wide);
 
         QCOMPARE(w->Person().SetUpFen(QStringLiteral("4k3/p7/8/8/8/8/8/4K2R w K - 0 1")), QString());
