@@ -3,9 +3,9 @@
 
 #include <QCoreApplication>
 
+#include "host/Conversation.h"
+#include "host/WakeUps.h"
 #include "protocol/StandardInputThread.h"
-#include "ui/Conversation.h"
-#include "ui/WakeUps.h"
 
 namespace galvetta {
 

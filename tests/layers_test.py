@@ -4,9 +4,11 @@
 
 Usage: layers_test.py SOURCE_DIR
 
-The floors, lowest first: engine, notation, search, play, protocol, then the
-window (ui), and the programs (app, tools) on top. A file may include from
-its own room and the rooms below it; below the window no file includes Qt.
+The floors, lowest first: engine, notation, search, play, protocol, host (the
+game on Qt's event loop, no widget), then the window (ui), and the programs
+(app, tools) on top. A file may include from its own room and the rooms below
+it; below host no file includes Qt, and the engine alone (app/EngineHost)
+includes nothing of the window.
 Tests include what they test, so tests/X follows the rule of X; the engine's
 tests may also set their positions up from FEN through notation.
 """
@@ -14,7 +16,7 @@ import os
 import re
 import sys
 
-FLOORS = ["engine", "notation", "search", "play", "protocol", "ui"]
+FLOORS = ["engine", "notation", "search", "play", "protocol", "host", "ui"]
 # What each room may include besides itself and the floors below it.
 ALLOWED = {room: set(FLOORS[:i + 1]) for i, room in enumerate(FLOORS)}
 ALLOWED["ui"] = set(FLOORS)
@@ -23,6 +25,8 @@ ALLOWED["tools"] = set(FLOORS[:5]) | {"tools"}
 RULES = dict(ALLOWED)
 RULES.update({"tests/" + room: allowed for room, allowed in ALLOWED.items()})
 RULES["tests/engine"] = {"engine", "notation"}
+# Files with a rule of their own: the engine alone runs without the window.
+FILE_RULES = {"app/EngineHost.cpp": set(FLOORS[:6]) | {"app"}, "app/EngineHost.h": set(FLOORS[:6]) | {"app"}}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 
@@ -52,8 +56,21 @@ def main():
                 if bracket == "<" and room.replace("tests/", "") in below_ui and target.startswith("Q"):
                     faults.append("%s includes Qt (%s) below the window" % (where, target))
                 top = target.split("/")[0]
-                if bracket == '"' and "/" in target and top in ALLOWED and top not in RULES[room]:
+                rule = FILE_RULES.get(os.path.relpath(path, root), RULES[room])
+                if bracket == '"' and "/" in target and top in ALLOWED and top not in rule:
                     faults.append("%s: %s includes %s, a room above it" % (where, room, target))
+    # One clock: only the game (play/) starts, stops or switches a clock.
+    clock_call = re.compile(r"\b(clk\w+|white_?|black_?|clock_?|running|ticking)\s*(\.|->)\s*(Start|Stop|Switch|Tick)\(")
+    for room in ("protocol", "host", "ui", "app", "tools"):
+        for dirpath, _, files in os.walk(os.path.join(root, room)):
+            for name in files:
+                if not name.endswith((".h", ".cpp")):
+                    continue
+                path = os.path.join(dirpath, name)
+                with open(path, encoding="utf-8") as source:
+                    for number, line in enumerate(source, 1):
+                        if clock_call.search(line):
+                            faults.append("%s:%d: a clock driven outside the game" % (os.path.relpath(path, root), number))
     for fault in faults:
         print(fault)
     print("layers: %d files checked, %d includes against the floors" % (checked, len(faults)))

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A client for Galvetta's conversation server (see ui/Conversation.h).
+// A client for Galvetta's conversation server (see host/Conversation.h).
 #include "tools/talk.h"
 
 #include <QCoreApplication>

@@ -16,19 +16,19 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "host/Conversation.h"
+#include "host/WakeUps.h"
 #include "notation/Version.h"
 #include "protocol/StandardInputThread.h"
 #include "ui/AnalysisPage.h"
 #include "ui/BoardPanel.h"
 #include "ui/Comandi.h"
-#include "ui/Conversation.h"
 #include "ui/GamePage.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/MainActions.h"
 #include "ui/Pages.h"
 #include "ui/PersonGame.h"
 #include "ui/QuorClock.h"
-#include "ui/WakeUps.h"
 
 namespace galvetta {
 

@@ -14,7 +14,7 @@
 #include "protocol/PrivateSocket.h"
 #include "protocol/StandardInputThread.h"
 #include "ui/BoardPanel.h"
-#include "ui/Conversation.h"
+#include "host/Conversation.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/Main.h"
 #include "ui/MainActions.h"

@@ -23,6 +23,8 @@
 #include <QTimer>
 #include <functional>
 
+#include "protocol/ConversationRequests.h"
+
 class QLocalSocket;
 
 namespace galvetta {
@@ -33,7 +35,7 @@ class TConversationServer : public QObject {
     Q_OBJECT
   public:
     static constexpr int MAX_LINE = 65536;
-    static constexpr int MAX_MACRO_LINES = 1000;
+    static constexpr int MAX_MACRO_LINES = galvetta::MAX_MACRO_LINES;
     static constexpr qint64 MAX_PENDING = 1 << 20; // input held or output unread, bytes
     static constexpr int MAX_CLIENTS = 64;
 
@@ -65,10 +67,7 @@ class TConversationServer : public QObject {
   private:
     struct Client {
         QByteArray pending;
-        int macro_left = 0;
-        QStringList macro;
-        qint64 macro_bytes = 0;
-        bool advised = false;
+        ConversationClient requests;
     };
     void Accept();
     void Read(QLocalSocket* socket);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/Conversation.h"
+#include "host/Conversation.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -122,48 +122,22 @@ void TConversationServer::Read(QLocalSocket* socket) {
         Handle(socket, *it, QString::fromUtf8(raw));
     }
     if (it->pending.size() > MAX_LINE) return Drop(socket, QStringLiteral("line too long"));
-    if (it->macro_bytes > MAX_PENDING) return Drop(socket, QStringLiteral("macro too long"));
+    if (static_cast<qint64>(it->requests.macro_bytes) > MAX_PENDING)
+        return Drop(socket, QStringLiteral("macro too long"));
     if (socket->bytesToWrite() > MAX_PENDING) Drop(socket, QStringLiteral("replies not read"));
 }
 
 void TConversationServer::Handle(QLocalSocket* socket, Client& client, const QString& line) {
-    if (client.macro_left > 0) {
-        client.macro.append(line);
-        client.macro_bytes += line.size();
-        if (--client.macro_left == 0) {
-            const QStringList macro = client.macro;
-            client.macro.clear();
-            client.macro_bytes = 0;
-            Reply(socket, QStringLiteral("OK"));
-            if (OnMacro) OnMacro(macro);
-        }
-        return;
+    const ConversationStep step = HandleConversationLine(client.requests, line.toStdString());
+    if (step.wants_item) Reply(socket, QStringLiteral("VALUE ") + (ItemValue ? ItemValue() : QString()));
+    if (step.reply) Reply(socket, QString::fromStdString(*step.reply));
+    if (step.macro && OnMacro) {
+        QStringList macro;
+        for (const std::string& macro_line : *step.macro)
+            macro.append(QString::fromStdString(macro_line));
+        OnMacro(macro);
     }
-    const int blank = line.indexOf(QLatin1Char(' '));
-    const QString verb = blank < 0 ? line : line.left(blank);
-    const QString rest = blank < 0 ? QString() : line.mid(blank + 1);
-    if (verb == QLatin1String("EXECUTE")) {
-        Reply(socket, QStringLiteral("OK"));
-        if (OnMacro) OnMacro({rest});
-    } else if (verb == QLatin1String("MACRO")) {
-        bool ok = false;
-        const int count = rest.toInt(&ok);
-        if (!ok || count < 1 || count > MAX_MACRO_LINES) {
-            Reply(socket, QStringLiteral("ERROR bad line count"));
-            return;
-        }
-        client.macro_left = count;
-    } else if (verb == QLatin1String("POKE")) {
-        Reply(socket, QStringLiteral("OK"));
-        if (OnPoke) OnPoke(rest);
-    } else if (verb == QLatin1String("REQUEST")) {
-        Reply(socket, QStringLiteral("VALUE ") + (ItemValue ? ItemValue() : QString()));
-    } else if (verb == QLatin1String("ADVISE") || verb == QLatin1String("UNADVISE")) {
-        client.advised = verb == QLatin1String("ADVISE");
-        Reply(socket, QStringLiteral("OK"));
-    } else {
-        Reply(socket, QStringLiteral("ERROR unknown request"));
-    }
+    if (step.poke && OnPoke) OnPoke(QString::fromStdString(*step.poke));
 }
 
 void TConversationServer::ItemChanged(const QString& value) {
@@ -171,7 +145,7 @@ void TConversationServer::ItemChanged(const QString& value) {
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     QList<QLocalSocket*> overfull;
     for (auto it = clients_.begin(); it != clients_.end(); ++it) {
-        if (!it->advised) continue;
+        if (!it->requests.advised) continue;
         Reply(it.key(), QStringLiteral("CHANGED ") + flat);
         if (it.key()->bytesToWrite() > MAX_PENDING) overfull.append(it.key());
     }
