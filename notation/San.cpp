@@ -16,7 +16,6 @@ namespace galvetta {
 
 namespace {
 
-constexpr std::string_view PROMOTION_LETTERS = "qrbn";
 
 char upper(char c) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
