@@ -28,7 +28,7 @@ TEngineHost::TEngineHost(const StartOptions& options, TStandardInputThread* read
 TEngineHost::~TEngineHost() {
     // No wake-up may reach a host that is going.
     if (reader_ != nullptr) reader_->SetWakeUp(nullptr);
-    game_->Driver().SetSearchEnded(nullptr);
+    game_->SetSearchEnded(nullptr);
     timer_.stop();
     interface_.reset();
     game_.reset(); // stops the search and waits for it before the block goes

@@ -18,7 +18,7 @@ namespace galvetta {
 inline void ConnectWakeUps(QObject* context, TGame& game, TStandardInputThread* reader,
                            std::function<void()> input_arrived) {
     auto soon = [context](auto work) { QMetaObject::invokeMethod(context, work, Qt::QueuedConnection); };
-    game.Driver().SetSearchEnded([&game, soon] { soon([&game] { game.CollectFinishedSearch(); }); });
+    game.SetSearchEnded([&game, soon] { soon([&game] { game.CollectFinishedSearch(); }); });
     if (reader == nullptr) return;
     reader->SetWakeUp([soon, input_arrived] { soon(input_arrived); });
     soon(input_arrived);

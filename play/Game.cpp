@@ -510,6 +510,10 @@ bool TGame::WhiteToMove() const {
     return position.size() > SIDE_TO_MOVE && position[SIDE_TO_MOVE] == WHITE_ON_MOVE;
 }
 
+bool TGame::SideToMoveCanMove() const {
+    return TEngineDriver::EndOfGame(board_.GetPosition()) == TEngineDriver::GameEnd::None;
+}
+
 void TGame::ClockAfterMove() {
     clock_.Moved(!WhiteToMove());
 }

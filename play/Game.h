@@ -236,8 +236,36 @@ class TGame {
     bool EditMode() const { return edit_mode_; }
     bool AutoPlay() const { return autoplay_; }
 
-    TBoardModel& Board() { return board_; }
-    TEngineDriver& Driver() { return driver_; }
+    // The game's position and its positions so far (the start first), and
+    // the side to move.
+    const std::string& Position() const { return board_.GetPosition(); }
+    const std::vector<std::string>& Positions() const { return board_.Positions(); }
+    bool WhiteToMove() const;
+    // The side to move is neither mated nor stalemated (true too for a
+    // position the engine cannot take).
+    bool SideToMoveCanMove() const;
+    // An interface's set-up: one square or command of edit mode ("Pe4",
+    // "xe4", "#"); false when it is none.
+    bool EditSquare(const std::string& token) { return board_.SetSquare(token); }
+
+    // What the search has found: its last finished iteration (none before
+    // the first), the move it would answer with now, the nodes it searched,
+    // and the iterations finished since the last call, with the position
+    // they belong to. The limits of the last search, and the engine's moves
+    // in the game.
+    std::optional<SearchReport> LastReport() const { return driver_.LastReport(); }
+    std::optional<Move> BestMoveSoFar() const { return driver_.BestMoveSoFar(); }
+    uint32_t NodesSearched() const { return driver_.NodesSoFar(); }
+    std::vector<SearchReport> TakeReports() { return driver_.TakeReports(); }
+    const std::string& SearchedPosition() const { return driver_.RootPosition(); }
+    const SearchLimits& LastLimits() const { return driver_.Limits(); }
+    int EngineMoves() const { return driver_.MoveNumber(); }
+    // Called on the search's thread when a search has ended (to wake the
+    // main thread), and when the engine's error flag is raised.
+    void SetSearchEnded(std::function<void()> search_ended) {
+        driver_.SetSearchEnded(std::move(search_ended));
+    }
+    void SetErrorBeep(std::function<void()> beep) { driver_.ErrorBeep = std::move(beep); }
     const std::string& Statistics() const { return statistics_; }
 
     bool EngineWhite = false;
@@ -293,7 +321,6 @@ class TGame {
     // The side that has just moved, told to the clock: the one on move now
     // is the other.
     void ClockAfterMove();
-    bool WhiteToMove() const;
     void EndGame(GameResult result);
     // After a take-back: a game that had ended goes on again.
     void ReopenGame();

@@ -93,10 +93,10 @@ bool TInterface::TakeInputLine() {
 }
 
 void TInterface::DeliverReports() {
-    const std::vector<SearchReport> reports = game_.Driver().TakeReports();
+    const std::vector<SearchReport> reports = game_.TakeReports();
     if (reports.empty()) return;
     front_end_->Reported(reports);
-    view_.SearchReported(reports, game_.Driver().RootPosition());
+    view_.SearchReported(reports, game_.SearchedPosition());
 }
 
 void TInterface::OnMoveTimer() {

@@ -180,7 +180,7 @@ void TUciControl::OnNewGame(const Words&) {
 void TUciControl::OnPosition(const Words& words) {
     if (words.size() < 2) return;
     size_t next = 2;
-    FenPosition start{game_.Board().StartingPosition, 0, 1};
+    FenPosition start{STARTING_POSITION, 0, 1};
     if (words[1] == "fen") {
         for (; next < words.size() && words[next] != "moves"; ++next) {
         }
@@ -248,7 +248,7 @@ void TUciControl::BackToPosition() {
 }
 
 SearchLimits TUciControl::ParseGo(const Words& words) {
-    const bool white = game_.Board().Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
+    const bool white = game_.WhiteToMove();
     // An unreadable number counts as nothing left: the answer comes at once.
     const std::optional<int64_t> wtime = go_value(words, "wtime", 0), btime = go_value(words, "btime", 0);
     const std::optional<int64_t> movetime = go_value(words, "movetime", 0);
@@ -434,10 +434,10 @@ void TUciControl::Answer(std::optional<Move> move) {
     }
     // Under a node limit, how many nodes the search took, for the tester.
     if (node_limit_ > 0 && game_.Options().lines == 1)
-        Write("info nodes " + std::to_string(game_.Driver().NodesSoFar()));
+        Write("info nodes " + std::to_string(game_.NodesSearched()));
     std::string answer = "bestmove " + move->Coordinate();
     // The reply the search expects, where its line says.
-    const std::optional<SearchReport> last = game_.Driver().LastReport();
+    const std::optional<SearchReport> last = game_.LastReport();
     if (last && last->line.size() > 1 && last->line[0] == *move)
         answer += " ponder " + last->line[1].Coordinate();
     Write(answer);
@@ -452,7 +452,7 @@ void TUciControl::EngineMoved(const std::optional<Move>& move, GameOutcome) {
 void TUciControl::SearchStopped() {
     // The window's Stop: the answer is the best move so far.
     if (!searching_) return;
-    Answer(game_.Driver().BestMoveSoFar());
+    Answer(game_.BestMoveSoFar());
 }
 
 void TUciControl::BookRefused(const std::string& why) {

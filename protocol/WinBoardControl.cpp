@@ -134,7 +134,7 @@ void TWinBoardControl::InterpretSetUp(const std::string& command) {
         position_refused_ = false;
         if (analyzing_) AnalyzeAgain();
     } else {
-        game_.Board().SetSquare(command);
+        game_.EditSquare(command);
     }
 }
 
@@ -311,9 +311,7 @@ void TWinBoardControl::OnAnalyze(const Words&) {
 void TWinBoardControl::AnalyzeAgain() {
     game_.Force();
     // A side without a move leaves nothing to analyse; a draw by rule still may be.
-    if (position_refused_ ||
-        TEngineDriver::EndOfGame(game_.Board().GetPosition()) != TEngineDriver::GameEnd::None)
-        return;
+    if (position_refused_ || !game_.SideToMoveCanMove()) return;
     game_.Analyze(SearchLimits::Analysis(game_.Options().depth_cap));
 }
 
@@ -331,13 +329,13 @@ void TWinBoardControl::OnMoveNow(const Words&) {
 void TWinBoardControl::OnHint(const Words&) {
     // The reply the last search expected, for the position it expected it
     // in: after a take-back, a set-up or a new game it is no hint.
-    if (protocol_ >= 2 && !expected_reply_.empty() && hint_position_ == game_.Board().GetPosition())
+    if (protocol_ >= 2 && !expected_reply_.empty() && hint_position_ == game_.Position())
         Send("Hint: " + expected_reply_);
 }
 
 void TWinBoardControl::OnBook(const Words&) {
     // The answer's lines start with a blank, and an empty line ends it.
-    const std::string& position = game_.Board().GetPosition();
+    const std::string& position = game_.Position();
     const std::vector<BookEntry> entries = game_.BookEntries(position);
     if (entries.empty()) Send(" No book moves.");
     for (const BookEntry& entry : entries) {
@@ -464,11 +462,11 @@ void TWinBoardControl::Reported(const std::vector<SearchReport>& reports) {
 
 void TWinBoardControl::EngineMoved(const std::optional<Move>& move, GameOutcome outcome) {
     link_.DeliverReports();
-    const std::optional<SearchReport> last = game_.Driver().LastReport();
+    const std::optional<SearchReport> last = game_.LastReport();
     expected_reply_ = last && move && last->line.size() > 1 && last->line[0] == *move
                           ? last->line[1].Coordinate()
                           : std::string();
-    hint_position_ = game_.Board().GetPosition();
+    hint_position_ = game_.Position();
     if (move) Send("move " + MoveText(*move));
     if (outcome != GameOutcome::None)
         Send(OutcomeLine(outcome));

@@ -59,6 +59,14 @@ def main():
                 rule = FILE_RULES.get(os.path.relpath(path, root), RULES[room])
                 if bracket == '"' and "/" in target and top in ALLOWED and top not in rule:
                     faults.append("%s: %s includes %s, a room above it" % (where, room, target))
+    # The front-ends call the game: they reach neither the search's driver nor the board.
+    for dirpath, _, files in os.walk(os.path.join(root, "protocol")):
+        for name in files:
+            path = os.path.join(dirpath, name)
+            with open(path, encoding="utf-8") as source:
+                for number, line in enumerate(source, 1):
+                    if re.search(r"\b(TEngineDriver|TBoardModel|Driver\(\)|Board\(\))", line):
+                        faults.append("%s:%d: a front-end reaches past the game" % (os.path.relpath(path, root), number))
     # One clock: only the game (play/) starts, stops or switches a clock.
     clock_call = re.compile(r"\b(clk\w+|white_?|black_?|clock_?|running|ticking)\s*(\.|->)\s*(Start|Stop|Switch|Tick)\(")
     for room in ("protocol", "host", "ui", "app", "tools"):

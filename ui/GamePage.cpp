@@ -200,7 +200,7 @@ int TGamePage::PlyAt(int line, int column) const {
         !pair.match(document()->findBlockByNumber(line).text()).hasMatch())
         return 0;
     const int ply = 2 * line + (column >= BLACK_COLUMN ? 2 : 1) - (BlackBegins() ? 1 : 0);
-    return ply > 0 && ply < static_cast<int>(game_.Board().Positions().size()) ? ply : 0;
+    return ply > 0 && ply < static_cast<int>(game_.Positions().size()) ? ply : 0;
 }
 
 void TGamePage::mousePressEvent(QMouseEvent* event) {

@@ -63,7 +63,7 @@ TfrmMain::TfrmMain(const StartOptions& options, TStandardInputThread* reader, bo
 TfrmMain::~TfrmMain() {
     // No wake-up may reach a window that is going.
     if (reader_ != nullptr) reader_->SetWakeUp(nullptr);
-    game_->Driver().SetSearchEnded(nullptr);
+    game_->SetSearchEnded(nullptr);
     game_->AnalysisEnded = nullptr;
     timMossa->stop();
     interface_.reset();
@@ -123,7 +123,7 @@ void TfrmMain::BuildWindow() {
 }
 
 void TfrmMain::ConnectGame() {
-    game_->Driver().ErrorBeep = [] { QApplication::beep(); };
+    game_->SetErrorBeep([] { QApplication::beep(); });
     game_->SetSaveGames(options_.save_games_fd);
     game_->CopyBoardToEngine();
     board_panel_->scacchiera->OnHistoryChanged = [this] {
@@ -305,8 +305,7 @@ void TfrmMain::ModesChanged() {
     actions_->cmdEdit->setChecked(game_->EditMode());
     actions_->tlbAutoPlay->setChecked(game_->AutoPlay());
     board_panel_->scacchiera->SetEditing(game_->EditMode());
-    board_panel_->ShowEditPalette(game_->EditMode() && !interface_->InterfaceDrives(),
-                                  game_->Board().Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE);
+    board_panel_->ShowEditPalette(game_->EditMode() && !interface_->InterfaceDrives(), game_->WhiteToMove());
 }
 void TfrmMain::StatisticsChanged(const std::string& text) {
     pages_->txtStatistiche->setPlainText(memo_text(text));

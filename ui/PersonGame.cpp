@@ -73,6 +73,10 @@ const std::vector<TPersonGame::TimePreset>& TPersonGame::TimePresets() {
     return presets;
 }
 
+TBoardModel& TPersonGame::Board() const {
+    return *panel_.scacchiera;
+}
+
 bool TPersonGame::PersonPlays() const {
     return !link_.InterfaceDrives();
 }
@@ -111,7 +115,7 @@ void TPersonGame::FreshStart() {
 }
 
 std::string TPersonGame::ShownFen() const {
-    const size_t last = game_.Board().Positions().empty() ? 0 : game_.Board().Positions().size() - 1;
+    const size_t last = Board().Positions().empty() ? 0 : Board().Positions().size() - 1;
     return game_.FenAt(shown_ >= 0 ? static_cast<size_t>(shown_) : last);
 }
 
@@ -172,8 +176,8 @@ void TPersonGame::Hint() {
 void TPersonGame::AnalysisEnded() {
     if (!hint_pending_) return;
     hint_pending_ = false;
-    const std::optional<SearchReport> report = game_.Driver().LastReport();
-    const std::string& position = game_.Board().GetPosition();
+    const std::optional<SearchReport> report = game_.LastReport();
+    const std::string& position = Board().GetPosition();
     if (!report || report->line.empty()) {
         Tell(QStringLiteral("Nessun suggerimento / No hint"));
         return;
@@ -205,8 +209,8 @@ void TPersonGame::FollowWithAnalysis() {
 
 void TPersonGame::SetEditMode(bool on) {
     if (on == game_.EditMode()) return;
-    if (!on) game_.Board().Pezzo(SIDE_TO_MOVE) = panel_.EditWhiteToMove() ? WHITE_ON_MOVE : BLACK_ON_MOVE;
-    const Parsed<std::string> playable = PlayablePosition(game_.Board().GetPosition());
+    if (!on) Board().Pezzo(SIDE_TO_MOVE) = panel_.EditWhiteToMove() ? WHITE_ON_MOVE : BLACK_ON_MOVE;
+    const Parsed<std::string> playable = PlayablePosition(Board().GetPosition());
     if (!on && !playable && PersonPlays()) {
         Tell(QStringLiteral("Posizione impossibile / Impossible position: %1").arg(qs(playable.error)));
         game_.SetEditMode(true); // the button shows edit mode still on
@@ -217,8 +221,8 @@ void TPersonGame::SetEditMode(bool on) {
     // The rights the placement allows, less those the person took away.
     const std::array<bool, 4> allowed = panel_.EditRights();
     for (int i = 0; i < 4; ++i)
-        if (!allowed[i]) game_.Board().DropRight(WHITE_SHORT + i);
-    game_.Board().RestartHistoryHere();
+        if (!allowed[i]) Board().DropRight(WHITE_SHORT + i);
+    Board().RestartHistoryHere();
     game_.CopyBoardToEngine();
     FreshStart();
 }
@@ -227,11 +231,11 @@ QString TPersonGame::PlayTyped(const QString& text) {
     const std::string typed = text.trimmed().toStdString();
     if (typed.empty()) return {};
     if (shown_ >= 0) return QStringLiteral("Torna alla fine (Alt+Fine) / Back to the end first (Alt+End)");
-    if (game_.Board().GetLocked()) return QStringLiteral("Galvetta sta pensando / Galvetta is thinking");
+    if (Board().GetLocked()) return QStringLiteral("Galvetta sta pensando / Galvetta is thinking");
     if (game_.GameOver()) return QStringLiteral("La partita è finita / The game is over");
-    const Parsed<LegalMove> move = ParseSan(game_.Board().GetPosition(), typed);
+    const Parsed<LegalMove> move = ParseSan(Board().GetPosition(), typed);
     if (!move) return QStringLiteral("Mossa rifiutata / Move refused: %1").arg(qs(move.error));
-    if (!game_.Board().Move(move.value->Coordinate()))
+    if (!Board().Move(move.value->Coordinate()))
         return QStringLiteral("Mossa rifiutata / Move refused: %1").arg(qs(typed));
     return {};
 }
@@ -255,7 +259,7 @@ QString TPersonGame::SetUpFen(const QString& fen) {
 }
 
 bool TPersonGame::MayDiscardGame() {
-    const std::vector<std::string>& positions = game_.Board().Positions();
+    const std::vector<std::string>& positions = Board().Positions();
     if (KeepsGames || !PersonPlays() || positions.size() <= 1 || game_.Filed()) return true;
     if (!AskUnsaved) return true;
     switch (AskUnsaved(QStringLiteral("La partita non è salvata. / The game is not saved."))) {
@@ -271,7 +275,7 @@ void TPersonGame::GameSaved() {
 }
 
 bool TPersonGame::StepTo(int index) {
-    const std::vector<std::string>& positions = game_.Board().Positions();
+    const std::vector<std::string>& positions = Board().Positions();
     if (positions.empty()) return false;
     if (game_.Searching() && !game_.Analyzing()) {
         LockedPress();
@@ -297,12 +301,12 @@ bool TPersonGame::StepTo(int index) {
 }
 
 bool TPersonGame::StepBy(int plies) {
-    const int now = shown_ >= 0 ? shown_ : static_cast<int>(game_.Board().Positions().size()) - 1;
+    const int now = shown_ >= 0 ? shown_ : static_cast<int>(Board().Positions().size()) - 1;
     return StepTo(now + plies);
 }
 
 bool TPersonGame::StepToEnd() {
-    return StepTo(static_cast<int>(game_.Board().Positions().size()) - 1);
+    return StepTo(static_cast<int>(Board().Positions().size()) - 1);
 }
 
 void TPersonGame::LeaveStepping(bool resume) {
@@ -329,11 +333,11 @@ void TPersonGame::SteppedPress() {
         return;
     }
     // The clocks wait through the take-backs; the side to move then runs.
-    while (static_cast<int>(game_.Board().Positions().size()) - 1 > index)
+    while (static_cast<int>(Board().Positions().size()) - 1 > index)
         game_.TakeBack();
     LeaveStepping(true);
     // The side to move plays on; when that is the engine, it thinks now.
-    if (!game_.GameOver() && white_to_move(game_.Board().GetPosition()) == game_.EngineWhite) game_.Go();
+    if (!game_.GameOver() && white_to_move(Board().GetPosition()) == game_.EngineWhite) game_.Go();
 }
 
 void TPersonGame::HistoryChanged() {
@@ -348,9 +352,8 @@ void TPersonGame::HistoryChanged() {
 void TPersonGame::ShowBoardState() {
     // A move made or taken back ends the look at an earlier position.
     if (shown_ >= 0) LeaveStepping(false);
-    const std::vector<std::string>& positions = game_.Board().Positions();
-    ShowMarks(positions.size() > 1 ? positions[positions.size() - 2] : std::string(),
-              game_.Board().GetPosition());
+    const std::vector<std::string>& positions = Board().Positions();
+    ShowMarks(positions.size() > 1 ? positions[positions.size() - 2] : std::string(), Board().GetPosition());
 }
 
 void TPersonGame::ShowMarks(const std::string& before, const std::string& now) {
@@ -377,8 +380,8 @@ void TPersonGame::GameEnded(const std::string& result, const std::string& reason
 
 void TPersonGame::DropRefused(const std::string& move) {
     const std::optional<Move> dropped = Move::Parse(move);
-    const Illegal why = dropped ? WhyIllegal(game_.Board().GetPosition(), dropped->from, dropped->to)
-                                : Illegal::CannotGoThere;
+    const Illegal why =
+        dropped ? WhyIllegal(Board().GetPosition(), dropped->from, dropped->to) : Illegal::CannotGoThere;
     QString text = QStringLiteral("il pezzo non può andare lì / the piece cannot go there");
     if (why == Illegal::InCheck) text = QStringLiteral("il re è sotto scacco / the king is in check");
     if (why == Illegal::KingLeftInCheck)

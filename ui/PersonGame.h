@@ -23,6 +23,7 @@ class QLabel;
 
 namespace galvetta {
 
+class TBoardModel;
 class TBoardPanel;
 class TGame;
 class TInterface;
@@ -118,6 +119,8 @@ class TPersonGame : public QObject {
     void LockedPress();
 
   private:
+    // The window's own board, which the game plays on.
+    TBoardModel& Board() const;
     bool PersonPlays() const;
     // Back to the game as it stands; `resume` restarts the clock that waited.
     void LeaveStepping(bool resume);

@@ -64,7 +64,7 @@ class GameFixture : public ::testing::Test {
     }
     // Runs the move timer until no search runs any more.
     void Settle() {
-        for (int i = 0; i < 20000 && (game.Driver().SearchRunning()); ++i) {
+        for (int i = 0; i < 20000 && (game.Searching()); ++i) {
             link.OnMoveTimer();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }

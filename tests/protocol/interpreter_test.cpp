@@ -60,13 +60,13 @@ TEST_F(GameFixture, OpponentMoveIsAnsweredWithTheEngineMove) {
     EXPECT_EQ(board.GetPosition()[64], 'B');
     EXPECT_EQ(Square("e4"), 'p');
     EXPECT_FALSE(board.GetLocked());
-    EXPECT_EQ(game.Driver().MoveNumber(), 1);
+    EXPECT_EQ(game.EngineMoves(), 1);
     EXPECT_NE(view.statistics.find("Galvetta's move: " + move.substr(5)), std::string::npos);
 }
 
 TEST_F(GameFixture, ForceMovesThenGo) {
     SendAll({"force", "e2e4", "e7e5"});
-    EXPECT_EQ(game.Driver().SearchRunning(), false);
+    EXPECT_EQ(game.Searching(), false);
     EXPECT_EQ(Square("e5"), 'P');
     out.clear();
     link.InterpretCommand("go");
@@ -183,7 +183,7 @@ TEST_F(GameFixture, StatusPanelsAndQuit) {
 
 TEST_F(GameFixture, StoppedSearchLeavesNoMoveAndNoChange) {
     Send("e2e4");
-    ASSERT_TRUE(game.Driver().SearchRunning());
+    ASSERT_TRUE(game.Searching());
     const std::string after_e4 = board.GetPosition();
     Send("new"); // stops the search
     out.clear();
@@ -193,8 +193,8 @@ TEST_F(GameFixture, StoppedSearchLeavesNoMoveAndNoChange) {
     }
     EXPECT_EQ(out, Lines{});
     EXPECT_EQ(board.GetPosition(), STARTING_POSITION);
-    EXPECT_EQ(game.Driver().MoveNumber(), 0);
-    EXPECT_FALSE(game.Driver().SearchRunning());
+    EXPECT_EQ(game.EngineMoves(), 0);
+    EXPECT_FALSE(game.Searching());
 
     // The Stop action: the engine does not move, the position stays.
     Send("e2e4");
@@ -307,7 +307,7 @@ TEST_F(GameFixture, DepthLimitInVersionOneAndNumbersInAnyLocale) {
     // Version 1 has sd too: some interfaces choose their levels with it.
     SendAll({"sd 2", "e2e4"});
     ASSERT_FALSE(WaitForMove().empty());
-    EXPECT_EQ(game.Driver().LastReport()->depth, 2);
+    EXPECT_EQ(game.LastReport()->depth, 2);
     // A decimal comma locale does not change how "st 1.5" reads.
     const char* locales[] = {"de_DE.UTF-8", "tr_TR.UTF-8"};
     for (const char* name : locales) {

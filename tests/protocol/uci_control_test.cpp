@@ -61,9 +61,9 @@ TEST_F(UciFixture, SearchesOnTheGameAndAnswersEachGo) {
     const std::vector<std::string> stopped = Send("stop");
     ASSERT_FALSE(stopped.empty());
     EXPECT_EQ(stopped.back().rfind("bestmove ", 0), 0u);
-    EXPECT_FALSE(game.Driver().SearchRunning());
+    EXPECT_FALSE(game.Searching());
     SendAll({"position startpos moves d2d4"});
-    EXPECT_FALSE(game.Driver().SearchRunning());
+    EXPECT_FALSE(game.Searching());
 }
 
 // The clocks run only in a game on the clock, never below zero.

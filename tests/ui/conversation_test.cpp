@@ -11,10 +11,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "host/Conversation.h"
 #include "protocol/PrivateSocket.h"
 #include "protocol/StandardInputThread.h"
 #include "ui/BoardPanel.h"
-#include "host/Conversation.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/Main.h"
 #include "ui/MainActions.h"

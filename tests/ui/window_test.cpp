@@ -216,7 +216,7 @@ class WindowTest : public QObject {
         QCOMPARE(opened->Panel().scacchiera->GetPosition().substr(0, 65),
                  w->Panel().scacchiera->GetPosition().substr(0, 65));
         QTRY_COMPARE(w->Pages().txtPartita->toPlainText(), opened->Pages().txtPartita->toPlainText());
-        QVERIFY(!opened->Game().Driver().SearchRunning());
+        QVERIFY(!opened->Game().Searching());
         QCOMPARE(opened->stato[1]->text(), QStringLiteral("Ugo - Galvetta"));
 
         QFile broken(dir.filePath("broken.pgn"));
@@ -309,12 +309,12 @@ class WindowTest : public QObject {
         out.clear();
         QVERIFY(w->Panel().scacchiera->Move("e2e4"));
         // The reply is planned, and ends by its hard limit at most two budgets in.
-        const SearchLimits& limits = w->Game().Driver().Limits();
+        const SearchLimits& limits = w->Game().LastLimits();
         QVERIFY(limits.planned && limits.budget_ms > 0);
         QVERIFY(limits.hard_ms > 0 && limits.hard_ms <= 2 * limits.budget_ms);
         QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
         QVERIFY(w->Panel().lblLivello->text().endsWith(QStringLiteral("reached %1").arg(depth)));
-        QCOMPARE(w->Game().Driver().LastReport()->depth, depth);
+        QCOMPARE(w->Game().LastReport()->depth, depth);
         QCOMPARE(w->Panel().trkLivelli->value(), depth); // the slider shows the depth searched
         w->Actions().actNewWhite->trigger();
         QCOMPARE(w->Game().Options().depth_cap, depth); // and the choice outlives the game
@@ -826,7 +826,7 @@ class WindowTest : public QObject {
         QVERIFY(w->Panel().scacchiera->Move("h1h2"));
         QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
         w->Actions().actMoveBack->trigger();
-        QCOMPARE(w->Game().Driver().MoveNumber(), 0);
+        QCOMPARE(w->Game().EngineMoves(), 0);
         out.clear();
         QVERIFY(w->Panel().scacchiera->Move("h1h3"));
         QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
