@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <climits>
+#include <cstdlib>
 
 namespace galvetta {
 
@@ -86,6 +87,21 @@ std::string FormatDecimal(double value, int digits) {
     const auto [stop, error] =
         std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
     return error == std::errc() ? std::string(text, stop) : std::string("0");
+}
+
+std::string FormatFloat(double value) {
+    return FormatDecimal(value, 15);
+}
+
+int MulDiv(int a, int b, int c) {
+    if (c == 0) return -1;
+    const int64_t product = static_cast<int64_t>(a) * b;
+    int64_t quotient = product / c;
+    const int64_t remainder = product % c;
+    if (2 * std::llabs(remainder) >= std::llabs(static_cast<int64_t>(c)))
+        quotient += ((product < 0) != (c < 0)) ? -1 : 1;
+    if (quotient > INT32_MAX || quotient < INT32_MIN) return -1;
+    return static_cast<int>(quotient);
 }
 
 } // namespace galvetta

@@ -36,6 +36,14 @@ std::optional<double> ParseDecimal(std::string_view text);
 // written the same in every locale.
 std::string FormatDecimal(double value, int digits = 15);
 
+// A double in the runtime's general form: up to 15 significant digits, no
+// trailing zeros.
+std::string FormatFloat(double value);
+
+// Win32's MulDiv: a * b / c rounded half away from zero; -1 when c is 0 or the
+// result does not fit in 32 bits.
+int MulDiv(int a, int b, int c);
+
 // A whole signed decimal number that fits in 32 bits, or `fallback`.
 int StrToIntDef(std::string_view text, int fallback);
 

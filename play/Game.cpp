@@ -13,6 +13,7 @@
 
 #include "engine/loader.h"
 #include "notation/Score.h"
+#include "notation/Words.h"
 
 namespace galvetta {
 

@@ -35,7 +35,6 @@ class TWinBoardControl : public TFrontEnd {
     static constexpr const char* GREETING = "tellics Hi from Galvetta (https://galvetta.example.org)";
     // The line that answers an outcome: a result, or the refusal of "go".
     static const char* OutcomeLine(GameOutcome outcome);
-    int ProtocolVersion() const { return protocol_; }
 
   private:
     // The handler of a command word in a protocol version; null when unknown.

@@ -53,21 +53,6 @@ std::vector<Move> legal_line(const std::string& position, const LineMove* moves,
 
 } // namespace
 
-int MulDiv(int a, int b, int c) {
-    if (c == 0) return -1;
-    const int64_t product = static_cast<int64_t>(a) * b;
-    int64_t quotient = product / c;
-    const int64_t remainder = product % c;
-    if (2 * std::llabs(remainder) >= std::llabs(static_cast<int64_t>(c)))
-        quotient += ((product < 0) != (c < 0)) ? -1 : 1;
-    if (quotient > INT32_MAX || quotient < INT32_MIN) return -1;
-    return static_cast<int>(quotient);
-}
-
-std::string FormatFloat(double value) {
-    return FormatDecimal(value, 15);
-}
-
 namespace {
 
 // Each statistics report starts so; the statistics keep about this many
@@ -472,10 +457,6 @@ const IterationRecord& TEngineDriver::Iteration(uint32_t index) const {
 
 uint32_t TEngineDriver::NodesSoFar() const {
     return load_relaxed(Block->header.nodes);
-}
-
-double TEngineDriver::MillisecondsSinceStart() const {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_time_).count();
 }
 
 int TEngineDriver::ReportMove(std::string& move_edit, std::string& statistics, std::string& position_memo) {

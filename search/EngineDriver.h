@@ -35,14 +35,6 @@ struct SearchReport {
     std::vector<Move> line;
 };
 
-// Win32's MulDiv: a * b / c rounded half away from zero; -1 when c is 0 or the
-// result does not fit in 32 bits.
-int MulDiv(int a, int b, int c);
-
-// A double in the runtime's general form: up to 15 significant digits, no
-// trailing zeros.
-std::string FormatFloat(double value);
-
 class TEngineDriver {
   public:
     // Plies between the planned searches' iterations, and their first depth.
@@ -132,8 +124,6 @@ class TEngineDriver {
     const IterationRecord& Iteration(uint32_t index) const;
     // The running search's node count, as it last published it.
     uint32_t NodesSoFar() const;
-    // Milliseconds since the last search started.
-    double MillisecondsSinceStart() const;
     // The running search's limits change, counting from now (a ponder hit).
     void RetargetSearch(const SearchLimits& limits);
 

@@ -10,6 +10,7 @@
 #include "notation/PositionText.h"
 #include "notation/San.h"
 #include "notation/Score.h"
+#include "notation/Words.h"
 #include "search/EngineDriver.h"
 
 namespace galvetta::test {
