@@ -155,6 +155,23 @@ void TBoardCanvas::paintEvent(QPaintEvent*) {
         painter.setBrush(QColor(220, 30, 30, 60));
         painter.drawEllipse(square(marks_.check).adjusted(2, 2, -2, -2));
     }
+    // The squares the piece lifted or selected may go to: a dot on an empty
+    // square, a ring round a piece it takes.
+    if (selected_ >= 0 && selected_ < 64) painter.fillRect(square(selected_), QColor(90, 160, 60, 110));
+    painter.setPen(Qt::NoPen);
+    for (int index : targets_) {
+        if (index < 0 || index > 63) continue;
+        const QRectF cell = square(index);
+        if (ShownPiece(index) == '-') {
+            painter.setBrush(QColor(40, 40, 40, 90));
+            painter.drawEllipse(cell.center(), cell.width() / 7, cell.width() / 7);
+        } else {
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(QPen(QColor(40, 40, 40, 110), std::max(2.0, cell.width() / 12)));
+            painter.drawEllipse(cell.adjusted(3, 3, -3, -3));
+            painter.setPen(Qt::NoPen);
+        }
+    }
     if (marks_.hint_from >= 0 && marks_.hint_to >= 0 && marks_.hint_from < 64 && marks_.hint_to < 64) {
         const QPointF from = QRectF(square(marks_.hint_from)).center(),
                       to = QRectF(square(marks_.hint_to)).center();
@@ -164,6 +181,19 @@ void TBoardCanvas::paintEvent(QPaintEvent*) {
         painter.setBrush(QColor(30, 120, 220, 200));
         painter.drawEllipse(to, FCell.width() / 6.0, FCell.width() / 6.0);
     }
+}
+
+void TBoardCanvas::SetShowTargets(bool on) {
+    show_targets_ = on;
+    Select(selected_);
+}
+
+void TBoardCanvas::Select(int square) {
+    selected_ = square;
+    targets_.clear();
+    const int shown = square >= 0 ? square : FDragFrom;
+    if (show_targets_ && shown >= 0 && LegalTargets) targets_ = LegalTargets(shown);
+    update();
 }
 
 void TBoardCanvas::mousePressEvent(QMouseEvent* event) {
@@ -178,29 +208,40 @@ void TBoardCanvas::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPoint p = event->position().toPoint();
+    const int square = TBoardModel::Casa(Colonna(p.x()), Riga(p.y()));
     if (editing_ && brush_ != 0) {
-        const int index = TBoardModel::Casa(Colonna(p.x()), Riga(p.y()));
-        if (index < 0 || index > 63) return;
+        if (square < 0 || square > 63) return;
         if (brush_ == '-')
-            model_.CancellaPezzo(index);
+            model_.CancellaPezzo(square);
         else
-            model_.ImpostaPezzo(brush_, index);
+            model_.ImpostaPezzo(brush_, square);
         return;
     }
-    FDragFrom = TBoardModel::Casa(Colonna(p.x()), Riga(p.y()));
-    if (FDragFrom < 0 || FDragFrom > 63 || model_.Pezzo(FDragFrom) == '-') {
-        FDragFrom = -1;
-        return;
-    }
-    model_.SetLastMove(TBoardModel::Coordinate(FDragFrom));
-    FDragPiece = model_.Pezzo(FDragFrom);
+    if (square < 0 || square > 63) return;
     const char side = model_.Pezzo(SIDE_TO_MOVE);
+    const char piece = model_.Pezzo(square);
     const bool own =
-        (FDragPiece >= 'a' && side == WHITE_ON_MOVE) || (FDragPiece < 'a' && side == BLACK_ON_MOVE);
-    if (!own && !editing_) {
-        FDragFrom = -1;
+        piece != '-' && ((piece >= 'a' && side == WHITE_ON_MOVE) || (piece < 'a' && side == BLACK_ON_MOVE));
+    // A piece selected, then its target pressed: the move.
+    if (selected_ >= 0 && selected_ != square && !own && !editing_) {
+        const int from = selected_;
+        Select(-1);
+        TryMove(from, square, model_.Pezzo(from), p);
         return;
     }
+    was_selected_ = selected_ == square;
+    if (piece == '-') {
+        Select(-1);
+        return;
+    }
+    model_.SetLastMove(TBoardModel::Coordinate(square));
+    if (!own && !editing_) {
+        Select(-1);
+        return;
+    }
+    FDragFrom = square;
+    FDragPiece = piece;
+    if (!editing_) Select(-1); // the piece picked up shows where it may go
     model_.CancellaPezzo(FDragFrom);
     FFloatRect = QRect();
 }
@@ -224,12 +265,27 @@ void TBoardCanvas::mouseReleaseEvent(QMouseEvent* event) {
     DisegnaPezzo(-1, width(), height(), true);
     FDragFrom = -1;
     model_.ImpostaPezzo(FDragPiece, from);
+    // Released where it was pressed: a click, which selects the piece (or,
+    // on the piece already selected, lets it go).
+    if (to == from) {
+        Select(rect().contains(p) && !was_selected_ ? from : -1);
+        return;
+    }
+    Select(-1);
+    TryMove(from, to, FDragPiece, p);
+}
+
+void TBoardCanvas::TryMove(int from, int to, char piece, QPoint where) {
     std::string move = TBoardModel::Coordinate(from) + TBoardModel::Coordinate(to);
-    // A pawn dropped on its last rank becomes a queen (the command box takes other pieces).
-    if ((FDragPiece == model_.EngineInitials[PAWN] && to < 8) ||
-        (FDragPiece == model_.EngineInitials[BLACK_LETTERS + PAWN] && to >= 56))
-        move += 'q';
-    if (to != from && !DropMove(move) && DropRefused) DropRefused(move);
+    // A pawn on its last rank becomes the piece the person chooses.
+    const bool white_pawn = piece == model_.EngineInitials[PAWN] && to < 8;
+    const bool black_pawn = piece == model_.EngineInitials[BLACK_LETTERS + PAWN] && to >= 56;
+    if (white_pawn || black_pawn) {
+        const char chosen = ChoosePromotion ? ChoosePromotion(white_pawn, mapToGlobal(where)) : 'q';
+        if (chosen == 0) return; // cancelled: nothing moves
+        move += chosen;
+    }
+    if (!DropMove(move) && DropRefused) DropRefused(move);
 }
 
 void TBoardCanvas::DropEdited(const QPoint& at) {
@@ -246,6 +302,7 @@ void TBoardCanvas::SquareChangedOnModel(int index) {
 }
 
 void TBoardCanvas::LockChangedOnModel() {
+    if (model_.GetLocked()) Select(-1);
     if (model_.GetLocked() && FDragFrom >= 0) {
         DisegnaPezzo(-1, width(), height(), true);
         const int from = FDragFrom;

@@ -2,7 +2,9 @@
 // What both board widgets draw and how they take the mouse: the squares
 // mapped to pixels (turned over when Black is at the bottom), an off-screen
 // bitmap of the whole board where only changed squares are redrawn, and a
-// piece dragged with the left button that follows the pointer.
+// piece dragged with the left button that follows the pointer, or pressed
+// and then its square pressed (click-click), with the squares it may go to
+// marked and a choice of piece when a pawn reaches its last rank.
 #pragma once
 
 #include <QColor>
@@ -10,6 +12,7 @@
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "play/BoardModel.h"
 #include "ui/PieceImages.h"
@@ -47,6 +50,19 @@ class TBoardCanvas : public QWidget {
     std::function<void(const std::string& move)> DropRefused;
     std::function<void()> LockedPress;
     std::function<void()> SteppedPress;
+    // The squares the piece on `from` may go to (the window asks the rules);
+    // unset, no square is marked.
+    std::function<std::vector<int>(int from)> LegalTargets;
+    // Whether those squares are marked when a piece is picked up or selected.
+    void SetShowTargets(bool on);
+    bool ShowsTargets() const { return show_targets_; }
+    // The piece a pawn on its last rank becomes: 'q', 'r', 'b' or 'n', or 0
+    // when the person cancels the move; unset, a queen.
+    std::function<char(bool white, QPoint where)> ChoosePromotion;
+    // The square of the piece selected by a press, waiting for the press on
+    // its target (-1: none), and the squares marked for it.
+    int Selected() const { return selected_; }
+    const std::vector<int>& Targets() const { return targets_; }
     // Shows `position` (a position text) in place of the game's own, which
     // stays as it is; an empty text shows the game again.
     void ShowPosition(const std::string& position);
@@ -93,6 +109,10 @@ class TBoardCanvas : public QWidget {
     // The board bitmap and the cell size, for the current images.
     void Resize(QSize cell);
     void DropEdited(const QPoint& at);
+    // The piece on `from` goes to `to`, with the promotion asked for where a
+    // pawn reaches its last rank; a refusal is told.
+    void TryMove(int from, int to, char piece, QPoint where);
+    void Select(int square);
 
     TBoardModel& model_;
     const ImageList* Pictures = nullptr;
@@ -109,6 +129,10 @@ class TBoardCanvas : public QWidget {
     std::string FPainted;
     std::string shown_; // a position looked at instead of the game's, or empty
     int FDragFrom = -1;
+    int selected_ = -1;
+    bool was_selected_ = false; // the press began on the piece already selected
+    bool show_targets_ = true;
+    std::vector<int> targets_;
     char FDragPiece = static_cast<char>(255);
     int squares_repainted_ = 0;
 };

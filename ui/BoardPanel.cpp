@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QRadioButton>
 #include <QSlider>
@@ -271,6 +272,30 @@ void TBoardPanel::Reverse() {
     scacchiera->SetBlackAtBottom(!scacchiera->GetBlackAtBottom());
     PlaceClocks();
     frame->update();
+}
+
+char TBoardPanel::ChoosePromotion(bool white, QPoint where) {
+    QMenu menu(this);
+    menu.setObjectName("mnuPromozione");
+    const struct {
+        char letter;
+        const char* name;
+    } pieces[] = {{'q', "&Donna / Queen"},
+                  {'r', "&Torre / Rook"},
+                  {'b', "&Alfiere / Bishop"},
+                  {'n', "&Cavallo / Knight"}};
+    const ImageList* pictures = scacchiera->GetPictures();
+    for (const auto& piece : pieces) {
+        QAction* action = menu.addAction(QString::fromUtf8(piece.name));
+        action->setData(QChar(piece.letter));
+        // The piece's own picture, in the side's colour.
+        const char letter = white ? piece.letter : static_cast<char>(piece.letter - 'a' + 'A');
+        const int image = scacchiera->IconaPezzo(letter);
+        if (pictures != nullptr && image < pictures->size()) action->setIcon(QIcon((*pictures)[image]));
+    }
+    menu.setActiveAction(menu.actions().front());
+    const QAction* chosen = menu.exec(where);
+    return chosen == nullptr ? 0 : static_cast<char>(chosen->data().toChar().toLatin1());
 }
 
 } // namespace galvetta

@@ -65,6 +65,10 @@ class TBoardPanel : public QWidget {
     // The castling rights allowed, in the position text's order: White
     // short, White long, Black short, Black long.
     std::array<bool, 4> EditRights() const;
+    // The piece a pawn reaching its last rank becomes, chosen from a menu of
+    // four at `where` (screen coordinates): 'q', 'r', 'b' or 'n', or 0 when
+    // the person cancels (Esc, or a press elsewhere).
+    char ChoosePromotion(bool white, QPoint where);
 
     // Moves typed: SAN or coordinates, played on Enter.
     QLineEdit* txtMossaTastiera;

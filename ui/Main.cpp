@@ -18,6 +18,7 @@
 
 #include "host/Conversation.h"
 #include "host/WakeUps.h"
+#include "notation/San.h"
 #include "notation/Version.h"
 #include "protocol/StandardInputThread.h"
 #include "ui/AnalysisPage.h"
@@ -133,6 +134,15 @@ void TfrmMain::ConnectGame() {
     board_panel_->scacchiera->DropRefused = [this](const std::string& move) { person_->DropRefused(move); };
     board_panel_->scacchiera->LockedPress = [this] { person_->LockedPress(); };
     board_panel_->scacchiera->SteppedPress = [this] { person_->SteppedPress(); };
+    board_panel_->scacchiera->LegalTargets = [this](int from) {
+        std::vector<int> targets;
+        for (const LegalMove& move : LegalMoves(game_->Position(), false))
+            if (move.from == from) targets.push_back(move.to);
+        return targets;
+    };
+    board_panel_->scacchiera->ChoosePromotion = [this](bool white, QPoint where) {
+        return board_panel_->ChoosePromotion(white, where);
+    };
 
     // The conversation server, named after the program.
     Conversation = new TConversationServer(this);

@@ -155,6 +155,12 @@ void TMainActions::CreatePlayActions() {
     actAnalysis = new QAction(QStringLiteral("A&nalisi / Analysis"), this);
     actAnalysis->setCheckable(true);
     actAnalysis->setToolTip(QStringLiteral("L'analisi segue la partita / The analysis follows the game"));
+    actTargets = new QAction(QStringLiteral("Mosse le&gali / Legal moves"), this);
+    actTargets->setCheckable(true);
+    actTargets->setChecked(true);
+    actTargets->setToolTip(
+        QStringLiteral("Segna dove può andare il pezzo preso / Mark where the piece picked up may go"));
+    connect(actTargets, &QAction::toggled, this, [this](bool on) { panel_.scacchiera->SetShowTargets(on); });
     actBook = new QAction(QStringLiteral("&Libro / Book"), this);
     actBook->setCheckable(true);
     actBook->setToolTip(QStringLiteral("Libro d'aperture / Opening book"));
@@ -245,7 +251,7 @@ void TMainActions::CreateMenus() {
     gioco->addActions({actResign, actDraw, actBook});
     gioco->addMenu(actTime->menu())->setText(QStringLiteral("&Tempo / Time"));
     gioco->addSeparator();
-    gioco->addActions({tlbGioca, cmdEdit, tlbAutoPlay, actReverse});
+    gioco->addActions({tlbGioca, cmdEdit, tlbAutoPlay, actReverse, actTargets});
     QMenu* vai = window_.menuBar()->addMenu(QStringLiteral("&Vai / Go"));
     vai->addActions({actFirst, actBack, actForward, actLast});
     QMenu* aiuto = window_.menuBar()->addMenu(QStringLiteral("A&iuto / Help"));

@@ -56,6 +56,7 @@ class TMainActions : public QObject {
     QAction* actResign;
     QAction* actDraw;
     QAction* actBook;
+    QAction* actTargets;
     QAction* actAnalysis;
     QAction* tlbGioca;
     QAction* cmdEdit;

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "notation/PositionText.h"
+#include "notation/San.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/PieceImages.h"
 
@@ -143,6 +144,70 @@ class BoardWidgetTest : public QObject {
         board.SetPosition(*FenToPositionText("4k3/P7/8/8/8/8/8/4K3 w - - 0 1").value);
         drag(board, centre(board, "a7"), centre(board, "a8"));
         QCOMPARE(board.GetPosition()[0], 'q');
+    }
+
+    // Click-click: a press and release selects a piece and marks where it
+    // may go; a press on a target plays the move, on the piece again lets it
+    // go, on a square it cannot reach is refused.
+    void clickClickMovesAndMarksTargets() {
+        TGraphicChessBoard board;
+        board.SetPictures(&images_);
+        board.ResetGame();
+        board.LegalTargets = [&board](int from) {
+            std::vector<int> targets;
+            for (const LegalMove& move : LegalMoves(board.GetPosition()))
+                if (move.from == from) targets.push_back(move.to);
+            return targets;
+        };
+        // The rules, as the game would apply them.
+        board.OnValidateMove = [&board](bool& legal) {
+            legal = bool(ParseSan(board.GetPosition(), board.GetLastMove()));
+        };
+        std::string refused;
+        board.DropRefused = [&refused](const std::string& move) { refused = move; };
+        const auto click = [&board](const char* square) {
+            QTest::mouseClick(&board, Qt::LeftButton, Qt::NoModifier, centre(board, square));
+        };
+        click("g1");
+        QCOMPARE(board.Selected(), TBoardModel::IndiceCasa("g1"));
+        QCOMPARE(board.Targets(),
+                 (std::vector<int>{TBoardModel::IndiceCasa("f3"), TBoardModel::IndiceCasa("h3")}));
+        click("g1");
+        QCOMPARE(board.Selected(), -1);
+        QVERIFY(board.Targets().empty());
+        click("g1");
+        click("g4");
+        QCOMPARE(refused, std::string("g1g4"));
+        QCOMPARE(board.GetPosition(), std::string(STARTING_POSITION));
+        click("g1");
+        click("f3");
+        QCOMPARE(board.GetPosition()[TBoardModel::IndiceCasa("f3")], 'n');
+        QCOMPARE(board.Selected(), -1);
+        // Picked up, a piece shows its targets too, unless they are turned off.
+        QTest::mousePress(&board, Qt::LeftButton, Qt::NoModifier, centre(board, "e7"));
+        QCOMPARE(board.Targets().size(), size_t(2));
+        QTest::mouseRelease(&board, Qt::LeftButton, Qt::NoModifier, centre(board, "e5"));
+        board.SetShowTargets(false);
+        click("f3");
+        QCOMPARE(board.Selected(), TBoardModel::IndiceCasa("f3"));
+        QVERIFY(board.Targets().empty());
+    }
+
+    // A pawn on its last rank, by drag or click: the piece chosen, or
+    // nothing at all when the choice is cancelled.
+    void promotionChoice() {
+        TGraphicChessBoard board;
+        board.SetPictures(&images_);
+        const std::string start = *FenToPositionText("4k3/P7/8/8/8/8/8/4K3 w - - 0 1").value;
+        char answer = 0;
+        board.ChoosePromotion = [&answer](bool white, QPoint) { return white ? answer : 'x'; };
+        board.SetPosition(start);
+        drag(board, centre(board, "a7"), centre(board, "a8"));
+        QCOMPARE(board.GetPosition(), start);
+        answer = 'n';
+        QTest::mouseClick(&board, Qt::LeftButton, Qt::NoModifier, centre(board, "a7"));
+        QTest::mouseClick(&board, Qt::LeftButton, Qt::NoModifier, centre(board, "a8"));
+        QCOMPARE(board.GetPosition()[0], 'n');
     }
 
     // Edit mode: a piece goes wherever it is dropped, and off the board it is gone.
