@@ -140,6 +140,10 @@ bool TBoardModel::SetSquare(const std::string& token) {
     return true;
 }
 
+void TBoardModel::ClearEnPassant() {
+    if (FPosition.size() > EN_PASSANT_FILE) FPosition[EN_PASSANT_FILE] = '+';
+}
+
 void TBoardModel::RightsFromPlacement() {
     if (FPosition.size() < POSITION_TEXT_LENGTH) return;
     FPosition[EN_PASSANT_FILE] = '+';

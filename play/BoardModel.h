@@ -60,6 +60,8 @@ class TBoardModel {
     void RestartHistoryHere();
     // Takes away a castling right (WHITE_SHORT ... BLACK_LONG).
     void DropRight(int flag);
+    // No pawn has just gone two squares (a set-up's en-passant file).
+    void ClearEnPassant();
 
     int MoveHistorySize() const { return static_cast<int>(FMoveHistory.size()); }
     int PositionHistorySize() const { return static_cast<int>(FPositionHistory.size()); }

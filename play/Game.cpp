@@ -67,7 +67,12 @@ void TGame::SetHold(bool on) {
 }
 void TGame::SetEditMode(bool on) {
     // An interface sends no rights with a set-up: they follow from the board.
-    if (on) clock_.Stop(); // no clock runs while a position is edited
+    if (on) {
+        AbandonSearch(); // the position it searches is being changed
+        clock_.Stop();   // no clock runs while a position is edited
+        // A set-up has no pawn that has just gone two squares.
+        board_.ClearEnPassant();
+    }
     if (edit_mode_ && !on) {
         board_.RightsFromPlacement();
         board_.RestartHistoryHere(); // the game's record starts from the set-up
@@ -373,6 +378,7 @@ GameOutcome TGame::Go(const SearchLimits& limits) {
     SetHold(false);
     EngineWhite = board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
     // Only a game on the clock runs the clocks.
+    ShowPersonsClock();
     if (limits.planned) clock_.Start(EngineWhite);
     Think(false, limits);
     return GameOutcome::None;
@@ -394,6 +400,14 @@ PlanOutcome TGame::Plan(const SearchLimits& limits) {
 SearchLimits TGame::PlanLimits(const SearchLimits& given, bool started) {
     SearchLimits limits = given;
     if (!limits.planned) return limits;
+    // A person's untimed game: the engine searches to the depth chosen.
+    if (StopAtGameEnd && clock_.Control().Untimed() && !limits.clock) {
+        if (!started && limits.depth <= 0)
+            limits.depth = options_.depth_cap > 0 ? options_.depth_cap : UNTIMED_DEPTH;
+        limits.budget_ms = 0;
+        limits.hard_ms = -1;
+        return limits;
+    }
     const PlanOutcome plan = Plan(limits);
     if (!started) {
         if (limits.depth <= 0) limits.depth = plan.depth;
@@ -516,7 +530,20 @@ bool TGame::SideToMoveCanMove() const {
 }
 
 void TGame::ClockAfterMove() {
+    ShowPersonsClock();
     clock_.Moved(!WhiteToMove());
+}
+
+void TGame::ShowPersonsClock() {
+    // In a person's game a time a move is the engine's: the person plays
+    // on no clock.
+    const bool per_move = clock_.Control().seconds_per_move > 0;
+    clock_.SetUntimedSide(StopAtGameEnd && per_move ? std::optional<bool>(!EngineWhite) : std::nullopt);
+}
+
+void TGame::ClearStatistics() {
+    statistics_.clear();
+    view_.StatisticsChanged(statistics_);
 }
 
 void TGame::ResumeClocks() {
@@ -525,6 +552,7 @@ void TGame::ResumeClocks() {
 
 void TGame::SetTimeControl(const TimeControl& control) {
     clock_.SetControl(control);
+    ShowPersonsClock();
 }
 
 bool TGame::ValidPromotion(const std::string& move) {

@@ -71,6 +71,10 @@ struct GameResult {
     size_t plies = 0; // the positions of the game when it ended
 };
 
+// The depth of the engine's search in an untimed game when the person chose
+// none (the level slider's first position).
+inline constexpr int UNTIMED_DEPTH = 8;
+
 // The engine's options, whichever protocol or the window sets them.
 inline constexpr int MAX_LINES = 8;
 inline constexpr int DEFAULT_OVERHEAD_MS = 10, MAX_OVERHEAD_MS = 5000;
@@ -267,6 +271,8 @@ class TGame {
     }
     void SetErrorBeep(std::function<void()> beep) { driver_.ErrorBeep = std::move(beep); }
     const std::string& Statistics() const { return statistics_; }
+    // The statistics of earlier games are gone (the window's new game).
+    void ClearStatistics();
 
     bool EngineWhite = false;
     PlanningStats Planning;
@@ -321,6 +327,8 @@ class TGame {
     // The side that has just moved, told to the clock: the one on move now
     // is the other.
     void ClockAfterMove();
+    // Which side plays on no clock: the person's, under a time a move.
+    void ShowPersonsClock();
     void EndGame(GameResult result);
     // After a take-back: a game that had ended goes on again.
     void ReopenGame();

@@ -12,6 +12,7 @@ namespace {
 
 constexpr int64_t MS_PER_SECOND = 1000;
 constexpr const char* OUT_OF_TIME = " Tempo scaduto (out of time)";
+constexpr const char* UNTIMED = "--:--";
 
 int64_t steady_ms() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -56,7 +57,9 @@ void TGameClock::Charge() {
 
 void TGameClock::Run(std::optional<bool> side) {
     Charge();
-    running_ = side;
+    // Untimed, no clock runs; nor does a side whose time is its opponent's
+    // alone (a person's under a time a move).
+    running_ = control_.Untimed() || side == untimed_side_ ? std::nullopt : side;
     Show();
 }
 
@@ -110,6 +113,11 @@ int64_t TGameClock::Remaining(bool white) const {
     return running_ == white ? left - (now_() - since_ms_) : left;
 }
 
+void TGameClock::SetUntimedSide(std::optional<bool> side) {
+    untimed_side_ = side;
+    Run(running_);
+}
+
 bool TGameClock::Tick() {
     Charge();
     bool fell = false;
@@ -131,6 +139,10 @@ void TGameClock::Show() {
         const int64_t ms = Left(white);
         const int64_t seconds = ms > 0 ? (ms + MS_PER_SECOND - 1) / MS_PER_SECOND : 0;
         clock.SetValue(static_cast<int>(std::clamp<int64_t>(seconds, INT32_MIN, INT32_MAX)));
+        if ((control_.Untimed() || untimed_side_ == white) && clock.Caption() != UNTIMED)
+            clock.SetCaption(UNTIMED);
+        if (!control_.Untimed() && untimed_side_ != white && clock.Caption() == UNTIMED)
+            clock.SetCaption(ChessClock::FormatSeconds(clock.GetValue()));
         const std::string flag = ChessClock::FormatSeconds(0) + OUT_OF_TIME;
         if (fallen_ == white && clock.Caption() != flag) clock.SetCaption(flag);
     }

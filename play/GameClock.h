@@ -56,6 +56,10 @@ class TGameClock {
     void Pause();
     void Resume(bool white_to_move);
 
+    // A side that plays on no clock at all (none: both are timed, as the
+    // control says); its clock never runs and its flag never falls.
+    void SetUntimedSide(std::optional<bool> side);
+
     // Milliseconds left to the side, counting the running clock to now.
     int64_t Remaining(bool white) const;
     // Which clock runs (none: nullopt).
@@ -88,6 +92,7 @@ class TGameClock {
     bool on_ = false;      // moves switch the clocks
     bool paused_ = false;
     std::optional<bool> fallen_;
+    std::optional<bool> untimed_side_;
 };
 
 } // namespace galvetta

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "play/TimeControl.h"
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,17 @@ Parsed<TimeControl> ParseTimeControl(std::string_view line) {
                 "level takes moves, minutes (or m:ss) and an increment: level 40 5 0");
         return Parsed<TimeControl>::ok(control);
     }
+    if (words.size() == 1 && words[0] == "untimed") return Parsed<TimeControl>::ok(control);
+    // A person's plain form: minutes, and the increment in seconds after '+'.
+    if (words.size() == 1 && !words[0].empty() && std::isdigit(static_cast<unsigned char>(words[0][0]))) {
+        const size_t plus = words[0].find('+');
+        int minutes = 0;
+        if (whole(words[0].substr(0, plus), minutes) && minutes > 0 && minutes * 60 <= MAX_CONTROL_VALUE &&
+            (plus == std::string::npos || whole(words[0].substr(plus + 1), control.increment_seconds))) {
+            control.base_seconds = minutes * 60;
+            return Parsed<TimeControl>::ok(control);
+        }
+    }
     if (!words.empty() && words[0] == "st") {
         const std::optional<double> seconds = ParseDecimal(words.size() == 2 ? words[1] : "");
         control.seconds_per_move = seconds.value_or(0);
@@ -42,7 +54,9 @@ Parsed<TimeControl> ParseTimeControl(std::string_view line) {
             return Parsed<TimeControl>::fail("st takes the seconds a move: st 5");
         return Parsed<TimeControl>::ok(control);
     }
-    return Parsed<TimeControl>::fail("a time control is \"level MOVES MINUTES INCREMENT\" or \"st SECONDS\"");
+    return Parsed<TimeControl>::fail(
+        "a time control is \"MINUTES+INCREMENT\", \"level MOVES MINUTES INCREMENT\", \"st SECONDS\" or "
+        "\"untimed\"");
 }
 
 } // namespace galvetta

@@ -16,10 +16,13 @@ struct TimeControl {
     int base_seconds = 0;
     int increment_seconds = 0;
     double seconds_per_move = 0;
+    // No clock for either side: no base and no time a move.
+    bool Untimed() const { return base_seconds <= 0 && seconds_per_move <= 0; }
 };
 
-// Reads "level MOVES MINUTES INCREMENT" (minutes also as "m:ss") or
-// "st SECONDS", in full; anything else is refused with the reason.
+// Reads "level MOVES MINUTES INCREMENT" (minutes also as "m:ss"), "st
+// SECONDS", "untimed", or a person's plain "MINUTES" or "MINUTES+INCREMENT"
+// ("5", "15+10"); anything else is refused with the reason.
 Parsed<TimeControl> ParseTimeControl(std::string_view line);
 
 } // namespace galvetta

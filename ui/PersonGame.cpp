@@ -69,6 +69,7 @@ const std::vector<TPersonGame::TimePreset>& TPersonGame::TimePresets() {
         {"1 s a mossa / 1 s a move", "st 1"},
         {"5 s a mossa / 5 s a move", "st 5"},
         {"15 s a mossa / 15 s a move", "st 15"},
+        {"Senza orologio / No clock", "untimed"},
     };
     return presets;
 }
@@ -107,6 +108,8 @@ void TPersonGame::FreshStart() {
         figure->clear();
     if (Tell) Tell(QString());
     link_.View().SetStatusPanel(1, "?");
+    game_.ClearStatistics();
+    panel_.SetReachedDepth(0);
     ApplyChoices();
     // A position the rules have ended already is over now, not after a move.
     game_.CheckGameEnd();

@@ -345,6 +345,8 @@ class WindowTest : public QObject {
                               << "00:05" << 0 << 0 << 0 << 5.0;
         QTest::newRow("st 15") << "15 s a mossa / 15 s a move"
                                << "00:15" << 0 << 0 << 0 << 15.0;
+        QTest::newRow("no clock") << "Senza orologio / No clock"
+                                  << "--:--" << 0 << 0 << 0 << 0.0;
     }
     void timePresetsSetClocksAndPlanning() {
         QFETCH(QString, caption);
@@ -361,7 +363,8 @@ class WindowTest : public QObject {
         QVERIFY(preset != presets.end());
         (*preset)->trigger();
         for (int game = 0; game < 2; ++game) { // the choice holds for the next game too
-            QCOMPARE(w->Panel().clkBianco->text(), clock);
+            // A time a move is the engine's (Black): the person plays on no clock.
+            QCOMPARE(w->Panel().clkBianco->text(), per_move > 0 ? QStringLiteral("--:--") : clock);
             QCOMPARE(w->Panel().clkNero->text(), clock);
             const TimeControl& control = w->Game().Control();
             QCOMPARE(control.moves, moves);
@@ -371,7 +374,7 @@ class WindowTest : public QObject {
             w->Actions().actNewWhite->trigger();
         }
         QVERIFY(w->Person().ChooseTimeControl("level 40").startsWith("level takes"));
-        QCOMPARE(w->Panel().clkBianco->text(), clock);
+        QCOMPARE(w->Panel().clkNero->text(), clock);
     }
 
     // As Black: the engine opens, the board turns, and the record names the
@@ -797,6 +800,91 @@ class WindowTest : public QObject {
         }
         QCOMPARE(w->Panel().clkBianco->GetValue(), person);
         QVERIFY(!w->Game().GameOver());
+    }
+
+    // Round three's faults in the window: the clock of the side to move runs
+    // after going on from an earlier position, a take-back and Move now, for
+    // either colour; no clock runs in edit mode, which lets go after a double
+    // push; a new game starts without the old figures; a time a move binds
+    // only the engine, and a game without a clock is played at the level.
+    void roundThreeClocksEditAndNewGames() {
+        for (const bool person_white : {true, false}) {
+            std::vector<std::string> out;
+            auto w = person_window(&out);
+            QCOMPARE(w->Person().ChooseTimeControl("level 0 15 10"), QString());
+            w->Person().ChooseDepth(2);
+            QVERIFY(w->Person().NewGame(person_white));
+            const auto running = [&w] {
+                return w->Panel().clkBianco->Started() ? 'w' : w->Panel().clkNero->Started() ? 'b' : '-';
+            };
+            const char person = person_white ? 'w' : 'b', engine = person_white ? 'b' : 'w';
+            // The person's moves: any legal one will do.
+            const auto person_moves = [&w] {
+                const std::vector<LegalMove> legal = LegalMoves(w->Game().Position());
+                return !legal.empty() && w->Panel().scacchiera->Move(legal.back().Coordinate());
+            };
+            for (int move = 0; move < 3; ++move) {
+                QTRY_VERIFY_WITH_TIMEOUT(!w->Game().Searching(), 60000);
+                QVERIFY(person_moves());
+                QCOMPARE(running(), engine);
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(!w->Game().Searching(), 60000);
+            QCOMPARE(running(), person);
+            // Step back two plies and go on from there: the person's clock.
+            w->Person().ContinueFromHere = [](const QString&) { return true; };
+            QVERIFY(w->Person().StepBy(-2));
+            QCOMPARE(running(), '-');
+            w->Person().SteppedPress();
+            QCOMPARE(running(), person);
+            // Take-back: nothing runs until the person moves; then the engine's.
+            w->Actions().actMoveBack->trigger();
+            QCOMPARE(running(), '-');
+            QVERIFY(person_moves());
+            QCOMPARE(running(), engine);
+            w->Actions().actMove->trigger(); // Move now
+            QTRY_COMPARE(running(), person);
+            w->Actions().cmdEdit->setChecked(true);
+            QCOMPARE(running(), '-');
+            w->Actions().cmdEdit->setChecked(false);
+        }
+
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        w->Person().ChooseDepth(2);
+        QVERIFY(w->Person().NewGame(true));
+        QVERIFY(w->Panel().scacchiera->Move("e2e4"));
+        QTRY_VERIFY_WITH_TIMEOUT(!w->Game().Searching(), 60000);
+        QVERIFY(!w->Game().Statistics().empty());
+        // Edit mode after a double push (the engine held, Black to move):
+        // the en-passant square goes with it.
+        w->Actions().tlbGioca->setChecked(true);
+        QVERIFY(w->Panel().scacchiera->Move("d2d4"));
+        w->Actions().tlbGioca->setChecked(false);
+        w->Actions().cmdEdit->setChecked(true);
+        w->Panel().scacchiera->CancellaPezzo(TBoardModel::IndiceCasa("d4"));
+        w->Actions().cmdEdit->setChecked(false);
+        QVERIFY(!w->Game().EditMode());
+        QVERIFY(w->Game().Statistics().empty()); // a fresh start after the edit
+        QVERIFY(w->Person().NewGame(true));
+        QCOMPARE(w->Panel().lblLivello->text().contains(QStringLiteral("reached")), false);
+
+        // A time a move: the person's clock never runs nor falls.
+        QCOMPARE(w->Person().ChooseTimeControl("st 1"), QString());
+        QVERIFY(w->Person().NewGame(true));
+        QVERIFY(w->Panel().scacchiera->Move("e2e4"));
+        QTRY_VERIFY_WITH_TIMEOUT(!w->Game().Searching(), 60000);
+        QCOMPARE(w->Panel().clkBianco->text(), QStringLiteral("--:--"));
+        QTest::qWait(1500);
+        QVERIFY(!w->Game().GameOver());
+        // No clock: the engine searches to the level, and no clock runs.
+        QCOMPARE(w->Person().ChooseTimeControl("untimed"), QString());
+        QVERIFY(w->Person().NewGame(true));
+        QVERIFY(w->Panel().scacchiera->Move("e2e4"));
+        QCOMPARE(w->Game().LastLimits().depth, 2);
+        QCOMPARE(w->Game().LastLimits().hard_ms, -1.0);
+        QVERIFY(!w->Panel().clkBianco->Started() && !w->Panel().clkNero->Started());
+        QTRY_VERIFY_WITH_TIMEOUT(!w->Game().Searching(), 60000);
+        QCOMPARE(w->Game().Record().Tag("TimeControl"), std::string("-"));
     }
 
     // Faults seen: a piece not drawn after a new game, a window widened by a
