@@ -26,7 +26,10 @@ std::string trimmed(std::string_view text) {
 
 OpenedGame ReadGameText(std::string_view text, int index, int first_number) {
     OpenedGame opened;
-    if (text.find('[') == std::string_view::npos && text.find('/') != std::string_view::npos) {
+    // A FEN's board is its first word, eight ranks between seven slashes; a
+    // PGN's movetext may have slashes too ("1/2-1/2", "{+0.35/8}").
+    const std::string first = trimmed(text).substr(0, trimmed(text).find_first_of(" \t\r\n"));
+    if (text.find('[') == std::string_view::npos && std::count(first.begin(), first.end(), '/') == 7) {
         const Parsed<FenPosition> position = ReadPlayableFen(trimmed(text));
         if (!position) {
             opened.error = position.error;

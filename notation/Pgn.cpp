@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -79,7 +80,10 @@ class PgnScanner {
             } else if (c == ';') {
                 SkipLine();
             } else if (c == '{') {
+                const size_t start = pos_ + 1;
                 if (!SkipComment()) return false;
+                // A comment between moves is kept for the move before it.
+                comment.assign(text_.substr(start, pos_ - 1 - start));
             } else if (c == '(') {
                 if (!SkipVariation()) return false;
             } else if (c == ')') {
@@ -157,6 +161,7 @@ class PgnScanner {
     }
 
     std::string error;
+    std::string comment; // the last comment between moves, until it is taken
 
   private:
     unsigned char Byte() const { return static_cast<unsigned char>(text_[pos_]); }
@@ -276,10 +281,31 @@ std::string WritePgn(const PgnGame& game) {
         if (!line.empty()) line += ' ';
         line += token;
     };
-    for (const MovePair& pair : MovePairs(game)) {
+    // Each move with its comment, if any; after a comment Black's move
+    // is numbered again, as readers expect.
+    const size_t first_black = black_starts(game.StartPosition()) ? 1 : 0;
+    const auto comment_of = [&game, first_black](size_t pair_index, bool black) -> std::string {
+        const size_t ply = 2 * pair_index + (black ? 1 : 0) - first_black;
+        if (ply >= game.comments.size() || game.comments[ply].empty()) return {};
+        std::string comment = game.comments[ply];
+        std::replace(comment.begin(), comment.end(), '}', ')');
+        return "{" + comment + "}";
+    };
+    const std::vector<MovePair> pairs = MovePairs(game);
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        const MovePair& pair = pairs[i];
         put(std::to_string(pair.number) + (pair.white.empty() ? "..." : "."));
-        if (!pair.white.empty()) put(pair.white);
-        if (!pair.black.empty()) put(pair.black);
+        std::string after_white;
+        if (!pair.white.empty()) {
+            put(pair.white);
+            after_white = comment_of(i, false);
+            if (!after_white.empty()) put(after_white);
+        }
+        if (!pair.black.empty()) {
+            if (!after_white.empty()) put(std::to_string(pair.number) + "...");
+            put(pair.black);
+            if (const std::string after_black = comment_of(i, true); !after_black.empty()) put(after_black);
+        }
     }
     if (!game.ending.empty()) {
         // A brace would end the comment early; the words go on without it.
@@ -298,12 +324,21 @@ PgnFile ReadPgn(std::string_view text) {
     bool in_game = false, in_moves = false;
     int64_t expected_number = 1;
     bool black_to_move = false;
+    const auto take_comment = [&] {
+        if (!scanner.comment.empty() && !game.moves.empty()) {
+            game.comments.resize(game.moves.size());
+            if (game.comments.back().empty()) game.comments.back() = scanner.comment;
+        }
+        scanner.comment.clear();
+    };
     const auto finish = [&] {
+        if (in_game) game.comments.resize(game.moves.size());
         if (in_game) file.games.push_back(std::move(game));
         game = PgnGame();
         in_game = in_moves = false;
     };
     while (scanner.SkipToToken()) {
+        take_comment();
         const char c = scanner.Peek();
         if (c == '[') {
             if (in_moves) finish(); // a game that ended without a result
@@ -458,6 +493,41 @@ std::string ResultOfPosition(std::string_view position) {
     if (!moves.empty() || !ValidatePositionText(position)) return {};
     if (!SideToMoveInCheck(position)) return "1/2-1/2";
     return position[SIDE_TO_MOVE] == WHITE_ON_MOVE ? "0-1" : "1-0";
+}
+
+std::string EvaluationComment(const MoveEvaluation& evaluation) {
+    char text[48];
+    if (evaluation.mate != 0)
+        std::snprintf(text, sizeof text, "%sM%d/%d", evaluation.mate > 0 ? "+" : "-",
+                      std::abs(evaluation.mate), evaluation.depth);
+    else
+        std::snprintf(text, sizeof text, "%+.2f/%d", evaluation.centipawns / 100.0, evaluation.depth);
+    return text;
+}
+
+std::optional<MoveEvaluation> ReadEvaluationComment(std::string_view comment) {
+    // "+0.35/8", "-M3/12", and what programs add after a blank ("0.51s").
+    const size_t blank = comment.find(' ');
+    const std::string_view head = comment.substr(0, blank);
+    const size_t slash = head.find('/');
+    if (slash == std::string_view::npos || head.size() < 3 || (head[0] != '+' && head[0] != '-'))
+        return std::nullopt;
+    MoveEvaluation evaluation;
+    const std::optional<int64_t> depth = ParseInteger(head.substr(slash + 1));
+    if (!depth || *depth < 0 || *depth > 999) return std::nullopt;
+    evaluation.depth = static_cast<int>(*depth);
+    const std::string_view value = head.substr(1, slash - 1);
+    const int sign = head[0] == '-' ? -1 : 1;
+    if (!value.empty() && value[0] == 'M') {
+        const std::optional<int64_t> moves = ParseInteger(value.substr(1));
+        if (!moves || *moves <= 0 || *moves > 999) return std::nullopt;
+        evaluation.mate = sign * static_cast<int>(*moves);
+        return evaluation;
+    }
+    const std::optional<double> pawns = ParseDecimal(value);
+    if (!pawns || *pawns > 1000) return std::nullopt;
+    evaluation.centipawns = sign * static_cast<int>(std::lround(*pawns * 100));
+    return evaluation;
 }
 
 std::string TimeControlTag(int moves, int base_seconds, int increment_seconds, double seconds_per_move) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,6 +17,9 @@ namespace galvetta {
 struct PgnGame {
     std::vector<std::pair<std::string, std::string>> tags; // in file order
     std::vector<std::string> moves;                        // SAN
+    // The comment after each move (empty where there is none), as an
+    // engine's evaluation is written: "+0.35/8", "-M3/12".
+    std::vector<std::string> comments;
     std::string result = "*";
     std::string ending; // how the game ended, written as a comment before the result
 
@@ -64,6 +68,18 @@ PgnGame RecordGame(const std::vector<std::string>& positions, const std::string&
 
 // "1-0", "0-1" or "1/2-1/2" when the side to move is mated or stalemated, else empty.
 std::string ResultOfPosition(std::string_view position);
+
+// An evaluation as a comment after a move: the score from the view of the
+// side that moved, in pawns or as a mate ("+0.35/8", "-M3/12"), and the
+// depth. Read back, nothing when the comment is no evaluation.
+struct MoveEvaluation {
+    int centipawns = 0; // from the view of the side that moved
+    int mate = 0;       // moves to a mate (negative: mated), or 0
+    int depth = 0;
+    bool operator==(const MoveEvaluation&) const = default;
+};
+std::string EvaluationComment(const MoveEvaluation& evaluation);
+std::optional<MoveEvaluation> ReadEvaluationComment(std::string_view comment);
 
 // "40/300", "300+5", "300", or "-" with no control; from the driver's fields.
 std::string TimeControlTag(int moves, int base_seconds, int increment_seconds, double seconds_per_move);

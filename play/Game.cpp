@@ -95,6 +95,7 @@ void TGame::NewGame() {
     SaveGame();
     // The next game is a game of its own, saved even when it repeats this one.
     record_.Begin();
+    evaluations_.clear();
     InterfaceResult.clear();
     InterfaceComment.clear();
     if (result_) {
@@ -122,6 +123,14 @@ void TGame::LoadGame(const OpenedGame& opened) {
     for (size_t i = 1; i < positions.size(); ++i)
         board_.AppendPosition(positions[i]);
     record_.BeginRead(opened.header, board_.Positions(), opened.halfmove_clock, opened.move_number);
+    // A file's evaluations are the mover's view: White's are kept.
+    for (size_t ply = 1; ply < positions.size() && ply <= opened.header.comments.size(); ++ply)
+        if (const std::optional<MoveEvaluation> read =
+                ReadEvaluationComment(opened.header.comments[ply - 1])) {
+            const bool white_moved = positions[ply - 1][SIDE_TO_MOVE] == WHITE_ON_MOVE;
+            NoteEvaluation(ply,
+                           white_moved ? *read : MoveEvaluation{-read->centipawns, -read->mate, read->depth});
+        }
     const std::string engine = "Galvetta";
     if (opened.white == engine || opened.black == engine)
         EngineWhite = opened.white == engine;
@@ -150,7 +159,7 @@ PgnGame TGame::Record() const {
     }
     const std::string opponent = OpponentName.empty() ? user_name() : OpponentName;
     const TimeControl& control = clock_.Control();
-    return record_.Write(
+    PgnGame game = record_.Write(
         positions, result, ending, termination,
         {{"Event", "Galvetta game"},
          {"Site", host_name()},
@@ -162,6 +171,48 @@ PgnGame TGame::Record() const {
                              ? TimeControlTag(control.moves, control.base_seconds, control.increment_seconds,
                                               control.seconds_per_move)
                              : "?"}});
+    // The evaluations as comments, from the view of the side that moved,
+    // where the record's moves are the positions' (no set-up in between).
+    if (game.moves.size() + 1 == positions.size()) {
+        game.comments.assign(game.moves.size(), std::string());
+        for (size_t ply = 1; ply < positions.size() && ply < evaluations_.size(); ++ply) {
+            if (!evaluations_[ply]) continue;
+            const MoveEvaluation& white = *evaluations_[ply];
+            const bool white_moved = positions[ply - 1][SIDE_TO_MOVE] == WHITE_ON_MOVE;
+            game.comments[ply - 1] = EvaluationComment(
+                white_moved ? white : MoveEvaluation{-white.centipawns, -white.mate, white.depth});
+        }
+    }
+    return game;
+}
+
+std::vector<std::optional<MoveEvaluation>> TGame::Evaluations() const {
+    std::vector<std::optional<MoveEvaluation>> shown = evaluations_;
+    shown.resize(board_.Positions().size());
+    return shown;
+}
+
+void TGame::NoteEvaluation(size_t ply, const MoveEvaluation& evaluation) {
+    if (evaluations_.size() <= ply) evaluations_.resize(ply + 1);
+    if (!evaluations_[ply] || evaluations_[ply]->depth <= evaluation.depth) evaluations_[ply] = evaluation;
+}
+
+namespace {
+
+// A score (engine units, from the view of White when `for_white`, else
+// Black's) as White's evaluation at `depth`.
+MoveEvaluation white_view(int32_t score, bool for_white, int depth) {
+    const int sign = for_white ? 1 : -1;
+    return MoveEvaluation{sign * Centipawns(score), sign * MateMoves(score), depth};
+}
+
+} // namespace
+
+void TGame::NoteAnalysis(const SearchReport& report) {
+    const std::vector<std::string>& positions = board_.Positions();
+    if (positions.empty() || report.line_number > 1 || positions.back() != driver_.RootPosition()) return;
+    // The score is the side to move's; the position is after the last ply.
+    NoteEvaluation(positions.size() - 1, white_view(report.score, WhiteToMove(), report.depth));
 }
 
 std::string TGame::FenAt(size_t index) const {
@@ -204,6 +255,7 @@ void TGame::TakeBack() {
     if (board_.Positions().size() < 2) return;
     driver_.MoveTakenBack();
     board_.MoveBack(1);
+    if (evaluations_.size() > board_.Positions().size()) evaluations_.resize(board_.Positions().size());
     clock_.TakenBack(WhiteToMove());
     position_memo_ = board_.GetPosition();
     view_.PositionShown(position_memo_);
@@ -616,6 +668,10 @@ void TGame::CollectSearch() {
     if (score < -1000 || score > 1000) SetAutoPlay(false);
     board_.SetPosition(driver_.PositionText());
     board_.StorePosition();
+    // The engine's evaluation after its move, its own view made White's.
+    if (const std::optional<SearchReport> last = driver_.LastReport(); last && !driver_.LastWasBook())
+        NoteEvaluation(board_.Positions().size() - 1,
+                       white_view(driver_.PositionScore(), !WhiteToMove(), last->depth));
     board_.SetLocked(false);
     GameOutcome outcome = GameOutcome::None;
     ClockAfterMove();

@@ -200,6 +200,15 @@ class TGame {
         clock_.SetTime(true, white_ms);
         clock_.SetTime(false, black_ms);
     }
+    // The evaluations of the game's positions (index: the ply after which,
+    // as Positions()), from White's view: the engine's after each of its
+    // moves, an analysis' where one ran, a file's where it gave them. One
+    // entry a position; none where nothing evaluated it.
+    std::vector<std::optional<MoveEvaluation>> Evaluations() const;
+    // An analysis of the game's position reported `report` (its score from
+    // the view of the side to move): kept when it goes deeper than what was.
+    void NoteAnalysis(const SearchReport& report);
+
     // The game's clock, to read: the window and the front-ends say what
     // happened through the game, never to the clock.
     const TGameClock& Clock() const { return clock_; }
@@ -329,6 +338,8 @@ class TGame {
     void ClockAfterMove();
     // Which side plays on no clock: the person's, under a time a move.
     void ShowPersonsClock();
+    // Keeps `evaluation` (White's view) for position `ply` where it is deeper.
+    void NoteEvaluation(size_t ply, const MoveEvaluation& evaluation);
     void EndGame(GameResult result);
     // After a take-back: a game that had ended goes on again.
     void ReopenGame();
@@ -349,6 +360,7 @@ class TGame {
     std::string move_text_;
     std::string position_memo_;
     TGameRecord record_;
+    std::vector<std::optional<MoveEvaluation>> evaluations_; // White's view, by ply
     int save_fd_ = -1;
     std::optional<GameResult> result_;
     std::mt19937 random_{std::random_device{}()};

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/GamePage.h"
 
+#include <QPainter>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -19,6 +21,7 @@
 
 #include "notation/GameFile.h"
 #include "play/Game.h"
+#include "ui/EvalGraph.h"
 
 namespace galvetta {
 
@@ -171,6 +174,16 @@ void TGamePage::PrintGame(QPrinter& printer, const QImage& diagram) {
         html += QStringLiteral("</tr>");
     }
     html += QStringLiteral("</table><p>");
+    // The evaluation graph, where the game has evaluations.
+    const std::vector<std::optional<MoveEvaluation>> evaluations = game_.Evaluations();
+    if (TEvalGraph::HasPoints(evaluations)) {
+        QImage graph(640, 120, QImage::Format_RGB32);
+        QPainter painter(&graph);
+        TEvalGraph::Paint(painter, graph.rect(), evaluations, -1);
+        painter.end();
+        document.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("evaluation.png")), graph);
+        html += QStringLiteral("<img src=\"evaluation.png\" width=\"480\"></p><p>");
+    }
     if (game_.Result())
         html += ResultCaption(game_.Result()->result, game_.Result()->reason).toHtmlEscaped();
     else if (game.result != "*")

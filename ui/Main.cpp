@@ -24,6 +24,7 @@
 #include "ui/AnalysisPage.h"
 #include "ui/BoardPanel.h"
 #include "ui/Comandi.h"
+#include "ui/EvalGraph.h"
 #include "ui/GamePage.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/MainActions.h"
@@ -105,8 +106,12 @@ void TfrmMain::BuildWindow() {
         return QMessageBox::question(this, Caption(), question, QMessageBox::Yes | QMessageBox::No) ==
                QMessageBox::Yes;
     };
-    person_->ShownChanged = [this](int index) { pages_->txtPartita->HighlightPly(index); };
+    person_->ShownChanged = [this](int index) {
+        pages_->txtPartita->HighlightPly(index);
+        pages_->grafico->SetCurrent(index);
+    };
     pages_->txtPartita->MoveClicked = [this](int ply) { person_->StepTo(ply); };
+    pages_->grafico->PlyClicked = [this](int ply) { person_->StepTo(ply); };
     pages_->txtPartita->Opened = [this](const QString& names) {
         person_->FreshStart();
         if (!names.isEmpty()) SetStatusPanel(1, names.toStdString());
@@ -129,6 +134,7 @@ void TfrmMain::ConnectGame() {
     game_->CopyBoardToEngine();
     board_panel_->scacchiera->OnHistoryChanged = [this] {
         pages_->txtPartita->ScheduleMoveList();
+        pages_->grafico->update();
         person_->HistoryChanged();
     };
     board_panel_->scacchiera->DropRefused = [this](const std::string& move) { person_->DropRefused(move); };

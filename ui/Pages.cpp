@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Pages.h"
 
+#include <QVBoxLayout>
+
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -8,6 +10,7 @@
 #include <QPushButton>
 
 #include "ui/AnalysisPage.h"
+#include "ui/EvalGraph.h"
 #include "ui/GamePage.h"
 #include "ui/QuorLabel.h"
 
@@ -43,8 +46,14 @@ TPages::TPages(TGame& game, QWidget* parent) : QTabWidget(parent) {
     lstComandi->addItem(QStringLiteral("Received commands:"));
     addTab(lstComandi, QStringLiteral("Comandi &ricevuti"));
     addTab(CreateDebugPage(), QStringLiteral("&Debug"));
-    txtPartita = new TGamePage(game, this);
-    addTab(txtPartita, QStringLiteral("&Partita / Game"));
+    tabPartita = new QWidget(this);
+    auto* layout = new QVBoxLayout(tabPartita);
+    layout->setContentsMargins(0, 0, 0, 0);
+    txtPartita = new TGamePage(game, tabPartita);
+    grafico = new TEvalGraph(game, tabPartita);
+    layout->addWidget(txtPartita, 1);
+    layout->addWidget(grafico);
+    addTab(tabPartita, QStringLiteral("&Partita / Game"));
 }
 
 QString TPages::PageLine(const std::string& line) {

@@ -17,6 +17,7 @@ namespace galvetta {
 class TAnalysisPage;
 class TGame;
 class TGamePage;
+class TEvalGraph;
 
 class TPages : public QTabWidget {
     Q_OBJECT
@@ -46,6 +47,9 @@ class TPages : public QTabWidget {
     QListWidget* lstComandi;
     QPlainTextEdit* txtPosizione;
     TGamePage* txtPartita;
+    // The Game page: the move list above the evaluation graph.
+    QWidget* tabPartita;
+    TEvalGraph* grafico;
     TAnalysisPage* analysis;
 
   private:

@@ -13,6 +13,7 @@
 #include "search/SearchLimits.h"
 #include "ui/AnalysisPage.h"
 #include "ui/BoardPanel.h"
+#include "ui/EvalGraph.h"
 #include "ui/GamePage.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/Pages.h"
@@ -374,6 +375,11 @@ void TPersonGame::ShowMarks(const std::string& before, const std::string& now) {
 void TPersonGame::SearchReported(const std::vector<SearchReport>& reports, const std::string& position) {
     if (!reports.empty() && !game_.Analyzing()) panel_.SetReachedDepth(reports.back().depth);
     if (analysis_on_) pages_.analysis->ShowReports(reports, position);
+    // The analysis of the game's position evaluates it for the graph.
+    if (analysis_on_ && !hint_pending_ && game_.Analyzing() && !reports.empty()) {
+        game_.NoteAnalysis(reports.back());
+        pages_.grafico->update();
+    }
 }
 
 void TPersonGame::GameEnded(const std::string& result, const std::string& reason) {

@@ -209,6 +209,38 @@ TEST(PgnReader, FormsOtherReadersTake) {
               "move 1... --: a null move ('--'), which no game of chess plays");
 }
 
+// Evaluations as comments after the moves, as xboard and cutechess write
+// them: written, read back with the game, and only what is one is read.
+TEST(PgnReader, EvaluationsAfterTheMoves) {
+    const struct {
+        const char* comment;
+        std::optional<MoveEvaluation> read;
+    } rows[] = {
+        {"+0.35/8", MoveEvaluation{35, 0, 8}},
+        {"-1.50/12 0.51s", MoveEvaluation{-150, 0, 12}},
+        {"+M3/9", MoveEvaluation{0, 3, 9}},
+        {"-M1/2", MoveEvaluation{0, -1, 2}},
+        {"book", std::nullopt},
+        {"+0.35", std::nullopt},
+        {"0.35/8", std::nullopt},
+        {"+M0/3", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ReadEvaluationComment(row.comment), row.read) << row.comment;
+        if (row.read) {
+            EXPECT_EQ(ReadEvaluationComment(EvaluationComment(*row.read)), row.read) << row.comment;
+        }
+    }
+    PgnGame game = ReadPgn("1. e4 e5 2. Nf3 *\n").games.at(0);
+    game.comments = {"+0.20/6", "", "-M2/5"};
+    const std::string text = WritePgn(game);
+    EXPECT_NE(text.find("1. e4 {+0.20/6} 1... e5 2. Nf3 {-M2/5} *"), std::string::npos) << text;
+    const PgnFile again = ReadPgn(text);
+    ASSERT_EQ(again.games.size(), 1u);
+    EXPECT_EQ(again.games[0].moves, game.moves);
+    EXPECT_EQ(again.games[0].comments, game.comments);
+}
+
 TEST(PgnWriter, TagsResultAndNumbering) {
     // The last position twice, as a search that finds its side mated leaves it.
     PgnGame game = RecordGame({*FenToPositionText("6k1/5ppp/8/8/8/8/8/R3K3 b Q - 0 1").value,

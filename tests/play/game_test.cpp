@@ -128,10 +128,27 @@ TEST_F(GameApi, TheRecordKeepsAReadGamesTags) {
     EXPECT_EQ(record.result, "1-0");
     EXPECT_EQ(record.moves, (std::vector<std::string>{"e4", "e5", "Nf3"}));
 
+    // A file's evaluations, the mover's view, are White's in the game.
+    const OpenedGame scored = ReadGameText("1. e4 {+0.30/7} e5 {+0.10/7} 2. Nf3 *\n");
+    game.LoadGame(scored);
+    const std::vector<std::optional<MoveEvaluation>> read = game.Evaluations();
+    ASSERT_EQ(read.size(), 4u);
+    EXPECT_FALSE(read[0] || read[3]);
+    EXPECT_EQ(read[1], (MoveEvaluation{30, 0, 7}));
+    EXPECT_EQ(read[2], (MoveEvaluation{-10, 0, 7}));
+    EXPECT_EQ(game.Record().comments, (std::vector<std::string>{"+0.30/7", "+0.10/7", ""}));
+
+    // A game played here: the engine's evaluation after each of its moves.
     game.NewGame();
     ASSERT_TRUE(board.Move("e2e4"));
+    EngineReplies();
     EXPECT_EQ(game.Record().Tag("Event"), "Galvetta game");
     EXPECT_EQ(game.Record().result, "*");
+    ASSERT_EQ(game.Evaluations().size(), 3u);
+    EXPECT_TRUE(game.Evaluations()[2].has_value());
+    EXPECT_FALSE(game.Record().comments.at(1).empty());
+    game.TakeBack();
+    EXPECT_EQ(game.Evaluations().size(), 2u);
 }
 
 // The wish for a book and the file are two facts: either order of the two

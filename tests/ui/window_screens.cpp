@@ -80,7 +80,7 @@ class WindowScreens : public QObject {
         // STEPPED=1: the game stepped back to after 2. Nf3, as a person looks back.
         if (qEnvironmentVariableIntValue("STEPPED") == 1) {
             QVERIFY(w.Person().StepTo(3));
-            w.Pages().setCurrentWidget(w.Pages().txtPartita);
+            w.Pages().setCurrentWidget(w.Pages().tabPartita);
         }
 
         // Nothing a person needs lies off the screen or behind the tool bar's overflow.

@@ -27,6 +27,7 @@
 #include "ui/AnalysisPage.h"
 #include "ui/BoardPanel.h"
 #include "ui/Comandi.h"
+#include "ui/EvalGraph.h"
 #include "ui/GamePage.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/Main.h"
@@ -885,6 +886,36 @@ class WindowTest : public QObject {
         QVERIFY(!w->Panel().clkBianco->Started() && !w->Panel().clkNero->Started());
         QTRY_VERIFY_WITH_TIMEOUT(!w->Game().Searching(), 60000);
         QCOMPARE(w->Game().Record().Tag("TimeControl"), std::string("-"));
+    }
+
+    // The evaluation graph: a point after each of the engine's moves, the
+    // position shown marked, a press on a point steps there; saved and
+    // opened again, the game keeps its evaluations.
+    void evaluationGraphStepsThroughTheGame() {
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        w->Person().ChooseDepth(2);
+        QVERIFY(w->Person().NewGame(true));
+        for (const char* move : {"e2e4", "d2d4"}) {
+            QVERIFY(w->Panel().scacchiera->Move(move) || w->Panel().scacchiera->Move("g1f3"));
+            QTRY_VERIFY_WITH_TIMEOUT(!w->Game().Searching(), 60000);
+        }
+        const std::vector<std::optional<MoveEvaluation>> evaluations = w->Game().Evaluations();
+        QCOMPARE(evaluations.size(), size_t(5));
+        QVERIFY(evaluations[2] && evaluations[4] && !evaluations[1]);
+        TEvalGraph& graph = *w->Pages().grafico;
+        graph.resize(400, 80);
+        const int x = 4 + (400 - 8) * (2 - 1) / (4 - 1); // the second ply's point
+        QCOMPARE(TEvalGraph::PlyAt(evaluations, x, graph.width()), 2);
+        QTest::mouseClick(&graph, Qt::LeftButton, Qt::NoModifier, QPoint(x, 40));
+        QCOMPARE(w->Person().Shown(), 2);
+        w->Actions().actLast->trigger();
+        const QString path = QDir(QDir::tempPath()).filePath(QStringLiteral("galvetta-graph.pgn"));
+        QVERIFY(w->Pages().txtPartita->SaveGameTo(path));
+        auto opened = person_window(&out);
+        QString names;
+        QCOMPARE(opened->Pages().txtPartita->OpenGameFrom(path, 0, names), QString());
+        QCOMPARE(opened->Game().Evaluations(), evaluations);
     }
 
     // Faults seen: a piece not drawn after a new game, a window widened by a
