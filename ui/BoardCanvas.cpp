@@ -9,6 +9,7 @@ namespace galvetta {
 TBoardCanvas::TBoardCanvas(TBoardModel& model, QWidget* parent) : QWidget(parent), model_(model) {
     setFixedSize(8 * FCell.width(), 8 * FCell.height());
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::ClickFocus); // a press on the board takes the focus from the move box
 }
 
 void TBoardCanvas::SetPictures(const ImageList* pictures) {

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -128,6 +129,7 @@ TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
     txtMossaTastiera->setObjectName("txtMossaTastiera");
     txtMossaTastiera->setPlaceholderText(QStringLiteral("Mossa / Move: Nf3, exd5, O-O, e8=Q, e2e4"));
     layout_->addWidget(txtMossaTastiera);
+    txtMossaTastiera->installEventFilter(this);
     palette_ = CreateEditPalette();
     layout_->insertWidget(layout_->indexOf(frame) + 1, palette_);
     palette_->hide();
@@ -145,6 +147,18 @@ void TBoardPanel::resizeEvent(QResizeEvent* event) {
         clock->setFont(font);
         clock->setMinimumHeight(pixels + 6);
     }
+}
+
+bool TBoardPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtMossaTastiera && event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool copy_nothing = key->matches(QKeySequence::Copy) && !txtMossaTastiera->hasSelectedText();
+        if (txtMossaTastiera->text().isEmpty() || copy_nothing) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TBoardPanel::ShowSideToMove(bool white) {

@@ -82,6 +82,10 @@ class TBoardPanel : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The move box gives the game's shortcuts way when it is empty (and
+    // copy when nothing in it is selected); with text in it, its editing
+    // keys are its own.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void PlaceClocks();

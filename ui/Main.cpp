@@ -114,6 +114,8 @@ void TfrmMain::BuildWindow() {
     pages_->grafico->PlyClicked = [this](int ply) { person_->StepTo(ply); };
     pages_->txtPartita->Opened = [this](const QString& names) {
         person_->FreshStart();
+        // The person's side at the bottom: the side the engine does not play.
+        if (board_panel_->scacchiera->GetBlackAtBottom() != game_->EngineWhite) board_panel_->Reverse();
         if (!names.isEmpty()) SetStatusPanel(1, names.toStdString());
     };
     actions_ = new TMainActions(*this, *game_, *person_, *pages_->txtPartita, *board_panel_);
@@ -204,10 +206,12 @@ void TfrmMain::CreateConnections() {
     // Only the person's moves of the slider choose a depth; the planning's do not.
     connect(board_panel_->txtMossaTastiera, &QLineEdit::returnPressed, this, [this] {
         const QString error = person_->PlayTyped(board_panel_->txtMossaTastiera->text());
-        if (error.isEmpty())
+        if (error.isEmpty()) {
             board_panel_->txtMossaTastiera->clear();
-        else
+            statusBar()->clearMessage(); // a refusal of an earlier try is old news
+        } else {
             statusBar()->showMessage(error, 10000);
+        }
     });
     connect(board_panel_->trkLivelli, &QSlider::actionTriggered, this,
             [this] { person_->ChooseDepth(board_panel_->trkLivelli->sliderPosition()); });

@@ -234,7 +234,10 @@ void TPersonGame::SetEditMode(bool on) {
 QString TPersonGame::PlayTyped(const QString& text) {
     const std::string typed = text.trimmed().toStdString();
     if (typed.empty()) return {};
-    if (shown_ >= 0) return QStringLiteral("Torna alla fine (Alt+Fine) / Back to the end first (Alt+End)");
+    // Typed while an earlier position is shown: as a press on the board, the
+    // person is asked whether to go on from there.
+    if (shown_ >= 0 && !SteppedPress())
+        return QStringLiteral("Torna alla fine (Alt+Fine) / Back to the end first (Alt+End)");
     if (Board().GetLocked()) return QStringLiteral("Galvetta sta pensando / Galvetta is thinking");
     if (game_.GameOver()) return QStringLiteral("La partita è finita / The game is over");
     const Parsed<LegalMove> move = ParseSan(Board().GetPosition(), typed);
@@ -324,9 +327,9 @@ void TPersonGame::LeaveStepping(bool resume) {
     FollowWithAnalysis();
 }
 
-void TPersonGame::SteppedPress() {
+bool TPersonGame::SteppedPress() {
     const int index = shown_;
-    if (index < 0) return;
+    if (index < 0) return false;
     const bool here = ContinueFromHere &&
                       ContinueFromHere(QStringLiteral("Continuare da questa posizione, togliendo le mosse "
                                                       "seguenti? No: torna alla fine della partita. / "
@@ -334,7 +337,7 @@ void TPersonGame::SteppedPress() {
                                                       "No: back to the end of the game."));
     if (!here) {
         LeaveStepping(true);
-        return;
+        return false;
     }
     // The clocks wait through the take-backs; the side to move then runs.
     while (static_cast<int>(Board().Positions().size()) - 1 > index)
@@ -342,6 +345,7 @@ void TPersonGame::SteppedPress() {
     LeaveStepping(true);
     // The side to move plays on; when that is the engine, it thinks now.
     if (!game_.GameOver() && white_to_move(Board().GetPosition()) == game_.EngineWhite) game_.Go();
+    return true;
 }
 
 void TPersonGame::HistoryChanged() {

@@ -92,8 +92,9 @@ class TPersonGame : public QObject {
     // The FEN of the position on the board (the one stepped to, if any).
     std::string ShownFen() const;
     // A press on the board while it shows an earlier position: the person
-    // is asked whether to go on from there, dropping the later moves.
-    void SteppedPress();
+    // is asked whether to go on from there, dropping the later moves. True
+    // when the game goes on from there.
+    bool SteppedPress();
     // True to go on from the position shown; false to return to the end.
     std::function<bool(const QString& question)> ContinueFromHere;
     // Told each time the shown position changes (-1: the game itself).

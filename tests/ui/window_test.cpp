@@ -888,6 +888,36 @@ class WindowTest : public QObject {
         QCOMPARE(w->Game().Record().Tag("TimeControl"), std::string("-"));
     }
 
+    // The move box and the game's shortcuts: empty, the box lets Ctrl+Z take
+    // the move back; with text, Ctrl+Z is the box's own undo. A refused
+    // typed move's message goes with the next good one.
+    void moveBoxGivesTheGamesShortcutsWay() {
+        std::vector<std::string> out;
+        auto w = person_window(&out);
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->Person().ChooseDepth(2);
+        QVERIFY(w->Person().NewGame(true));
+        QLineEdit* box = w->Panel().txtMossaTastiera;
+        box->setFocus();
+        QTest::keyClicks(box, "e4");
+        QTest::keyClick(box, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(!w->Game().Searching(), 60000);
+        QCOMPARE(w->Game().Positions().size(), size_t(3));
+        QTest::keyClicks(box, "Nf9");
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(!w->statusBar()->currentMessage().isEmpty());
+        QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier); // the box's own undo
+        QCOMPARE(w->Game().Positions().size(), size_t(3));
+        box->clear();
+        QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier); // the game's take-back
+        QCOMPARE(w->Game().Positions().size(), size_t(1));
+        QTest::keyClicks(box, "d4");
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(w->statusBar()->currentMessage().isEmpty());
+    }
+
     // The evaluation graph: a point after each of the engine's moves, the
     // position shown marked, a press on a point steps there; saved and
     // opened again, the game keeps its evaluations.
