@@ -22,6 +22,7 @@
 #include "notation/GameFile.h"
 #include "play/Game.h"
 #include "ui/EvalGraph.h"
+#include "ui/PieceImages.h"
 
 namespace galvetta {
 
@@ -149,31 +150,76 @@ QString TGamePage::Load(const OpenedGame& opened) {
     return names;
 }
 
-void TGamePage::PrintGame(QPrinter& printer, const QImage& diagram) {
+namespace {
+
+// The pairs of moves printed on a page: two columns of this many rows, the
+// first page's shorter, under the diagram. Columns run down a page and on to
+// the next, in order.
+constexpr size_t FIRST_PAGE_ROWS = 20, PAGE_ROWS = 45;
+
+// The position drawn for print: White at the bottom, files a to h and ranks
+// 1 to 8 around it, whatever the screen shows.
+QImage printed_diagram(const std::string& position) {
+    constexpr int CELL = 40, MARGIN = 18;
+    const ImageList pictures = MakePieceImages(CELL);
+    QImage image(8 * CELL + 2 * MARGIN, 8 * CELL + 2 * MARGIN, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    for (int index = 0; index < 64 && index < static_cast<int>(position.size()); ++index) {
+        const int col = index % 8, row = index / 8; // row 0 is rank 8
+        const QPoint at(MARGIN + col * CELL, MARGIN + row * CELL);
+        painter.drawPixmap(at, pictures[(col ^ row) & 1]);
+        const size_t piece = PIECE_LETTERS.find(position[index]);
+        if (position[index] != '-' && piece != std::string_view::npos)
+            painter.drawPixmap(at, pictures[static_cast<int>(piece) + 2]);
+    }
+    painter.setPen(Qt::black);
+    for (int i = 0; i < 8; ++i) {
+        const QString file(QChar('a' + i)), rank(QChar('8' - i));
+        painter.drawText(QRect(MARGIN + i * CELL, 8 * CELL + MARGIN, CELL, MARGIN), Qt::AlignCenter, file);
+        painter.drawText(QRect(0, MARGIN + i * CELL, MARGIN, CELL), Qt::AlignCenter, rank);
+    }
+    painter.drawRect(MARGIN, MARGIN, 8 * CELL, 8 * CELL);
+    return image;
+}
+
+} // namespace
+
+void TGamePage::PrintGame(QPrinter& printer) {
     const PgnGame game = game_.Record();
     QTextDocument document;
-    document.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("board.png")), diagram);
+    document.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("board.png")),
+                         printed_diagram(game_.Position()));
     QString html =
-        QStringLiteral("<h2>%1 &ndash; %2</h2><p>%3, %4</p><p><img src=\"board.png\" width=\"320\"></p><p>")
+        QStringLiteral("<h2>%1 &ndash; %2</h2><p>%3, %4</p><p><img src=\"board.png\" width=\"320\"></p>")
             .arg(qs(game.Tag("White")).toHtmlEscaped(), qs(game.Tag("Black")).toHtmlEscaped(),
                  qs(game.Tag("Date")), qs(game.result));
     // The pairs in two columns, White's and Black's move on one line, so
-    // that forty moves fit under the diagram on one page.
+    // that forty moves fit under the diagram on one page; each page's
+    // columns hold the moves in order, the next page going on from them.
     const std::vector<MovePair> pairs = MovePairs(game);
-    const size_t rows = (pairs.size() + 1) / 2;
     const auto cells = [](const MovePair& pair) {
         return QStringLiteral("<td align=\"right\">%1.</td><td>%2</td><td>%3</td>")
             .arg(pair.number)
             .arg(qs(pair.white.empty() ? "..." : pair.white).toHtmlEscaped(), qs(pair.black).toHtmlEscaped());
     };
-    html += QStringLiteral("</p><table cellspacing=\"0\" cellpadding=\"1\">");
-    for (size_t row = 0; row < rows; ++row) {
-        html += QStringLiteral("<tr>") + cells(pairs[row]);
-        if (row + rows < pairs.size())
-            html += QStringLiteral("<td width=\"40\"></td>") + cells(pairs[row + rows]);
-        html += QStringLiteral("</tr>");
+    for (size_t first = 0, page = 0; first < pairs.size(); ++page) {
+        const size_t room = 2 * (page == 0 ? FIRST_PAGE_ROWS : PAGE_ROWS);
+        const size_t count = std::min(room, pairs.size() - first);
+        const size_t rows = (count + 1) / 2;
+        html += page == 0 ? QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">")
+                          : QStringLiteral("<table style=\"page-break-before: always\" cellspacing=\"0\" "
+                                           "cellpadding=\"1\">");
+        for (size_t row = 0; row < rows; ++row) {
+            html += QStringLiteral("<tr>") + cells(pairs[first + row]);
+            if (row + rows < count)
+                html += QStringLiteral("<td width=\"40\"></td>") + cells(pairs[first + row + rows]);
+            html += QStringLiteral("</tr>");
+        }
+        html += QStringLiteral("</table>");
+        first += count;
     }
-    html += QStringLiteral("</table><p>");
+    html += QStringLiteral("<p>");
     // The evaluation graph, where the game has evaluations.
     const std::vector<std::optional<MoveEvaluation>> evaluations = game_.Evaluations();
     if (TEvalGraph::HasPoints(evaluations)) {
@@ -287,10 +333,10 @@ void TGamePage::OpenExecute() {
     if (!error.isEmpty()) QMessageBox::warning(window(), window()->windowTitle(), error);
 }
 
-void TGamePage::PrintExecute(const QImage& diagram) {
+void TGamePage::PrintExecute() {
     QPrinter printer;
     QPrintDialog dialog(&printer, window());
-    if (dialog.exec() == QDialog::Accepted) PrintGame(printer, diagram);
+    if (dialog.exec() == QDialog::Accepted) PrintGame(printer);
 }
 
 } // namespace galvetta

@@ -40,14 +40,15 @@ class TGamePage : public QPlainTextEdit {
     QString OpenGameText(const std::string& text, int index = 0);
     // A game was opened: "White - Black" when the file names the sides.
     std::function<void(const QString& names)> Opened;
-    // The game score and `diagram`, a picture of the position.
-    void PrintGame(QPrinter& printer, const QImage& diagram);
+    // The game score under a diagram of the game's position (White at the
+    // bottom, with coordinates), and its evaluation graph where it has one.
+    void PrintGame(QPrinter& printer);
 
     // The actions, with their dialogs.
     // A name without an extension gets ".pgn".
     bool SaveExecute();
     void OpenExecute();
-    void PrintExecute(const QImage& diagram);
+    void PrintExecute();
 
     // The game on the board is now in a file: saved, or read from one.
     std::function<void()> Filed;

@@ -291,7 +291,7 @@ QString TfrmMain::OpenGameFrom(const QString& path, int index) {
 }
 
 void TfrmMain::PrintGame(QPrinter& printer) {
-    pages_->txtPartita->PrintGame(printer, board_panel_->scacchiera->grab().toImage());
+    pages_->txtPartita->PrintGame(printer);
 }
 
 void TfrmMain::ReverseExecute() {

@@ -101,8 +101,7 @@ void TMainActions::CreateFileActions() {
         if (person_.MayDiscardGame()) page_.OpenExecute();
     });
     connect(actSave, &QAction::triggered, this, [this] { page_.SaveExecute(); });
-    connect(actPrint, &QAction::triggered, this,
-            [this] { page_.PrintExecute(panel_.scacchiera->grab().toImage()); });
+    connect(actPrint, &QAction::triggered, this, [this] { page_.PrintExecute(); });
     connect(actFen, &QAction::triggered, this, &TMainActions::AskForFen);
     connect(actPaste, &QAction::triggered, this, &TMainActions::Paste);
     window_.addActions({actPaste, actCopyFen, actCopyPgn});

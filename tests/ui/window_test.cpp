@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -18,6 +19,7 @@
 #include <QToolButton>
 #include <QtTest>
 #include <fcntl.h>
+#include <random>
 
 #include "notation/GameFile.h"
 #include "notation/Pgn.h"
@@ -1014,6 +1016,43 @@ class WindowTest : public QObject {
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         const QString bytes = QString::fromLatin1(pdf.readAll());
         QCOMPARE(bytes.count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
+
+        // A game of 95 moves: the first page holds moves 1 to 40 under the
+        // diagram, the second the rest, each page's columns in order.
+        std::mt19937 random(95);
+        std::vector<std::string> positions{STARTING_POSITION};
+        while (positions.size() < 191) {
+            const std::vector<LegalMove> legal = LegalMoves(positions.back());
+            if (legal.empty())
+                positions.assign(1, STARTING_POSITION);
+            else
+                positions.push_back(PositionAfter(positions.back(), legal[random() % legal.size()]));
+        }
+        OpenedGame long_game;
+        long_game.positions = positions;
+        w->Game().LoadGame(long_game);
+        printer.setOutputFileName(dir.filePath("long.pdf"));
+        w->PrintGame(printer);
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-layout"), dir.filePath("long.pdf"), QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QStringList pages = QString::fromUtf8(text.readAllStandardOutput()).split(QChar('\f'));
+        QVERIFY2(pages.size() >= 2, qPrintable(QString::number(pages.size())));
+        const auto numbers = [](const QString& page) {
+            QList<int> found;
+            for (const QRegularExpressionMatch& m :
+                 QRegularExpression("(?:^|\\s)(\\d+)\\.\\s").globalMatch(page))
+                found << m.captured(1).toInt();
+            std::sort(found.begin(), found.end());
+            return found;
+        };
+        QList<int> first_page;
+        for (int n = 1; n <= 40; ++n)
+            first_page << n;
+        QCOMPARE(numbers(pages[0]), first_page);
+        QCOMPARE(numbers(pages[1]).front(), 41);
+        QCOMPARE(numbers(pages[1]).back(), 95);
     }
 
     // Copy and paste, the unsaved-game question's Save, a confirmed
