@@ -107,10 +107,12 @@ wait "$app_pid" 2>/dev/null
 app_pid=
 stop_xvfb
 for screen in "1280x1024 galvetta-1280x1024.png 0" "1024x600 galvetta-1024x600.png 0" \
-    "1280x1024 galvetta-dark.png 1" "1280x1024 galvetta-stepped.png 0 1"; do
-    read -r size file dark stepped <<<"$screen"
+    "1280x1024 galvetta-dark.png 1" "1280x1024 galvetta-stepped.png 0 1" \
+    "1280x1024 galvetta-graph.png 0 0 graph" "1280x1024 galvetta-marks.png 0 0 marks" \
+    "1280x1024 galvetta-promotion.png 0 0 promotion"; do
+    read -r size file dark stepped scene <<<"$screen"
     start_xvfb "$size"
-    QT_QPA_PLATFORM=xcb SCREENSHOT="$shots/$file" DARK=$dark STEPPED=${stepped:-0} "$screens" -silent ||
+    QT_QPA_PLATFORM=xcb SCREENSHOT="$shots/$file" DARK=$dark STEPPED=${stepped:-0} SCENE=${scene:-} "$screens" -silent ||
         { echo "real_window_test: the window on $size (dark $dark) failed"; exit 1; }
     stop_xvfb
 done

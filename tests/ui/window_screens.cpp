@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QtTest>
 
@@ -69,15 +70,53 @@ class WindowScreens : public QObject {
                                 .arg(on_screen(w.statusBar()).bottom())
                                 .arg(available.bottom())));
 
-        w.Actions().tlbGioca->setChecked(true); // the person plays both sides
-        for (const char* move : {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5"})
-            QVERIFY(w.Panel().scacchiera->Move(move));
-        w.Actions().actAnalysis->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(w.Pages().analysis->txtLinee->blockCount() >= 7, 30000);
-        w.Actions().actAnalysis->trigger();
-        w.Actions().actHint->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(w.Panel().scacchiera->GetMarks().hint_from >= 0, 30000);
-        // STEPPED=1: the game stepped back to after 2. Nf3, as a person looks back.
+        // SCENE: "graph", a 30-move game the engine played against itself
+        // and its evaluation graph; "edit", edit mode with its palette;
+        // "marks", a knight selected with the squares it may go to;
+        // "promotion", the choice of piece open; else a game with the
+        // analysis on and a hint marked (STEPPED=1: stepped back to 2. Nf3).
+        const QString scene = qEnvironmentVariable("SCENE");
+        if (scene == QLatin1String("graph")) {
+            w.Actions().actBook->setChecked(false);
+            w.Person().ChooseDepth(2);
+            w.Actions().tlbAutoPlay->setChecked(true);
+            w.Person().NewGame(true);
+            w.Game().Go();
+            QTRY_VERIFY_WITH_TIMEOUT(w.Game().Positions().size() >= 61 || w.Game().GameOver(), 120000);
+            w.Actions().tlbAutoPlay->setChecked(false);
+            QTRY_VERIFY_WITH_TIMEOUT(!w.Game().Searching(), 30000);
+            w.Pages().setCurrentWidget(w.Pages().tabPartita);
+        } else if (scene == QLatin1String("edit")) {
+            w.Actions().cmdEdit->setChecked(true);
+        } else if (scene == QLatin1String("marks")) {
+            QTest::mouseClick(
+                w.Panel().scacchiera, Qt::LeftButton, Qt::NoModifier,
+                QPoint(w.Panel().scacchiera->CoordinataX(6) + 10, w.Panel().scacchiera->CoordinataY(7) + 10));
+            QVERIFY(!w.Panel().scacchiera->Targets().empty());
+        } else if (scene == QLatin1String("promotion")) {
+            QCOMPARE(w.Person().SetUpFen(QStringLiteral("4k3/P7/8/8/8/8/8/4K3 w - - 0 1")), QString());
+            // The menu waits for the person: the screenshot is taken while it is open.
+            QTimer::singleShot(800, [&w, path] {
+                w.screen()->grabWindow(0).save(path);
+                if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+            });
+            auto* board = w.Panel().scacchiera;
+            QTest::mouseClick(board, Qt::LeftButton, Qt::NoModifier,
+                              QPoint(board->CoordinataX(0) + 10, board->CoordinataY(1) + 10));
+            QTest::mouseClick(board, Qt::LeftButton, Qt::NoModifier,
+                              QPoint(board->CoordinataX(0) + 10, board->CoordinataY(0) + 10));
+            qInfo("screenshot %s: the promotion choice", qPrintable(path));
+            return;
+        } else {
+            w.Actions().tlbGioca->setChecked(true); // the person plays both sides
+            for (const char* move : {"e2e4", "e7e5", "g1f3", "b8c6", "f1b5"})
+                QVERIFY(w.Panel().scacchiera->Move(move));
+            w.Actions().actAnalysis->trigger();
+            QTRY_VERIFY_WITH_TIMEOUT(w.Pages().analysis->txtLinee->blockCount() >= 7, 30000);
+            w.Actions().actAnalysis->trigger();
+            w.Actions().actHint->trigger();
+            QTRY_VERIFY_WITH_TIMEOUT(w.Panel().scacchiera->GetMarks().hint_from >= 0, 30000);
+        }
         if (qEnvironmentVariableIntValue("STEPPED") == 1) {
             QVERIFY(w.Person().StepTo(3));
             w.Pages().setCurrentWidget(w.Pages().tabPartita);
