@@ -16,7 +16,6 @@ namespace galvetta {
 
 namespace {
 
-
 char upper(char c) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 }

@@ -345,7 +345,8 @@ int command_pgn(const std::vector<std::string_view>& args) {
         const PgnReplay replay = ReplayPgn(game);
         // A game of another variant is refused by name; the others are read.
         if (!replay.variant.empty()) {
-            std::fprintf(stderr, "galvetta-tool: %s: game %zu, %s\n", path.c_str(), g + 1, replay.error.c_str());
+            std::fprintf(stderr, "galvetta-tool: %s: game %zu, %s\n", path.c_str(), g + 1,
+                         replay.error.c_str());
             status = 2;
             continue;
         }
@@ -357,11 +358,11 @@ int command_pgn(const std::vector<std::string_view>& args) {
         const int64_t first = start ? start->move_number : 1;
         const bool black_began = replay.positions.front()[SIDE_TO_MOVE] == BLACK_ON_MOVE;
         const int64_t number = first + (static_cast<int64_t>(plies) + (black_began ? 1 : 0)) / 2;
-        std::printf("game %zu: White \"%s\", Black \"%s\", result %s, %zu moves (%zu plies), final %s\n",
-                    g + 1, game.Tag("White").c_str(), game.Tag("Black").c_str(), game.result.c_str(),
-                    (plies + 1) / 2, plies,
-                    PositionTextToFen(replay.positions.back(), HalfmoveClock(replay.positions, halfmove), number)
-                        .c_str());
+        std::printf(
+            "game %zu: White \"%s\", Black \"%s\", result %s, %zu moves (%zu plies), final %s\n", g + 1,
+            game.Tag("White").c_str(), game.Tag("Black").c_str(), game.result.c_str(), (plies + 1) / 2, plies,
+            PositionTextToFen(replay.positions.back(), HalfmoveClock(replay.positions, halfmove), number)
+                .c_str());
         // Play that went on after the rules had drawn the game is reported, not refused.
         if (const std::optional<RuleDraw> draw = FirstDrawByRule(replay.positions, halfmove))
             std::printf("game %zu: play went on after ply %zu: %s\n", g + 1, draw->ply,
