@@ -219,18 +219,18 @@ void TMainActions::MarkTimeControl() {
 // Hold, Edit and AutoPlay: check buttons that follow the game's modes.
 void TMainActions::CreateModeActions() {
     const auto mode = [&](const char* glyph, const char* text, const char* tip, auto set) {
-        QAction* action =
-            GlyphAction(glyph, QString::fromUtf8(text), QString::fromUtf8(text), QString::fromUtf8(tip));
+        QAction* action = GlyphAction(glyph, QString::fromUtf8(text), QString::fromUtf8(text).remove('&'),
+                                      QString::fromUtf8(tip));
         action->setCheckable(true);
         connect(action, &QAction::toggled, this, set);
         return action;
     };
     tlbGioca =
-        mode("\u2016", "Hold", "Se premuto, non muove / If pressed, don't makes any move", [this](bool on) {
+        mode("\u2016", "&Hold", "Se premuto, non muove / If pressed, don't makes any move", [this](bool on) {
             if (on != game_.Hold()) game_.SetHold(on);
         });
-    cmdEdit = mode("\u270E", "Edit", "Edit position", [this](bool on) { person_.SetEditMode(on); });
-    tlbAutoPlay = mode("\u21BB", "AutoPlay", "Se premuto, gioca da solo / AutoPlay", [this](bool on) {
+    cmdEdit = mode("\u270E", "&Edit", "Edit position", [this](bool on) { person_.SetEditMode(on); });
+    tlbAutoPlay = mode("\u21BB", "Aut&oPlay", "Se premuto, gioca da solo / AutoPlay", [this](bool on) {
         if (on != game_.AutoPlay()) game_.SetAutoPlay(on);
     });
 }
@@ -243,7 +243,10 @@ void TMainActions::CreateMenus() {
     partita->addSeparator();
     partita->addActions({actCopyFen, actCopyPgn, actPaste});
     partita->addSeparator();
-    partita->addAction(QStringLiteral("&Esci / Quit"), QKeySequence::Quit, &window_, &QWidget::close);
+    auto* quit = new QAction(QStringLiteral("&Esci / Quit"), this);
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, &window_, &QWidget::close);
+    partita->addAction(quit);
     QMenu* gioco = window_.menuBar()->addMenu(QStringLiteral("&Gioco / Play"));
     gioco->addActions({actMoveBack, actMove, actStop, actHint, actAnalysis});
     gioco->addSeparator();
@@ -262,19 +265,20 @@ void TMainActions::CreateStepActions() {
     const auto step = [this](const char* text, QKeySequence key, auto go) {
         auto* action = new QAction(QString::fromUtf8(text), this);
         action->setIconText(action->text().section(' ', 0, 0));
-        action->setToolTip(action->text().section(' ', 1));
+        action->setToolTip(action->text().section(' ', 1).remove('&'));
         action->setShortcut(key);
         connect(action, &QAction::triggered, this, go);
         window_.addAction(action);
         return action;
     };
     actFirst =
-        step("\u21E4 Inizio / Start", QKeySequence(Qt::ALT | Qt::Key_Home), [this] { person_.StepTo(0); });
+        step("\u21E4 &Inizio / Start", QKeySequence(Qt::ALT | Qt::Key_Home), [this] { person_.StepTo(0); });
     actBack =
-        step("\u25C0 Indietro / Back", QKeySequence(Qt::ALT | Qt::Key_Left), [this] { person_.StepBy(-1); });
-    actForward =
-        step("\u25B6 Avanti / Forward", QKeySequence(Qt::ALT | Qt::Key_Right), [this] { person_.StepBy(1); });
-    actLast = step("\u21E5 Fine / End", QKeySequence(Qt::ALT | Qt::Key_End), [this] { person_.StepToEnd(); });
+        step("\u25C0 In&dietro / Back", QKeySequence(Qt::ALT | Qt::Key_Left), [this] { person_.StepBy(-1); });
+    actForward = step("\u25B6 &Avanti / Forward", QKeySequence(Qt::ALT | Qt::Key_Right),
+                      [this] { person_.StepBy(1); });
+    actLast =
+        step("\u21E5 &Fine / End", QKeySequence(Qt::ALT | Qt::Key_End), [this] { person_.StepToEnd(); });
     panel_.AddStepButtons({actFirst, actBack, actForward, actLast});
 }
 
@@ -287,11 +291,17 @@ void TMainActions::CreateHelpActions() {
             QStringList keys;
             for (const QKeySequence& key : action->shortcuts())
                 keys << key.toString(QKeySequence::NativeText);
-            lines << QStringLiteral("%1\t%2").arg(keys.join(QStringLiteral(", ")),
-                                                  QString(action->text()).remove('&'));
+            lines << QStringLiteral("<tr><td>%1</td><td>&nbsp;&nbsp;%2</td></tr>")
+                         .arg(keys.join(QStringLiteral(", ")).toHtmlEscaped(),
+                              QString(action->text()).remove('&').toHtmlEscaped());
         }
         lines.sort();
-        QMessageBox::information(&window_, QStringLiteral("Tasti / Shortcuts"), lines.join('\n'));
+        // A table, so that each key stands apart from what it does.
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Tasti / Shortcuts"),
+                        QStringLiteral("<table>") + lines.join(QString()) + QStringLiteral("</table>"),
+                        QMessageBox::Ok, &window_);
+        box.setTextFormat(Qt::RichText);
+        box.exec();
     });
 }
 

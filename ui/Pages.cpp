@@ -37,7 +37,7 @@ QLineEdit* read_only_edit(QWidget* parent) {
 } // namespace
 
 TPages::TPages(TGame& game, QWidget* parent) : QTabWidget(parent) {
-    addTab(CreateVerificaPage(), QStringLiteral("&Verifica"));
+    addTab(CreateVerificaPage(), QStringLiteral("V&erifica"));
     // The engine's lines beside its statistics, where a player looks first.
     analysis = new TAnalysisPage(game, this);
     addTab(analysis, QStringLiteral("A&nalisi / Analysis"));
@@ -53,7 +53,7 @@ TPages::TPages(TGame& game, QWidget* parent) : QTabWidget(parent) {
     grafico = new TEvalGraph(game, tabPartita);
     layout->addWidget(txtPartita, 1);
     layout->addWidget(grafico);
-    addTab(tabPartita, QStringLiteral("&Partita / Game"));
+    addTab(tabPartita, QStringLiteral("Par&tita / Game"));
 }
 
 QString TPages::PageLine(const std::string& line) {

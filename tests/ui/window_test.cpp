@@ -1095,6 +1095,19 @@ class WindowTest : public QObject {
             if (action->isChecked()) checked << action->text();
         QCOMPARE(checked, QStringList{QStringLiteral("3 minuti + 2 s / 3+2")});
 
+        // The pages' mnemonics and the menu bar's are Alt+letter alike: none twice.
+        const auto mnemonic = [](const QString& text) {
+            const qsizetype at = text.indexOf(QLatin1Char('&'));
+            return at < 0 || at + 1 >= text.size() ? QChar() : text.at(at + 1).toLower();
+        };
+        QSet<QChar> alt_keys;
+        for (QAction* action : w->menuBar()->actions())
+            alt_keys.insert(mnemonic(action->text()));
+        for (int tab = 0; tab < w->Pages().count(); ++tab) {
+            const QChar key = mnemonic(w->Pages().tabText(tab));
+            QVERIFY2(key.isNull() || !alt_keys.contains(key), qPrintable(w->Pages().tabText(tab)));
+            alt_keys.insert(key);
+        }
         for (QMenu* menu : w->menuBar()->findChildren<QMenu*>()) {
             QSet<QChar> keys;
             for (QAction* action : menu->actions()) {
