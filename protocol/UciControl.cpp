@@ -118,7 +118,9 @@ void TUciControl::OnUci(const Words&) {
 void TUciControl::OnSetOption(const Words& words) {
     // "setoption name NAME [value VALUE]"; names may hold blanks.
     const auto value_at = std::find(words.begin(), words.end(), "value");
-    const std::string name = JoinWords(Words(words.begin() + std::min<size_t>(2, words.size()), value_at), 0);
+    // The name's words lie between "name" and "value"; "value" may come first.
+    const auto name_at = std::min(words.begin() + std::min<size_t>(2, words.size()), value_at);
+    const std::string name = JoinWords(Words(name_at, value_at), 0);
     const std::string value =
         value_at == words.end() ? std::string() : JoinWords(Words(value_at + 1, words.end()), 0);
     const auto is = [&name](std::string_view option) { return same_letters(name, option); };

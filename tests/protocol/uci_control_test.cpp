@@ -153,6 +153,14 @@ TEST_F(UciFixture, BookWishAndFileInEitherOrder) {
     EXPECT_EQ(Send("ponderhit"), (std::vector<std::string>{"bestmove e2e4"}));
 }
 
+// Found by the fuzz target: "value" where the name should be is an unknown
+// option, not a range turned inside out.
+TEST_F(UciFixture, SetOptionWithoutAName) {
+    EXPECT_EQ(Send("setoption  value true"), (std::vector<std::string>{"info string unknown option: "}));
+    EXPECT_EQ(Send("setoption value"), (std::vector<std::string>{"info string unknown option: "}));
+    EXPECT_EQ(Send("setoption name"), (std::vector<std::string>{"info string unknown option: "}));
+}
+
 // Every limit given bounds the search, the first reached ends it, a ponder
 // hit keeps the node limit, and a ponder search is answered only on the hit
 // or "stop", even in a mated position.
