@@ -317,6 +317,22 @@ std::string WritePgn(const PgnGame& game) {
     return out + line + "\n\n";
 }
 
+namespace {
+
+// Whether `token` is a move number ("12.", "12..."): nothing when it is none,
+// else whether it is `expected`.
+std::optional<bool> move_number_is(const std::string& token, int64_t expected) {
+    const size_t digits = token.find_first_not_of("0123456789");
+    if (digits == 0 || digits == std::string::npos ||
+        token.find_first_not_of('.', digits) != std::string::npos)
+        return std::nullopt;
+    int64_t number = 0;
+    const auto [end, error] = std::from_chars(token.data(), token.data() + digits, number);
+    return error == std::errc() && number == expected;
+}
+
+} // namespace
+
 PgnFile ReadPgn(std::string_view text) {
     PgnFile file;
     PgnScanner scanner(text);
@@ -373,14 +389,10 @@ PgnFile ReadPgn(std::string_view text) {
             finish();
             continue;
         }
-        const size_t digits = token.find_first_not_of("0123456789");
-        if (digits > 0 && digits != std::string::npos &&
-            token.find_first_not_of('.', digits) == std::string::npos) {
-            int64_t number = 0;
-            const auto [end, error] = std::from_chars(token.data(), token.data() + digits, number);
+        if (const std::optional<bool> right = move_number_is(token, expected_number)) {
             // A wrong number is a slip of the writer: the moves say which
             // move it is, as other readers take it.
-            if (error != std::errc() || number != expected_number)
+            if (!*right)
                 file.warnings.push_back("game " + std::to_string(file.games.size() + 1) + ", " +
                                         scanner.AtLine("move number " + token + " where " +
                                                        std::to_string(expected_number) + " was expected"));
