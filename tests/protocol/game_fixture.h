@@ -30,6 +30,8 @@ class RecordingView : public GameView {
     void StatisticsChanged(const std::string& text) override { statistics = text; }
     void PlanningShown(const std::string&, const std::string& ms, int) override { planned_ms = ms; }
     void CloseRequested() override { closed = true; }
+    std::vector<std::string> notices;
+    void NoticeShown(const std::string& text) override { notices.push_back(text); }
 };
 
 class GameFixture : public ::testing::Test {

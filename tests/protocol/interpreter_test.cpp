@@ -349,3 +349,28 @@ TEST_F(GameFixture, ThePersonsClockUnderEveryControl) {
 }
 
 } // namespace galvetta::test
+
+namespace galvetta::test {
+
+// The book's options in either order over xboard's option command; a book
+// gone after it was taken is said once.
+TEST_F(GameFixture, BookOptionsInEitherOrderOverXboard) {
+    SendAll({"xboard", "protover 2", "new"});
+    const std::string path = ::testing::TempDir() + "galvetta-xboard-book.bin";
+    const unsigned char e2e4[16] = {0x46, 0x3b, 0x96, 0x18, 0x16, 0x91, 0xfc, 0x9c,
+                                    0x03, 0x1c, 0,    1,    0,    0,    0,    0};
+    FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(e2e4, 1, sizeof e2e4, file);
+    std::fclose(file);
+    EXPECT_EQ(Send("option BookFile=/nonexistent.bin").size(), 1u);
+    EXPECT_EQ(Send("option OwnBook=1").size(), 1u);
+    EXPECT_EQ(Send("option BookFile=" + path), Lines{});
+    EXPECT_EQ(Send("bk"), (Lines{" e2e4 1", ""}));
+    // Gone: said once (here, with no interface driving, on the status bar).
+    std::remove(path.c_str());
+    EXPECT_EQ(Send("bk"), (Lines{" No book moves.", ""}));
+    EXPECT_EQ(Send("bk"), (Lines{" No book moves.", ""}));
+    EXPECT_EQ(view.notices, Lines{"cannot read the book " + path + "; Galvetta plays without a book"});
+}
+
+} // namespace galvetta::test
