@@ -57,12 +57,12 @@ configure build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=addre
 cmake --build build/asan -j "$jobs"
 (cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --no-tests=error --output-on-failure -j "$jobs" -LE 'perft-deep|xboard|fuzz|xvfb|stockfish')
 
-stage "fuzz targets (libFuzzer under ASan and UBSan), 25 s each"
+stage "fuzz targets (libFuzzer under ASan and UBSan), 30 s each, all at once"
 # Every reader of outside input, from its seeds in tests/fuzz/seeds; a longer
 # run by hand goes on from the corpus kept in build/fuzz/fuzz-corpus.
 CC=clang CXX=clang++ configure build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_FUZZ=ON -DBUILD_TESTING=OFF
 cmake --build build/fuzz -j "$jobs" --target fuzz_targets
-tests/fuzz/run.sh build/fuzz 25
+FUZZ_JOBS=7 tests/fuzz/run.sh build/fuzz 30
 
 stage "thread sanitizer, where threads run"
 # Two engine runs at once, the search, the watch and the input reader, under

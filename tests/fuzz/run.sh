@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Runs each fuzz target on its seeds for SECONDS, two at a time, and fails
-# when any target finds a crash, a sanitizer report or a broken check.
+# Runs each fuzz target on its seeds for SECONDS (wall time), FUZZ_JOBS at a
+# time (2 unless set), and fails when any target finds a crash, a sanitizer
+# report or a broken check.
 # Usage: tests/fuzz/run.sh BUILD_DIR SECONDS [TARGET ...]
 # The corpus each run grows is kept in BUILD_DIR/fuzz-corpus/TARGET, so a
 # longer run by hand goes on from it:
@@ -41,7 +42,7 @@ pids=()
 for target in "${targets[@]}"; do
   run_one "$target" &
   pids+=($!)
-  if [ ${#pids[@]} -ge 2 ]; then
+  if [ ${#pids[@]} -ge "${FUZZ_JOBS:-2}" ]; then
     wait "${pids[0]}" || status=1
     pids=("${pids[@]:1}")
   fi
