@@ -10,6 +10,7 @@
 
 #include "notation/GameFile.h"
 #include "play/Game.h"
+#include "tests/notation/start_book.h"
 
 namespace galvetta::test {
 
@@ -154,12 +155,7 @@ TEST_F(GameApi, TheRecordKeepsAReadGamesTags) {
 // The wish for a book and the file are two facts: either order of the two
 // options ends with the book in use, and a refused file leaves the wish.
 TEST_F(GameApi, TheBookWishAndFileInEitherOrder) {
-    const std::string path = ::testing::TempDir() + "galvetta-game-book.bin";
-    const unsigned char e2e4[16] = {0x46, 0x3b, 0x96, 0x18, 0x16, 0x91, 0xfc, 0x9c,
-                                    0x03, 0x1c, 0,    1,    0,    0,    0,    0};
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(e2e4, 1, sizeof e2e4, file);
-    std::fclose(file);
+    const std::string path = WriteStartBook("galvetta-game-book.bin");
     const auto wish = [this](bool on) {
         return game.ChangeOptions([on](EngineOptions& o) { o.use_book = on; });
     };

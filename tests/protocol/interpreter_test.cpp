@@ -4,6 +4,7 @@
 
 #include "game_fixture.h"
 #include "notation/PositionText.h"
+#include "tests/notation/start_book.h"
 
 namespace galvetta::test {
 
@@ -356,12 +357,7 @@ namespace galvetta::test {
 // gone after it was taken is said once.
 TEST_F(GameFixture, BookOptionsInEitherOrderOverXboard) {
     SendAll({"xboard", "protover 2", "new"});
-    const std::string path = ::testing::TempDir() + "galvetta-xboard-book.bin";
-    const unsigned char e2e4[16] = {0x46, 0x3b, 0x96, 0x18, 0x16, 0x91, 0xfc, 0x9c,
-                                    0x03, 0x1c, 0,    1,    0,    0,    0,    0};
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(e2e4, 1, sizeof e2e4, file);
-    std::fclose(file);
+    const std::string path = WriteStartBook("galvetta-xboard-book.bin");
     EXPECT_EQ(Send("option BookFile=/nonexistent.bin").size(), 1u);
     EXPECT_EQ(Send("option OwnBook=1").size(), 1u);
     EXPECT_EQ(Send("option BookFile=" + path), Lines{});

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/state_block.h"
 #include "game_fixture.h"
+#include "tests/notation/start_book.h"
 
 namespace galvetta::test {
 
@@ -102,34 +103,11 @@ TEST_F(UciFixture, ClockIncrementAndMovesToGoMakeTheBudget) {
 
 namespace galvetta::test {
 
-namespace {
-
-// A Polyglot book of `keys`' entries, each e2e4 from the start position
-// (the published key 0x463b96181691fc9c); out of order when asked.
-std::string start_book(const char* name, bool sorted = true) {
-    const std::string path = ::testing::TempDir() + name;
-    const unsigned char e2e4[16] = {0x46, 0x3b, 0x96, 0x18, 0x16, 0x91, 0xfc, 0x9c,
-                                    0x03, 0x1c, 0,    1,    0,    0,    0,    0};
-    unsigned char before[16] = {0x01, 0, 0, 0, 0, 0, 0, 0, 0x03, 0x1c, 0, 1, 0, 0, 0, 0};
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(sorted ? before : e2e4, 1, 16, file);
-    std::fwrite(sorted ? e2e4 : before, 1, 16, file);
-    std::fclose(file);
-    return path;
-}
-
-int64_t ms_since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-        .count();
-}
-
-} // namespace
-
 // The wish for a book and its file are two facts: the order of the options
 // never decides, and a book that goes bad after it was taken is said once.
 // A ponder search that finds a book move answers it on the hit.
 TEST_F(UciFixture, BookWishAndFileInEitherOrder) {
-    const std::string good = start_book("galvetta-uci-good.bin");
+    const std::string good = WriteStartBook("galvetta-uci-good.bin");
     EXPECT_EQ(Send("setoption name BookFile value /nonexistent.bin"),
               (std::vector<std::string>{
                   "info string cannot read the book /nonexistent.bin; the engine plays without a book"}));
@@ -138,7 +116,7 @@ TEST_F(UciFixture, BookWishAndFileInEitherOrder) {
     SendAll({"position startpos", "go depth 3"});
     EXPECT_EQ(UntilBestMove(), (std::vector<std::string>{"bestmove e2e4"}));
 
-    start_book("galvetta-uci-good.bin", false); // rewritten out of order
+    WriteStartBook("galvetta-uci-good.bin", false); // rewritten out of order
     for (int go = 0; go < 2; ++go) {
         SendAll({"position startpos", "go depth 2"});
         const std::vector<std::string> lines = UntilBestMove();
@@ -147,7 +125,7 @@ TEST_F(UciFixture, BookWishAndFileInEitherOrder) {
         EXPECT_EQ(lines.size(), go == 0 ? 4u : 3u) << "searched";
     }
 
-    start_book("galvetta-uci-good.bin");
+    WriteStartBook("galvetta-uci-good.bin");
     SendAll({"setoption name Ponder value true", "position startpos", "go ponder wtime 5000 btime 5000"});
     EXPECT_EQ(UntilBestMove(300), std::vector<std::string>{}) << "a ponder search waits for the hit";
     EXPECT_EQ(Send("ponderhit"), (std::vector<std::string>{"bestmove e2e4"}));
@@ -171,11 +149,10 @@ TEST_F(UciFixture, EveryLimitBoundsTheSearchAndPonderWaitsForItsAnswer) {
          {"go wtime 500 btime 500 depth 40", "go wtime 500 btime 500 nodes 2000000000",
           "go wtime 500 btime 500 mate 30", "go wtime 3000 btime 3000 movestogo 5 depth 40"}) {
         SendAll({middle_game, go});
-        const auto start = std::chrono::steady_clock::now();
+        // Without the clock's bound no answer comes before "stop".
         const std::vector<std::string> lines = UntilBestMove();
         ASSERT_FALSE(lines.empty()) << go;
         EXPECT_EQ(lines.back().rfind("bestmove ", 0), 0u) << go;
-        EXPECT_LT(ms_since(start), 9000) << go << ": the clock bounds it (3 s at most)";
     }
 
     const auto answered = [](const std::vector<std::string>& lines) {
