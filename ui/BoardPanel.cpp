@@ -108,9 +108,14 @@ TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
     frame = new TBoardFrame(scacchiera, this);
     stepped_ = new QLabel(this);
     stepped_->setObjectName("stepped");
-    stepped_->setWordWrap(true);
-    stepped_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // One line whose room stays while it is hidden: stepping back and
+    // forth never moves or resizes the board.
+    stepped_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     stepped_->setStyleSheet(QStringLiteral("QLabel { background: #f3d36b; color: black; padding: 2px; }"));
+    QSizePolicy keep_room = stepped_->sizePolicy();
+    keep_room.setRetainSizeWhenHidden(true);
+    stepped_->setSizePolicy(keep_room);
+    stepped_->setFixedHeight(stepped_->fontMetrics().height() + 6);
     stepped_->hide();
     layout_->addWidget(black_row_);
     layout_->addWidget(stepped_);
@@ -138,6 +143,7 @@ TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
 
 void TBoardPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    FitSteppedCaption();
     // The clocks follow the board: their figures a little over half a square.
     const int pixels = std::max(scacchiera->CellSize() * 55 / 100, 14);
     for (TQuorClock* clock : {clkNero, clkBianco}) {
@@ -189,22 +195,45 @@ void TBoardPanel::SetReachedDepth(int depth) {
 QWidget* TBoardPanel::CreateEditPalette() {
     auto* palette = new QWidget(this);
     palette->setObjectName("palette");
-    auto* grid = new QGridLayout(palette);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setSpacing(1);
-    // The brush: White's pieces, Black's, and the eraser; none: pieces are dragged.
+    auto* rows = new QVBoxLayout(palette);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(1);
+    const auto new_row = [rows] {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(1);
+        rows->addLayout(line);
+        return line;
+    };
+    // The brush: White's pieces, Black's, and the eraser; none: pieces are
+    // dragged. Each shows the board's piece drawn at the button's size, so
+    // that all are even and keep their colours in a dark palette; the glyph
+    // is the button's name for screen readers.
     static constexpr const char* GLYPHS[] = {"\u2654", "\u2655", "\u2656", "\u2657", "\u2658", "\u2659",
                                              "\u265A", "\u265B", "\u265C", "\u265D", "\u265E", "\u265F"};
+    const ImageList icons = MakePieceImages(2 * PALETTE_ICON * devicePixelRatio());
     auto* brushes = new QButtonGroup(palette);
     brushes->setExclusive(false);
-    const auto add = [&](const QString& glyph, char piece, int row, int column) {
+    const auto add = [&](QHBoxLayout* line, const QString& glyph, char piece, int image) {
         auto* button = new QToolButton(palette);
         button->setText(glyph);
+        if (image >= 0) {
+            // The piece on a light square, as on the board, so that both
+            // sides read in a dark palette; drawn large and scaled down
+            // smoothly, since the font's hinting at icon size spoils shapes.
+            QPixmap picture = icons.at(0);
+            QPainter(&picture).drawPixmap(0, 0, icons.at(image));
+            picture = picture.scaled(QSize(PALETTE_ICON, PALETTE_ICON) * devicePixelRatio(),
+                                     Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            picture.setDevicePixelRatio(devicePixelRatio());
+            button->setIcon(QIcon(picture));
+            button->setIconSize(QSize(PALETTE_ICON, PALETTE_ICON));
+            button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        }
         button->setCheckable(true);
         button->setObjectName(
             QStringLiteral("brush_%1").arg(piece == '-' ? QLatin1Char('x') : QLatin1Char(piece)));
         brushes->addButton(button);
-        grid->addWidget(button, row, column);
+        line->addWidget(button);
         connect(button, &QToolButton::toggled, this, [this, brushes, button, piece](bool on) {
             if (!on) {
                 scacchiera->SetBrush(0);
@@ -215,22 +244,30 @@ QWidget* TBoardPanel::CreateEditPalette() {
             scacchiera->SetBrush(piece);
         });
     };
-    for (int i = 0; i < 12; ++i)
-        add(QString::fromUtf8(GLYPHS[i]), PIECE_LETTERS[i], i / 6, i % 6);
-    add(QStringLiteral("\u2715"), '-', 0, 6);
+    for (int side = 0; side < 2; ++side) {
+        QHBoxLayout* line = new_row();
+        for (int i = side * 6; i < side * 6 + 6; ++i)
+            add(line, QString::fromUtf8(GLYPHS[i]), PIECE_LETTERS[i], 2 + i);
+        if (side == 0) add(line, QStringLiteral("\u2715"), '-', -1);
+        line->addStretch(1);
+    }
+    QHBoxLayout* sides = new_row();
     white_moves_ = new QRadioButton(QStringLiteral("Bianco muove / White to move"), palette);
     auto* black_moves = new QRadioButton(QStringLiteral("Nero / Black"), palette);
     white_moves_->setObjectName("whiteToMove");
     black_moves->setObjectName("blackToMove");
-    grid->addWidget(white_moves_, 2, 0, 1, 4);
-    grid->addWidget(black_moves, 2, 4, 1, 3);
+    sides->addWidget(white_moves_);
+    sides->addWidget(black_moves);
+    sides->addStretch(1);
+    QHBoxLayout* castling = new_row();
     const char* rights[4] = {"O-O", "O-O-O", "o-o", "o-o-o"};
     for (int i = 0; i < 4; ++i) {
         rights_[i] = new QCheckBox(QString::fromLatin1(rights[i]), palette);
         rights_[i]->setObjectName(QStringLiteral("right%1").arg(i));
         rights_[i]->setChecked(true);
-        grid->addWidget(rights_[i], 3, 2 * i, 1, 2);
+        castling->addWidget(rights_[i]);
     }
+    castling->addStretch(1);
     return palette;
 }
 
@@ -242,6 +279,13 @@ void TBoardPanel::ShowEditPalette(bool on, bool white_to_move) {
     if (!on)
         for (QToolButton* button : palette_->findChildren<QToolButton*>())
             button->setChecked(false);
+    // What acts only on a game gives the palette its room, so that the
+    // window need not grow on a small screen.
+    if (step_bar_ != nullptr) step_bar_->setVisible(!on);
+    txtMossaTastiera->setVisible(!on);
+    QSizePolicy policy = stepped_->sizePolicy();
+    policy.setRetainSizeWhenHidden(!on);
+    stepped_->setSizePolicy(policy);
     palette_->setVisible(on);
 }
 
@@ -255,12 +299,22 @@ std::array<bool, 4> TBoardPanel::EditRights() const {
 }
 
 void TBoardPanel::ShowStepped(const QString& caption) {
-    stepped_->setText(caption);
+    stepped_caption_ = caption;
+    stepped_->setToolTip(caption);
+    FitSteppedCaption();
     stepped_->setVisible(!caption.isEmpty());
+}
+
+// The caption cut to the line's width, whole in its tooltip.
+void TBoardPanel::FitSteppedCaption() {
+    const int room = stepped_->contentsRect().width() - 4;
+    stepped_->setText(
+        stepped_->fontMetrics().elidedText(stepped_caption_, Qt::ElideRight, std::max(room, 0)));
 }
 
 void TBoardPanel::AddStepButtons(const QList<QAction*>& actions) {
     auto* bar = new QWidget(this);
+    step_bar_ = bar;
     auto* line = new QHBoxLayout(bar);
     line->setContentsMargins(0, 0, 0, 0);
     line->addStretch();

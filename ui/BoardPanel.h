@@ -90,10 +90,14 @@ class TBoardPanel : public QWidget {
   private:
     void PlaceClocks();
     void ShowLevel();
+    void FitSteppedCaption();
     int depth_cap_ = 0;
     int reached_ = 0;
     QLabel* stepped_;
+    QWidget* step_bar_ = nullptr;
+    QString stepped_caption_;
     QWidget* CreateEditPalette();
+    static constexpr int PALETTE_ICON = 24;
     QWidget* palette_;
     QRadioButton* white_moves_;
     QCheckBox* rights_[4];

@@ -92,9 +92,10 @@ QWidget* TPages::CreateVerificaPage() {
     txtEsegui = new QLineEdit(verifica);
     BitBtn2 = new QPushButton(QStringLiteral("Mossa o Comando per Galvetta (Make Move)"), verifica);
     cmdAiutoComandi = new QPushButton(QStringLiteral("?"), verifica);
-    grid->addWidget(txtEsegui, row, 0);
-    grid->addWidget(BitBtn2, row, 1);
+    // The box above its long button, so that the page fits a small screen.
+    grid->addWidget(txtEsegui, row, 0, 1, 2);
     grid->addWidget(cmdAiutoComandi, row++, 2);
+    grid->addWidget(BitBtn2, row++, 0, 1, 3);
     grid->addWidget(caption(QStringLiteral("To promote: g7g8q and press enter"), verifica), row++, 0, 1, 3);
     return verifica;
 }
@@ -111,9 +112,9 @@ QWidget* TPages::CreateInvioPage() {
     Button1 = new QPushButton(QStringLiteral("?"), invio);
     grid->addWidget(caption(QStringLiteral("Lines sent:"), invio), 0, 0, 1, 3);
     grid->addWidget(memComandi, 1, 0, 1, 3);
-    grid->addWidget(txtCommand, 2, 0);
-    grid->addWidget(BitBtn1, 2, 1);
+    grid->addWidget(txtCommand, 2, 0, 1, 2);
     grid->addWidget(Button1, 2, 2);
+    grid->addWidget(BitBtn1, 3, 0, 1, 3);
     return invio;
 }
 

@@ -299,8 +299,7 @@ bool TPersonGame::StepTo(int index) {
     shown_ = index;
     panel_.scacchiera->ShowPosition(positions[index]);
     ShowMarks(index > 0 ? positions[index - 1] : std::string(), positions[index]);
-    panel_.ShowStepped(QStringLiteral("Posizione dopo %1 di %2 semimosse (Alt+Fine torna alla partita) / "
-                                      "Position after %1 of %2 plies (Alt+End returns to the game)")
+    panel_.ShowStepped(QStringLiteral("Semimossa %1 di %2 (Alt+Fine: partita) / Ply %1 of %2 (Alt+End: game)")
                            .arg(index)
                            .arg(positions.size() - 1));
     if (ShownChanged) ShownChanged(shown_);

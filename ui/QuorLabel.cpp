@@ -4,6 +4,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace galvetta {
 
 TQuorLabel::TQuorLabel(QWidget* parent) : QLabel(parent) {}
@@ -29,6 +31,22 @@ int TQuorLabel::TextStart(int text_width) const {
     return 0;
 }
 
+QFont TQuorLabel::FittingFont() const {
+    QFont fitting = font();
+    const int wide = QFontMetrics(fitting).horizontalAdvance(text());
+    if (wide <= width() || wide == 0) return fitting;
+    const double scale = std::max(MIN_FIT_SCALE, double(width()) / wide);
+    if (fitting.pixelSize() > 0)
+        fitting.setPixelSize(std::max(1, int(fitting.pixelSize() * scale)));
+    else
+        fitting.setPointSizeF(fitting.pointSizeF() * scale);
+    // Rounding may leave it a pixel wide: one step down more.
+    while (QFontMetrics(fitting).horizontalAdvance(text()) > width() && fitting.pixelSize() > 1 &&
+           double(fitting.pixelSize()) > font().pixelSize() * MIN_FIT_SCALE)
+        fitting.setPixelSize(fitting.pixelSize() - 1);
+    return fitting;
+}
+
 void TQuorLabel::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     if (autoFillBackground()) painter.fillRect(rect(), palette().color(backgroundRole()));
@@ -39,10 +57,11 @@ void TQuorLabel::paintEvent(QPaintEvent* event) {
             for (int x = clip.left() / w * w; x < clip.right() + 1; x += w)
                 painter.drawPixmap(x, y, image_);
     }
-    painter.setFont(font());
-    const QFontMetrics metrics(font());
+    const QFont fitting = FittingFont();
+    painter.setFont(fitting);
+    const QFontMetrics metrics(fitting);
     const int x = TextStart(metrics.horizontalAdvance(text()));
-    const int y = metrics.ascent();
+    const int y = QFontMetrics(font()).ascent();
     painter.setPen(shadow_color_);
     for (int i = 1; i <= shadow_width_; ++i)
         painter.drawText(x + i, y + i, text());

@@ -24,6 +24,11 @@ class TQuorLabel : public QLabel {
 
     // Left edge of the caption for the label's alignment.
     int TextStart(int text_width) const;
+    // The font the caption is drawn in: the label's own, or smaller (down
+    // to half) when the caption is wider than the label, so that a long
+    // caption beside other controls does not run into them.
+    QFont FittingFont() const;
+    static constexpr double MIN_FIT_SCALE = 0.5;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

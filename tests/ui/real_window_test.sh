@@ -4,8 +4,8 @@
 # squares with xdotool, see the engine answer (on its output and through the
 # conversation server), and keep a screenshot. Then, with --no-window and the
 # display still set, no window opens and the engine plays on its pipes.
-# Last, a game on screens of 1280x1024 and 1024x600 and in a dark Fusion
-# palette, everything in sight, kept as screenshots.
+# Last, a game on screens of 1280x1024, 1024x600 and 800x600 and in a dark
+# Fusion palette, everything in sight, kept as screenshots.
 # Usage: real_window_test.sh GALVETTA GALVETTA_TOOL WINDOW_SCREENS SCREENSHOT_DIR
 set -u
 galvetta=$1 tool=$2 screens=$3 shots=$4
@@ -109,7 +109,9 @@ stop_xvfb
 for screen in "1280x1024 galvetta-1280x1024.png 0" "1024x600 galvetta-1024x600.png 0" \
     "1280x1024 galvetta-dark.png 1" "1280x1024 galvetta-stepped.png 0 1" \
     "1280x1024 galvetta-graph.png 0 0 graph" "1280x1024 galvetta-marks.png 0 0 marks" \
-    "1280x1024 galvetta-promotion.png 0 0 promotion"; do
+    "1280x1024 galvetta-promotion.png 0 0 promotion" "1024x600 galvetta-1024x600-edit.png 0 0 edit" \
+    "800x600 galvetta-800x600.png 0" "800x600 galvetta-800x600-edit.png 1 0 edit" \
+    "800x600 galvetta-800x600-stepped.png 0 1" "800x600 galvetta-800x600-flag.png 0 0 flag"; do
     read -r size file dark stepped scene <<<"$screen"
     start_xvfb "$size"
     QT_QPA_PLATFORM=xcb SCREENSHOT="$shots/$file" DARK=$dark STEPPED=${stepped:-0} SCENE=${scene:-} "$screens" -silent ||

@@ -62,16 +62,22 @@ class WindowScreens : public QObject {
         w.FormShow();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        // At the start already, the status bar (where results and messages
-        // go) lies inside the screen, with room for a window manager's frame.
-        const QRect available = w.screen()->availableGeometry();
-        QVERIFY2(on_screen(w.statusBar()).bottom() + 30 <= available.bottom() + 1,
-                 qPrintable(QStringLiteral("status bar ends at %1 of %2")
-                                .arg(on_screen(w.statusBar()).bottom())
-                                .arg(available.bottom())));
+        // At the start, and after each scene (edit mode must not grow the
+        // window), the status bar (where results and refusals go) lies
+        // inside the screen, with room for a window manager's frame.
+        const auto status_bar_inside = [&w] {
+            const QRect available = w.screen()->availableGeometry();
+            QVERIFY2(on_screen(w.statusBar()).bottom() + 30 <= available.bottom() + 1,
+                     qPrintable(QStringLiteral("status bar ends at %1 of %2")
+                                    .arg(on_screen(w.statusBar()).bottom())
+                                    .arg(available.bottom())));
+        };
+        status_bar_inside();
+        if (QTest::currentTestFailed()) return;
 
         // SCENE: "graph", a 30-move game the engine played against itself
-        // and its evaluation graph; "edit", edit mode with its palette;
+        // and its evaluation graph; "flag", a game lost on time; "edit",
+        // edit mode with its palette;
         // "marks", a knight selected with the squares it may go to;
         // "promotion", the choice of piece open; else a game with the
         // analysis on and a hint marked (STEPPED=1: stepped back to 2. Nf3).
@@ -86,6 +92,11 @@ class WindowScreens : public QObject {
             w.Actions().tlbAutoPlay->setChecked(false);
             QTRY_VERIFY_WITH_TIMEOUT(!w.Game().Searching(), 30000);
             w.Pages().setCurrentWidget(w.Pages().tabPartita);
+        } else if (scene == QLatin1String("flag")) {
+            w.Actions().actBook->setChecked(false);
+            QCOMPARE(w.Person().ChooseTimeControl("level 0 0:01 0"), QString());
+            QVERIFY(w.Person().NewGame(false));
+            QTRY_VERIFY_WITH_TIMEOUT(w.Game().GameOver(), 15000);
         } else if (scene == QLatin1String("edit")) {
             w.Actions().cmdEdit->setChecked(true);
         } else if (scene == QLatin1String("marks")) {
@@ -118,9 +129,15 @@ class WindowScreens : public QObject {
             QTRY_VERIFY_WITH_TIMEOUT(w.Panel().scacchiera->GetMarks().hint_from >= 0, 30000);
         }
         if (qEnvironmentVariableIntValue("STEPPED") == 1) {
+            // The stepping caption neither moves nor shrinks the board.
+            const QRect board = on_screen(w.Panel().scacchiera);
             QVERIFY(w.Person().StepTo(3));
             w.Pages().setCurrentWidget(w.Pages().tabPartita);
+            QTest::qWait(100);
+            QCOMPARE(on_screen(w.Panel().scacchiera), board);
         }
+        status_bar_inside();
+        if (QTest::currentTestFailed()) return;
 
         // Nothing a person needs lies off the screen or behind the tool bar's overflow.
         const QRect screen = w.screen()->geometry();

@@ -139,6 +139,19 @@ class WindowTest : public QObject {
         const int with_shadow = ink();
         label.SetShadowWidth(0);
         QVERIFY(ink() < with_shadow);
+        // A flag's caption in a clock's large font is drawn smaller to fit
+        // beside the turn mark, never under half its size.
+        QFont large = label.font();
+        large.setPixelSize(20);
+        label.setFont(large);
+        label.setText(QStringLiteral("00:00 Tempo scaduto (out of time)"));
+        label.resize(QFontMetrics(large).horizontalAdvance(label.text()) * 2 / 3, 30);
+        QVERIFY(QFontMetrics(label.FittingFont()).horizontalAdvance(label.text()) <= label.width());
+        QVERIFY(label.FittingFont().pixelSize() >= 12);
+        label.resize(label.width() / 4, 30);
+        QCOMPARE(label.FittingFont().pixelSize(), 10);
+        label.resize(1000, 30);
+        QCOMPARE(label.FittingFont(), large);
     }
 
     void helpWindowLines() {
@@ -647,6 +660,17 @@ class WindowTest : public QObject {
                             w->Panel().scacchiera->CoordinataY(index / 8) + 5);
             QTest::mouseClick(w->Panel().scacchiera, Qt::LeftButton, {}, at);
         };
+        // The brushes show the board's pieces, Black's darker than White's
+        // whatever the palette's text colour.
+        const auto dark_pixels = [palette](const char* name) {
+            const QImage image = palette->findChild<QToolButton*>(name)->icon().pixmap(24).toImage();
+            int count = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    count += qGray(image.pixel(x, y)) < 80;
+            return count;
+        };
+        QVERIFY(dark_pixels("brush_Q") > 2 * dark_pixels("brush_q") + 20);
         palette->findChild<QToolButton*>("brush_q")->click(); // White's queen
         click("d4");
         palette->findChild<QToolButton*>("brush_x")->click(); // the eraser
@@ -685,7 +709,7 @@ class WindowTest : public QObject {
                                 .arg(room.width())
                                 .arg(room.height())));
         const QSize least = w->minimumSizeHint();
-        QVERIFY2(least.width() <= 960 - 40 && least.height() <= 540 - 48,
+        QVERIFY2(least.width() <= 800 - 20 && least.height() <= 600 - 60,
                  qPrintable(QStringLiteral("%1x%2").arg(least.width()).arg(least.height())));
     }
 
