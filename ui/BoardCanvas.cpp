@@ -27,7 +27,19 @@ void TBoardCanvas::SetPictures(const ImageList* pictures) {
 
 void TBoardCanvas::SetCellSize(int cell) {
     cell = std::max(cell, 8);
-    if (Pictures == &scaled_ && FCell.width() == cell) return;
+    if (FCell.width() == cell && (Pictures == &scaled_ || pending_cell_ == cell)) return;
+    // The board takes its size now and draws its pieces at the next paint:
+    // a window being laid out may change the size several times first.
+    pending_cell_ = cell;
+    FCell = QSize(cell, cell);
+    setFixedSize(8 * cell, 8 * cell);
+    update();
+}
+
+void TBoardCanvas::DrawPendingPieces() {
+    if (pending_cell_ == 0) return;
+    const int cell = pending_cell_;
+    pending_cell_ = 0;
     const qreal ratio = devicePixelRatioF();
     scaled_ = MakePieceImages(static_cast<int>(cell * ratio));
     for (QPixmap& image : scaled_)
@@ -138,6 +150,7 @@ void TBoardCanvas::RePaint() {
 }
 
 void TBoardCanvas::paintEvent(QPaintEvent*) {
+    DrawPendingPieces();
     QPainter painter(this);
     if (FBoardBitmap.isNull()) {
         painter.fillRect(rect(), BackColor);

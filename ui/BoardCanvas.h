@@ -116,7 +116,9 @@ class TBoardCanvas : public QWidget {
 
     TBoardModel& model_;
     const ImageList* Pictures = nullptr;
-    ImageList scaled_; // the images drawn for SetCellSize
+    ImageList scaled_;     // the images drawn for SetCellSize
+    int pending_cell_ = 0; // a size whose pieces the next paint draws
+    void DrawPendingPieces();
     Marks marks_;
     bool editing_ = false;
     char brush_ = 0;

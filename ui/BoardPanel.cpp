@@ -126,6 +126,8 @@ TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
     trkLivelli->setRange(2, 40);
     trkLivelli->setValue(8);
     lblLivello = new QLabel(this);
+    // A long level line ("reached 12" added) must not widen the window.
+    lblLivello->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     connect(trkLivelli, &QSlider::valueChanged, this, &TBoardPanel::ShowLevel);
     ShowLevel();
     layout_->addWidget(lblLivello);
@@ -135,15 +137,13 @@ TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
     txtMossaTastiera->setPlaceholderText(QStringLiteral("Mossa / Move: Nf3, exd5, O-O, e8=Q, e2e4"));
     layout_->addWidget(txtMossaTastiera);
     txtMossaTastiera->installEventFilter(this);
-    palette_ = CreateEditPalette();
-    layout_->insertWidget(layout_->indexOf(frame) + 1, palette_);
-    palette_->hide();
     ShowSideToMove(true);
 }
 
 void TBoardPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     FitSteppedCaption();
+    FitLevelLine();
     // The clocks follow the board: their figures a little over half a square.
     const int pixels = std::max(scacchiera->CellSize() * 55 / 100, 14);
     for (TQuorClock* clock : {clkNero, clkBianco}) {
@@ -185,6 +185,26 @@ void TBoardPanel::ShowLevel() {
                            : QStringLiteral(", senza limite / no cap");
     if (reached_ > 0) text += QStringLiteral("; raggiunto / reached %1").arg(reached_);
     lblLivello->setText(text);
+    lblLivello->setToolTip(text);
+    FitLevelLine();
+}
+
+// The level line in a smaller font where the panel is narrow (a small
+// screen), down to three quarters of the panel's own.
+void TBoardPanel::FitLevelLine() {
+    QFont font = this->font();
+    const int wide = QFontMetrics(font).horizontalAdvance(lblLivello->text());
+    const int room = lblLivello->width();
+    const double least = font.pointSizeF() * 3 / 4;
+    if (wide > room && room > 0 && least > 0) {
+        font.setPointSizeF(std::max(font.pointSizeF() * room / wide, least));
+        // Glyph widths do not scale exactly: a step down more where needed.
+        while (QFontMetrics(font).horizontalAdvance(lblLivello->text()) > room && font.pointSizeF() > least)
+            font.setPointSizeF(std::max(font.pointSizeF() - 0.25, least));
+    }
+    if (lblLivello->font() != font) lblLivello->setFont(font);
+    // Its height stays the panel font's, so that nothing above it moves.
+    lblLivello->setMinimumHeight(QFontMetrics(this->font()).height());
 }
 
 void TBoardPanel::SetReachedDepth(int depth) {
@@ -210,7 +230,7 @@ QWidget* TBoardPanel::CreateEditPalette() {
     // is the button's name for screen readers.
     static constexpr const char* GLYPHS[] = {"\u2654", "\u2655", "\u2656", "\u2657", "\u2658", "\u2659",
                                              "\u265A", "\u265B", "\u265C", "\u265D", "\u265E", "\u265F"};
-    const ImageList icons = MakePieceImages(2 * PALETTE_ICON * devicePixelRatio());
+    const ImageList icons = MakePieceImages(PALETTE_ICON * devicePixelRatio());
     auto* brushes = new QButtonGroup(palette);
     brushes->setExclusive(false);
     const auto add = [&](QHBoxLayout* line, const QString& glyph, char piece, int image) {
@@ -218,12 +238,9 @@ QWidget* TBoardPanel::CreateEditPalette() {
         button->setText(glyph);
         if (image >= 0) {
             // The piece on a light square, as on the board, so that both
-            // sides read in a dark palette; drawn large and scaled down
-            // smoothly, since the font's hinting at icon size spoils shapes.
+            // sides read in a dark palette.
             QPixmap picture = icons.at(0);
             QPainter(&picture).drawPixmap(0, 0, icons.at(image));
-            picture = picture.scaled(QSize(PALETTE_ICON, PALETTE_ICON) * devicePixelRatio(),
-                                     Qt::KeepAspectRatio, Qt::SmoothTransformation);
             picture.setDevicePixelRatio(devicePixelRatio());
             button->setIcon(QIcon(picture));
             button->setIconSize(QSize(PALETTE_ICON, PALETTE_ICON));
@@ -272,6 +289,13 @@ QWidget* TBoardPanel::CreateEditPalette() {
 }
 
 void TBoardPanel::ShowEditPalette(bool on, bool white_to_move) {
+    // Made when edit mode is first entered: the first window shows none of it.
+    if (palette_ == nullptr) {
+        if (!on) return;
+        palette_ = CreateEditPalette();
+        palette_->hide();
+        layout_->insertWidget(layout_->indexOf(frame) + 1, palette_);
+    }
     if (on && palette_->isHidden()) {
         white_moves_->setChecked(white_to_move);
         palette_->findChild<QRadioButton*>("blackToMove")->setChecked(!white_to_move);
@@ -290,10 +314,11 @@ void TBoardPanel::ShowEditPalette(bool on, bool white_to_move) {
 }
 
 bool TBoardPanel::EditWhiteToMove() const {
-    return white_moves_->isChecked();
+    return palette_ == nullptr || white_moves_->isChecked();
 }
 
 std::array<bool, 4> TBoardPanel::EditRights() const {
+    if (palette_ == nullptr) return {true, true, true, true};
     return {rights_[0]->isChecked(), rights_[1]->isChecked(), rights_[2]->isChecked(),
             rights_[3]->isChecked()};
 }

@@ -91,6 +91,7 @@ class TBoardPanel : public QWidget {
     void PlaceClocks();
     void ShowLevel();
     void FitSteppedCaption();
+    void FitLevelLine();
     int depth_cap_ = 0;
     int reached_ = 0;
     QLabel* stepped_;
@@ -98,9 +99,9 @@ class TBoardPanel : public QWidget {
     QString stepped_caption_;
     QWidget* CreateEditPalette();
     static constexpr int PALETTE_ICON = 24;
-    QWidget* palette_;
-    QRadioButton* white_moves_;
-    QCheckBox* rights_[4];
+    QWidget* palette_ = nullptr;
+    QRadioButton* white_moves_ = nullptr;
+    QCheckBox* rights_[4] = {};
     QVBoxLayout* layout_;
     QWidget* white_row_;
     QWidget* black_row_;
