@@ -535,8 +535,8 @@ std::optional<Move> TGame::StopAnalysis() {
     driver_.SearchFinished(true);
     analyzing_ = false;
     // A search that ended by itself left its move; a cut one has its last iteration's.
-    const std::string finished = driver_.MoveText();
-    return finished.empty() ? driver_.BestMoveSoFar() : Move::Parse(finished);
+    const std::optional<Move> finished = driver_.LeftMove();
+    return finished ? finished : driver_.BestMoveSoFar();
 }
 
 void TGame::Retarget(const SearchLimits& limits) {
@@ -661,8 +661,8 @@ void TGame::CollectSearch() {
     }
     // Cut short at a limit: the last finished iteration answers.
     if (end == TEngineDriver::SearchEnd::Cut) driver_.TakeLastIteration();
-    const int score = driver_.ReportMove(move_text_, statistics_, position_memo_);
-    view_.EngineMoveShown(move_text_);
+    const auto [move, score] = driver_.ReportMove(statistics_, position_memo_);
+    view_.EngineMoveShown(move);
     view_.StatisticsChanged(statistics_);
     view_.PositionShown(position_memo_);
     if (score < -1000 || score > 1000) SetAutoPlay(false);
@@ -683,7 +683,7 @@ void TGame::CollectSearch() {
         outcome = MateOutcome();
     }
     CheckGameEnd();
-    if (EngineMoved) EngineMoved(Move::Parse(move_text_), outcome);
+    if (EngineMoved) EngineMoved(move, outcome);
 }
 
 void TGame::SetInterfaceResult(const std::string& result, const std::string& comment) {

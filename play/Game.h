@@ -40,7 +40,7 @@ class GameView {
     // Hold, edit mode or autoplay changed.
     virtual void ModesChanged() {}
     virtual void StatisticsChanged(const std::string& /*text*/) {}
-    virtual void EngineMoveShown(const std::string& /*move*/) {}
+    virtual void EngineMoveShown(const std::optional<Move>& /*move*/) {}
     virtual void PositionShown(const std::string& /*position*/) {}
     virtual void GeneratedMovesShown(const std::string& /*text*/) {}
     virtual void PlanningShown(const std::string& /*moves*/, const std::string& /*ms*/, int /*depth*/) {}
@@ -357,7 +357,6 @@ class TGame {
     bool analyzing_ = false;
     int tick_counter_ = 10;
     std::string statistics_;
-    std::string move_text_;
     std::string position_memo_;
     TGameRecord record_;
     std::vector<std::optional<MoveEvaluation>> evaluations_; // White's view, by ply

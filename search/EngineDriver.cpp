@@ -86,9 +86,9 @@ std::string TEngineDriver::PositionText() const {
                        strnlen(Block->header.position_text, sizeof Block->header.position_text));
 }
 
-std::string TEngineDriver::MoveText() const {
-    return std::string(Block->header.move_text,
-                       strnlen(Block->header.move_text, sizeof Block->header.move_text));
+std::optional<Move> TEngineDriver::LeftMove() const {
+    return Move::Parse(std::string_view(Block->header.move_text,
+                                        strnlen(Block->header.move_text, sizeof Block->header.move_text)));
 }
 
 void TEngineDriver::ClearMoveText() {
@@ -358,7 +358,7 @@ bool TEngineDriver::SearchFinished(bool wait) {
 std::optional<Move> TEngineDriver::BestMoveSoFar() const {
     const std::optional<SearchReport> last = LastReport();
     if (last && !last->line.empty()) return last->line.front();
-    return Move::Parse(QuickMove(root_position_));
+    return QuickMove(root_position_);
 }
 
 bool TEngineDriver::TakeLastIteration() {
@@ -366,17 +366,19 @@ bool TEngineDriver::TakeLastIteration() {
     // A search that completed after all left its own result.
     if (header.move_text[0] != '\0') return true;
     const std::optional<SearchReport> last = LastReport();
-    std::string move;
+    std::optional<Move> move;
     if (last && !last->line.empty()) {
-        move = last->line.front().EngineText();
+        move = last->line.front();
         header.best_score = ScoreFromRoot(last->score, root_value_); // the block counts from the root
     } else {
         move = QuickMove(header.position_text);
         header.best_score = 0;
     }
+    // The block holds the move as the engine writes it.
+    const std::string text = move ? move->EngineText() : std::string();
     std::memset(header.move_text, 0, sizeof header.move_text);
-    std::memcpy(header.move_text, move.data(), std::min(move.size(), sizeof header.move_text - 1));
-    return !move.empty();
+    std::memcpy(header.move_text, text.data(), std::min(text.size(), sizeof header.move_text - 1));
+    return move.has_value();
 }
 
 int TEngineDriver::IsLegalMove(const std::string& move) {
@@ -386,13 +388,13 @@ int TEngineDriver::IsLegalMove(const std::string& move) {
     return is_legal_move(copy.get());
 }
 
-std::string TEngineDriver::QuickMove(const std::string& position) {
+std::optional<Move> TEngineDriver::QuickMove(const std::string& position) {
     auto block = std::make_unique<StateBlock>();
     new_header(block.get(), position);
     block->header.max_depth = block->header.start_depth = block->header.depth_step = 1;
     engine_run(block.get());
-    return std::string(block->header.move_text,
-                       strnlen(block->header.move_text, sizeof block->header.move_text));
+    return Move::Parse(std::string_view(block->header.move_text,
+                                        strnlen(block->header.move_text, sizeof block->header.move_text)));
 }
 
 TEngineDriver::GameEnd TEngineDriver::EndOfGame(const std::string& position) {
@@ -459,20 +461,21 @@ uint32_t TEngineDriver::NodesSoFar() const {
     return load_relaxed(Block->header.nodes);
 }
 
-int TEngineDriver::ReportMove(std::string& move_edit, std::string& statistics, std::string& position_memo) {
+TEngineDriver::MoveReport TEngineDriver::ReportMove(std::string& statistics, std::string& position_memo) {
     Header& h = Block->header;
     MeasureElapsed();
-    move_edit = h.move_text;
+    const std::string move_text(h.move_text, strnlen(h.move_text, sizeof h.move_text));
+    const MoveReport answer{LeftMove(), MulDiv(PositionScore(), 1, h.score_unit)};
     if (ElapsedMs == 0) ElapsedMs = 1;
     if (h.nodes == 0) h.nodes = 1;
     if (h.generated_moves[0] == 0 && h.generated_moves[1] == 0) h.generated_moves[0] = 1;
-    const int score = MulDiv(PositionScore(), 1, h.score_unit);
+    const int score = answer.score;
     const double generated = GeneratedMoves(), played = PlayedMoves();
 
     std::string report;
     report += REPORT_START;
     report += "move #" + std::to_string(static_cast<uint32_t>(h.move_number));
-    report += "\r\nGalvetta's move: " + move_edit + (LastWasBook() ? " (book)" : "");
+    report += "\r\nGalvetta's move: " + move_text + (LastWasBook() ? " (book)" : "");
     report += "\r\nPosition score: " + std::to_string(score);
     report += "\r\nMilliseconds: " + FormatFloat(ElapsedMs);
     report += "\r\nGenerated moves: " + FormatFloat(generated);
@@ -499,7 +502,7 @@ int TEngineDriver::ReportMove(std::string& move_edit, std::string& statistics, s
         ElapsedMs = planning_elapsed_;
     }
     if (h.error_flag != 0 && ErrorBeep) ErrorBeep();
-    return score;
+    return answer;
 }
 
 } // namespace galvetta

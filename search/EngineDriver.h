@@ -97,14 +97,19 @@ class TEngineDriver {
     // stalemated. A position the engine cannot load is None. Works on a block
     // of its own, so a running search is not disturbed.
     static GameEnd EndOfGame(const std::string& position);
-    // A one-ply search's move in `position`, as the engine writes it; empty
-    // when there is none. On a block of its own, like EndOfGame.
-    static std::string QuickMove(const std::string& position);
+    // A one-ply search's move in `position`; none when there is none. On a
+    // block of its own, like EndOfGame.
+    static std::optional<Move> QuickMove(const std::string& position);
     // Applies the block's move text to its position text; 1 done, 0 rejected.
     int ApplyEngineMove();
-    // Writes the statistics report in front of `statistics`, sets the move and
-    // position texts, applies the move and returns the score in pawns.
-    int ReportMove(std::string& move_edit, std::string& statistics, std::string& position_memo);
+    // Writes the statistics report in front of `statistics`, sets the
+    // position text, applies the move and returns it (none when the search
+    // left none) with the score in pawns.
+    struct MoveReport {
+        std::optional<Move> move;
+        int score = 0;
+    };
+    MoveReport ReportMove(std::string& statistics, std::string& position_memo);
     double GeneratedMoves() const;
     double PlayedMoves() const;
 
@@ -140,8 +145,8 @@ class TEngineDriver {
     void SetPosition(std::string_view position);
     // The block's position text: after a search's move, the position it led to.
     std::string PositionText() const;
-    // The move the last search left, as the engine writes it; empty when none.
-    std::string MoveText() const;
+    // The move the last search left; none when it left none.
+    std::optional<Move> LeftMove() const;
     void ClearMoveText();
     // The last search's score as the value of its root position, from the
     // view of the side that was to move there (engine units; a mate score as

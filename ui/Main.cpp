@@ -330,8 +330,8 @@ void TfrmMain::ModesChanged() {
 void TfrmMain::StatisticsChanged(const std::string& text) {
     pages_->txtStatistiche->setPlainText(memo_text(text));
 }
-void TfrmMain::EngineMoveShown(const std::string& move) {
-    pages_->txtMossa->setText(qs(move));
+void TfrmMain::EngineMoveShown(const std::optional<Move>& move) {
+    pages_->txtMossa->setText(move ? qs(move->EngineText()) : QString());
 }
 void TfrmMain::PositionShown(const std::string& position) {
     pages_->txtPosizione->setPlainText(qs(position));

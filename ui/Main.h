@@ -74,7 +74,7 @@ class TfrmMain : public QMainWindow, public GameView {
     void CommandItemChanged(const std::string& value) override;
     void ModesChanged() override;
     void StatisticsChanged(const std::string& text) override;
-    void EngineMoveShown(const std::string& move) override;
+    void EngineMoveShown(const std::optional<Move>& move) override;
     void PositionShown(const std::string& position) override;
     void GeneratedMovesShown(const std::string& text) override;
     void PlanningShown(const std::string& moves, const std::string& ms, int depth) override;

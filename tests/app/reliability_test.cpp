@@ -100,7 +100,7 @@ TEST(ForceGoFlow, NoMoveOutrunsTheEnginesClock) {
             const std::optional<Move> move = Move::Parse(line.substr(5));
             ASSERT_TRUE(move && board.Move(move->Coordinate())) << line;
             // The opponent answers at once, with a one-ply search's move.
-            const std::optional<Move> reply = Move::Parse(TEngineDriver::QuickMove(board.GetPosition()));
+            const std::optional<Move> reply = TEngineDriver::QuickMove(board.GetPosition());
             if (!reply) { // the game is over: the next one starts afresh
                 if (SideToMoveInCheck(board.GetPosition())) {
                     const bool black_mated = board.GetPosition()[SIDE_TO_MOVE] == BLACK_ON_MOVE;

@@ -123,10 +123,10 @@ TEST(Driver, ReportTextAndScore) {
     h.played_moves[0] = 4;
     h.played_moves[1] = 0;
     h.error_flag = 0;
-    std::string move, statistics = "older", memo;
-    const int score = driver.ReportMove(move, statistics, memo);
+    std::string statistics = "older", memo;
+    const auto [move, score] = driver.ReportMove(statistics, memo);
     EXPECT_EQ(score, 2);
-    EXPECT_EQ(move, "e2-e4");
+    EXPECT_EQ(move, Move::Parse("e2e4"));
     // The elapsed time is measured; check the fixed parts around it.
     const std::string head =
         "\r\n---------------------move #3\r\nGalvetta's move: e2-e4\r\nPosition score: 2\r\nMilliseconds: ";
