@@ -41,7 +41,7 @@ void TEngineHost::Start() {
             o.book_file = options_.book;
             o.use_book = true;
         });
-        game_->BookChosen = true;
+        game_->SetBookChosen(true);
     }
     if (options_.uci) interface_->SpeakUci();
     interface_->ResetGameExecute();

@@ -95,9 +95,6 @@ void TGame::NewGame() {
     SaveGame();
     // The next game is a game of its own, saved even when it repeats this one.
     record_.Begin();
-    evaluations_.clear();
-    InterfaceResult.clear();
-    InterfaceComment.clear();
     if (result_) {
         result_.reset();
         view_.GameEnded("", "", GameEnd::None);
@@ -106,8 +103,8 @@ void TGame::NewGame() {
     clock_.Restart();
     SetHold(false);
     SetEditMode(false);
-    EngineWhite = false;
-    Planning.ResetPlanning();
+    engine_white_ = false;
+    planning_.ResetPlanning();
 }
 
 void TGame::NewGameFrom(const std::string& position, int halfmove_clock, int64_t move_number) {
@@ -123,19 +120,11 @@ void TGame::LoadGame(const OpenedGame& opened) {
     for (size_t i = 1; i < positions.size(); ++i)
         board_.AppendPosition(positions[i]);
     record_.BeginRead(opened.header, board_.Positions(), opened.halfmove_clock, opened.move_number);
-    // A file's evaluations are the mover's view: White's are kept.
-    for (size_t ply = 1; ply < positions.size() && ply <= opened.header.comments.size(); ++ply)
-        if (const std::optional<MoveEvaluation> read =
-                ReadEvaluationComment(opened.header.comments[ply - 1])) {
-            const bool white_moved = positions[ply - 1][SIDE_TO_MOVE] == WHITE_ON_MOVE;
-            NoteEvaluation(ply,
-                           white_moved ? *read : MoveEvaluation{-read->centipawns, -read->mate, read->depth});
-        }
     const std::string engine = "Galvetta";
     if (opened.white == engine || opened.black == engine)
-        EngineWhite = opened.white == engine;
+        engine_white_ = opened.white == engine;
     else
-        EngineWhite = board_.Pezzo(SIDE_TO_MOVE) != WHITE_ON_MOVE;
+        engine_white_ = board_.Pezzo(SIDE_TO_MOVE) != WHITE_ON_MOVE;
     driver_.GameLoaded(static_cast<int>(positions.size() - 1) / 2);
     CopyBoardToEngine();
     position_memo_ = board_.GetPosition();
@@ -148,53 +137,33 @@ PgnGame TGame::Record() const {
     // Under an interface the interface is the arbiter: every move it played
     // is kept, and the rule's end counts only where the game stopped there.
     std::vector<std::string> positions = board_.Positions();
-    if (result_ && StopAtGameEnd && result_->plies < positions.size()) positions.resize(result_->plies);
-    std::string result = InterfaceResult.empty() ? "*" : InterfaceResult, ending = InterfaceComment,
-                termination;
-    const bool ended_here = result_ && (StopAtGameEnd || result_->plies >= positions.size());
-    if (ended_here && InterfaceResult.empty()) {
+    if (result_ && stop_at_game_end_ && result_->plies < positions.size()) positions.resize(result_->plies);
+    const std::string& told = record_.InterfaceResult();
+    std::string result = told.empty() ? "*" : told, ending = record_.InterfaceComment(), termination;
+    const bool ended_here = result_ && (stop_at_game_end_ || result_->plies >= positions.size());
+    if (ended_here && told.empty()) {
         result = result_->result;
         ending = result_->reason;
         termination = result_->termination;
     }
-    const std::string opponent = OpponentName.empty() ? user_name() : OpponentName;
+    const std::string opponent = record_.OpponentName().empty() ? user_name() : record_.OpponentName();
     const TimeControl& control = clock_.Control();
-    PgnGame game = record_.Write(
+    return record_.Write(
         positions, result, ending, termination,
         {{"Event", "Galvetta game"},
          {"Site", host_name()},
          {"Date", record_.Date()},
          {"Round", "-"},
-         {"White", EngineWhite ? "Galvetta" : opponent},
-         {"Black", EngineWhite ? opponent : "Galvetta"},
+         {"White", engine_white_ ? "Galvetta" : opponent},
+         {"Black", engine_white_ ? opponent : "Galvetta"},
          {"TimeControl", clock_.ControlKnown()
                              ? TimeControlTag(control.moves, control.base_seconds, control.increment_seconds,
                                               control.seconds_per_move)
                              : "?"}});
-    // The evaluations as comments, from the view of the side that moved,
-    // where the record's moves are the positions' (no set-up in between).
-    if (game.moves.size() + 1 == positions.size()) {
-        game.comments.assign(game.moves.size(), std::string());
-        for (size_t ply = 1; ply < positions.size() && ply < evaluations_.size(); ++ply) {
-            if (!evaluations_[ply]) continue;
-            const MoveEvaluation& white = *evaluations_[ply];
-            const bool white_moved = positions[ply - 1][SIDE_TO_MOVE] == WHITE_ON_MOVE;
-            game.comments[ply - 1] = EvaluationComment(
-                white_moved ? white : MoveEvaluation{-white.centipawns, -white.mate, white.depth});
-        }
-    }
-    return game;
 }
 
 std::vector<std::optional<MoveEvaluation>> TGame::Evaluations() const {
-    std::vector<std::optional<MoveEvaluation>> shown = evaluations_;
-    shown.resize(board_.Positions().size());
-    return shown;
-}
-
-void TGame::NoteEvaluation(size_t ply, const MoveEvaluation& evaluation) {
-    if (evaluations_.size() <= ply) evaluations_.resize(ply + 1);
-    if (!evaluations_[ply] || evaluations_[ply]->depth <= evaluation.depth) evaluations_[ply] = evaluation;
+    return record_.Evaluations(board_.Positions().size());
 }
 
 namespace {
@@ -212,7 +181,7 @@ void TGame::NoteAnalysis(const SearchReport& report) {
     const std::vector<std::string>& positions = board_.Positions();
     if (positions.empty() || report.line_number > 1 || positions.back() != driver_.RootPosition()) return;
     // The score is the side to move's; the position is after the last ply.
-    NoteEvaluation(positions.size() - 1, white_view(report.score, WhiteToMove(), report.depth));
+    record_.NoteEvaluation(positions.size() - 1, white_view(report.score, WhiteToMove(), report.depth));
 }
 
 std::string TGame::FenAt(size_t index) const {
@@ -220,17 +189,12 @@ std::string TGame::FenAt(size_t index) const {
     if (all.empty())
         return PositionTextToFen(board_.GetPosition(), record_.StartHalfmoveClock(),
                                  record_.StartMoveNumber());
-    index = std::min(index, all.size() - 1);
-    const std::vector<std::string> played(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(index) + 1);
-    const bool black_began = all.front()[SIDE_TO_MOVE] == BLACK_ON_MOVE;
-    const int64_t number =
-        record_.StartMoveNumber() + (static_cast<int64_t>(index) + (black_began ? 1 : 0)) / 2;
-    return PositionTextToFen(played.back(), HalfmoveClock(played, record_.StartHalfmoveClock()), number);
+    return record_.FenAt(all, index);
 }
 
 bool TGame::SaveGame() {
     if (save_fd_ < 0 || !record_.NeedsAppending(board_.Positions())) return true;
-    record_.MarkAppended(board_.Positions(), result_.has_value() && StopAtGameEnd);
+    record_.MarkAppended(board_.Positions(), result_.has_value() && stop_at_game_end_);
     // A game written in part is cut away again, so that the file stays a
     // list of whole games and the next game starts on a line of its own.
     struct stat before {};
@@ -255,7 +219,7 @@ void TGame::TakeBack() {
     if (board_.Positions().size() < 2) return;
     driver_.MoveTakenBack();
     board_.MoveBack(1);
-    if (evaluations_.size() > board_.Positions().size()) evaluations_.resize(board_.Positions().size());
+    record_.KeepEvaluations(board_.Positions().size());
     clock_.TakenBack(WhiteToMove());
     position_memo_ = board_.GetPosition();
     view_.PositionShown(position_memo_);
@@ -265,7 +229,7 @@ void TGame::TakeBack() {
 void TGame::TakeBackToPerson() {
     // The engine has the move: the person's last move goes; else the
     // engine's reply too.
-    const bool engine_to_move = (board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE) == EngineWhite;
+    const bool engine_to_move = (board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE) == engine_white_;
     const int plies = engine_to_move || driver_.SearchRunning() ? 1 : 2;
     for (int ply = 0; ply < plies && board_.Positions().size() > 1; ++ply)
         TakeBack();
@@ -299,7 +263,7 @@ bool TGame::CheckGameEnd() {
 
 void TGame::EndGame(GameResult result) {
     result_ = std::move(result);
-    if (StopAtGameEnd) {
+    if (stop_at_game_end_) {
         AbandonSearch();
         clock_.Stop();
         SetAutoPlay(false);
@@ -390,7 +354,7 @@ bool TGame::OfferDraw() {
 
 void TGame::SetEngineSide(bool white) {
     SetHold(false);
-    EngineWhite = white;
+    engine_white_ = white;
     clock_.Stop();
     if (board_.GetPosition().size() > SIDE_TO_MOVE && !board_.GetLocked())
         board_.Pezzo(SIDE_TO_MOVE) = white ? WHITE_ON_MOVE : BLACK_ON_MOVE;
@@ -408,7 +372,7 @@ GameOutcome TGame::MateOutcome() {
 
 GameOutcome TGame::Go(const SearchLimits& limits) {
     clock_.Stop();
-    if (GameOver() && StopAtGameEnd) return GameOutcome::None;
+    if (GameOver() && stop_at_game_end_) return GameOutcome::None;
     const std::string& position = board_.GetPosition();
     if (!position_fits(position.c_str())) {
         SetHold(true);
@@ -428,10 +392,10 @@ GameOutcome TGame::Go(const SearchLimits& limits) {
         return end == TEngineDriver::GameEnd::Stalemate ? GameOutcome::Stalemate : MateOutcome();
     }
     SetHold(false);
-    EngineWhite = board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
+    engine_white_ = board_.Pezzo(SIDE_TO_MOVE) == WHITE_ON_MOVE;
     // Only a game on the clock runs the clocks.
     ShowPersonsClock();
-    if (limits.planned) clock_.Start(EngineWhite);
+    if (limits.planned) clock_.Start(engine_white_);
     Think(false, limits);
     return GameOutcome::None;
 }
@@ -444,16 +408,16 @@ PlanOutcome TGame::Plan(const SearchLimits& limits) {
                           .elapsed_ms = driver_.ElapsedMs,
                           .moves_per_control = clock_.Control().moves,
                           .seconds_per_move = clock_.Control().seconds_per_move,
-                          .my_seconds = static_cast<int>(clock_.Remaining(EngineWhite) / 1000),
-                          .opponent_seconds = static_cast<int>(clock_.Remaining(!EngineWhite) / 1000)};
-    return PlanSearch(Planning, input);
+                          .my_seconds = static_cast<int>(clock_.Remaining(engine_white_) / 1000),
+                          .opponent_seconds = static_cast<int>(clock_.Remaining(!engine_white_) / 1000)};
+    return PlanSearch(planning_, input);
 }
 
 SearchLimits TGame::PlanLimits(const SearchLimits& given, bool started) {
     SearchLimits limits = given;
     if (!limits.planned) return limits;
     // A person's untimed game: the engine searches to the depth chosen.
-    if (StopAtGameEnd && clock_.Control().Untimed() && !limits.clock) {
+    if (stop_at_game_end_ && clock_.Control().Untimed() && !limits.clock) {
         if (!started && limits.depth <= 0)
             limits.depth = options_.depth_cap > 0 ? options_.depth_cap : UNTIMED_DEPTH;
         limits.budget_ms = 0;
@@ -487,7 +451,7 @@ void TGame::Think(bool from_board, const SearchLimits& limits) {
     }
     driver_.ClearMoveText();
     // A game that is over has no move left to find.
-    if (GameOver() && StopAtGameEnd) {
+    if (GameOver() && stop_at_game_end_) {
         board_.SetLocked(false);
         return;
     }
@@ -590,7 +554,7 @@ void TGame::ShowPersonsClock() {
     // In a person's game a time a move is the engine's: the person plays
     // on no clock.
     const bool per_move = clock_.Control().seconds_per_move > 0;
-    clock_.SetUntimedSide(StopAtGameEnd && per_move ? std::optional<bool>(!EngineWhite) : std::nullopt);
+    clock_.SetUntimedSide(stop_at_game_end_ && per_move ? std::optional<bool>(!engine_white_) : std::nullopt);
 }
 
 void TGame::ClearStatistics() {
@@ -622,7 +586,7 @@ void TGame::scacchieraValidateMove(bool& move_is_legal) {
     // An analysis runs on the engine's block: the person's move ends it.
     if (analyzing_) AbandonSearch();
     // A game over stays as it ended.
-    if (GameOver() && StopAtGameEnd) {
+    if (GameOver() && stop_at_game_end_) {
         move_is_legal = false;
         return;
     }
@@ -634,7 +598,7 @@ void TGame::scacchieraValidateMove(bool& move_is_legal) {
 void TGame::scacchieraAfterMove() {
     // A move that ends the game gets no answer; the game ends once the board
     // has stored it.
-    if (StopAtGameEnd && Judge()) {
+    if (stop_at_game_end_ && Judge()) {
         board_.SetLocked(false);
         return;
     }
@@ -670,8 +634,8 @@ void TGame::CollectSearch() {
     board_.StorePosition();
     // The engine's evaluation after its move, its own view made White's.
     if (const std::optional<SearchReport> last = driver_.LastReport(); last && !driver_.LastWasBook())
-        NoteEvaluation(board_.Positions().size() - 1,
-                       white_view(driver_.PositionScore(), !WhiteToMove(), last->depth));
+        record_.NoteEvaluation(board_.Positions().size() - 1,
+                               white_view(driver_.PositionScore(), !WhiteToMove(), last->depth));
     board_.SetLocked(false);
     GameOutcome outcome = GameOutcome::None;
     ClockAfterMove();
@@ -686,20 +650,10 @@ void TGame::CollectSearch() {
     if (EngineMoved) EngineMoved(move, outcome);
 }
 
-void TGame::SetInterfaceResult(const std::string& result, const std::string& comment) {
-    std::string reason = comment;
-    // PGN knows four results; any other word goes into the comment.
-    const bool pgn_result = result == "1-0" || result == "0-1" || result == "1/2-1/2" || result == "*";
-    if (!pgn_result) reason = comment.empty() ? result : result + " " + comment;
-    std::erase_if(reason, [](char c) { return c == '{' || c == '}'; });
-    InterfaceResult = pgn_result ? result : "*";
-    InterfaceComment = reason;
-}
-
 bool TGame::Tick() {
     // The flag falls: in a game of its own the window ends it; under an
     // interface the interface judges.
-    if (clock_.Tick() && StopAtGameEnd && !result_) {
+    if (clock_.Tick() && stop_at_game_end_ && !result_) {
         const bool white = *clock_.Fallen();
         EndGame({white ? "0-1" : "1-0", white ? "White loses on time" : "Black loses on time", "time forfeit",
                  GameEnd::None, board_.Positions().size()});

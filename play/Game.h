@@ -175,7 +175,8 @@ class TGame {
     // A game that ends on the board stops there: no clock runs and the engine
     // does not search. Under an interface the interface decides instead, and
     // only the record ends there.
-    bool StopAtGameEnd = true;
+    void SetStopAtGameEnd(bool on) { stop_at_game_end_ = on; }
+    bool StopsAtGameEnd() const { return stop_at_game_end_; }
     // Ends a running search at once and drops its move: no move, and the
     // board, the clocks and the move number stay as they are.
     void AbandonSearch();
@@ -194,8 +195,8 @@ class TGame {
     // record says it is unknown until a control is set.
     void SetControlUnknown() { clock_.SetControlKnown(false); }
     // The times an interface gives (milliseconds); the clocks run as they did.
-    void SetEngineTime(int64_t ms) { clock_.SetTime(EngineWhite, ms); }
-    void SetOpponentTime(int64_t ms) { clock_.SetTime(!EngineWhite, ms); }
+    void SetEngineTime(int64_t ms) { clock_.SetTime(engine_white_, ms); }
+    void SetOpponentTime(int64_t ms) { clock_.SetTime(!engine_white_, ms); }
     void SetTimes(int64_t white_ms, int64_t black_ms) {
         clock_.SetTime(true, white_ms);
         clock_.SetTime(false, black_ms);
@@ -283,10 +284,12 @@ class TGame {
     // The statistics of earlier games are gone (the window's new game).
     void ClearStatistics();
 
-    bool EngineWhite = false;
-    PlanningStats Planning;
+    // The side the engine plays; SetEngineWhite leaves the side to move as it is.
+    bool EngineWhite() const { return engine_white_; }
+    void SetEngineWhite(bool white) { engine_white_ = white; }
     // The book was asked for on the command line: it stays on for an interface.
-    bool BookChosen = false;
+    void SetBookChosen(bool chosen) { book_chosen_ = chosen; }
+    bool BookChosen() const { return book_chosen_; }
     const EngineOptions& Options() const { return options_; }
     // Sets every option at once, each checked: the one place an option is
     // written. Returns why the book cannot be used ("" when it can), or why a
@@ -312,13 +315,14 @@ class TGame {
     // Why the book, wished for, cannot be used: every host hears it (an
     // interface's line, the window's status bar), once for each cause.
     std::function<void(const std::string& why)> BookRefused;
-    // The opponent's name as an interface sent it (empty: the user's name).
-    std::string OpponentName;
-    // A result an interface sent for the game ("1-0", "1/2-1/2"..., or "*"
-    // for words that are no PGN result) and its comment, without braces.
-    std::string InterfaceResult;
-    std::string InterfaceComment;
-    void SetInterfaceResult(const std::string& result, const std::string& comment);
+    // The opponent's name as an interface sent it (empty: the user's name),
+    // and a result an interface sent ("1-0", "1/2-1/2"..., or "*" for words
+    // that are no PGN result) with its comment: they go into the record.
+    void SetOpponentName(const std::string& name) { record_.SetOpponentName(name); }
+    const std::string& OpponentName() const { return record_.OpponentName(); }
+    void SetInterfaceResult(const std::string& result, const std::string& comment) {
+        record_.SetInterfaceResult(result, comment);
+    }
 
   private:
     void RefuseBook(const std::string& why);
@@ -338,14 +342,16 @@ class TGame {
     void ClockAfterMove();
     // Which side plays on no clock: the person's, under a time a move.
     void ShowPersonsClock();
-    // Keeps `evaluation` (White's view) for position `ply` where it is deeper.
-    void NoteEvaluation(size_t ply, const MoveEvaluation& evaluation);
     void EndGame(GameResult result);
     // After a take-back: a game that had ended goes on again.
     void ReopenGame();
 
     TBoardModel& board_;
     GameView& view_;
+    bool engine_white_ = false;
+    bool stop_at_game_end_ = true;
+    bool book_chosen_ = false;
+    PlanningStats planning_;
     TEngineDriver driver_;
     TGameClock clock_;
     EngineOptions options_;
@@ -359,7 +365,6 @@ class TGame {
     std::string statistics_;
     std::string position_memo_;
     TGameRecord record_;
-    std::vector<std::optional<MoveEvaluation>> evaluations_; // White's view, by ply
     int save_fd_ = -1;
     std::optional<GameResult> result_;
     std::mt19937 random_{std::random_device{}()};

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "play/GameRecord.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
+
+#include "notation/PositionText.h"
+#include "notation/Rules.h"
 
 namespace galvetta {
 
@@ -25,7 +29,9 @@ bool rebuilt(const std::string& name) {
 } // namespace
 
 void TGameRecord::Begin(int halfmove_clock, int64_t move_number) {
+    const std::string opponent = opponent_;
     *this = TGameRecord();
+    opponent_ = opponent;
     start_halfmove_ = halfmove_clock;
     start_move_number_ = move_number;
     date_ = today();
@@ -38,6 +44,48 @@ void TGameRecord::BeginRead(const PgnGame& header, const std::vector<std::string
     header_.moves.clear();
     read_positions_ = positions.size();
     filed_ = appended_ = positions;
+    // A file's evaluations are the mover's view: White's are kept.
+    for (size_t ply = 1; ply < positions.size() && ply <= header.comments.size(); ++ply)
+        if (const std::optional<MoveEvaluation> read = ReadEvaluationComment(header.comments[ply - 1])) {
+            const bool white_moved = positions[ply - 1][SIDE_TO_MOVE] == WHITE_ON_MOVE;
+            NoteEvaluation(ply,
+                           white_moved ? *read : MoveEvaluation{-read->centipawns, -read->mate, read->depth});
+        }
+    header_.comments.clear();
+}
+
+std::string TGameRecord::FenAt(const std::vector<std::string>& positions, size_t index) const {
+    index = std::min(index, positions.size() - 1);
+    const std::vector<std::string> played(positions.begin(),
+                                          positions.begin() + static_cast<std::ptrdiff_t>(index) + 1);
+    const bool black_began = positions.front()[SIDE_TO_MOVE] == BLACK_ON_MOVE;
+    const int64_t number = start_move_number_ + (static_cast<int64_t>(index) + (black_began ? 1 : 0)) / 2;
+    return PositionTextToFen(played.back(), HalfmoveClock(played, start_halfmove_), number);
+}
+
+void TGameRecord::SetInterfaceResult(const std::string& result, const std::string& comment) {
+    std::string reason = comment;
+    // PGN knows four results; any other word goes into the comment.
+    const bool pgn_result = result == "1-0" || result == "0-1" || result == "1/2-1/2" || result == "*";
+    if (!pgn_result) reason = comment.empty() ? result : result + " " + comment;
+    std::erase_if(reason, [](char c) { return c == '{' || c == '}'; });
+    interface_result_ = pgn_result ? result : "*";
+    interface_comment_ = reason;
+}
+
+void TGameRecord::NoteEvaluation(size_t ply, const MoveEvaluation& evaluation) {
+    if (evaluations_.size() <= ply) evaluations_.resize(ply + 1);
+    if (!evaluations_[ply] || evaluations_[ply]->depth <= evaluation.depth) evaluations_[ply] = evaluation;
+}
+
+std::vector<std::optional<MoveEvaluation>> TGameRecord::Evaluations(size_t positions) const {
+    std::vector<std::optional<MoveEvaluation>> shown = evaluations_;
+    shown.resize(positions);
+    return shown;
+}
+
+void TGameRecord::KeepEvaluations(size_t positions) {
+    if (evaluations_.size() > positions) evaluations_.resize(positions);
 }
 
 PgnGame TGameRecord::Write(const std::vector<std::string>& positions, const std::string& result,
@@ -57,6 +105,18 @@ PgnGame TGameRecord::Write(const std::vector<std::string>& positions, const std:
         game.SetTag(name, value);
     for (const auto& [name, value] : header_.tags)
         if (!rebuilt(name)) game.SetTag(name, value);
+    // The evaluations as comments, from the view of the side that moved,
+    // where the record's moves are the positions' (no set-up in between).
+    if (game.moves.size() + 1 == positions.size()) {
+        game.comments.assign(game.moves.size(), std::string());
+        for (size_t ply = 1; ply < positions.size() && ply < evaluations_.size(); ++ply) {
+            if (!evaluations_[ply]) continue;
+            const MoveEvaluation& white = *evaluations_[ply];
+            const bool white_moved = positions[ply - 1][SIDE_TO_MOVE] == WHITE_ON_MOVE;
+            game.comments[ply - 1] = EvaluationComment(
+                white_moved ? white : MoveEvaluation{-white.centipawns, -white.mate, white.depth});
+        }
+    }
     return game;
 }
 

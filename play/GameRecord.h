@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The record of the game being played, in one place: the FEN counters of its
 // start, its date, the tags and result a file gave it (kept when the game is
-// written again), and whether it is saved: in a file a person chose or read
-// it from, and appended to the games file. The moves are the board's
-// positions; the record turns them into PGN.
+// written again), what an interface said of the opponent and the result, the
+// evaluations of its positions, and whether it is saved: in a file a person
+// chose or read it from, and appended to the games file. The moves are the
+// board's positions; the record turns them into PGN and FEN.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +18,8 @@ namespace galvetta {
 
 class TGameRecord {
   public:
-    // A game begun here, today, from a start with these FEN counters.
+    // A game begun here, today, from a start with these FEN counters. The
+    // opponent's name stays: it names the interface's player, not a game.
     void Begin(int halfmove_clock = 0, int64_t move_number = 1);
     // A game read from a file: its tags and result (`header`, without
     // moves) and its `positions`, which are in that file already.
@@ -27,11 +30,32 @@ class TGameRecord {
     const std::string& Date() const { return date_; }
     // A tag the file gave, or empty.
     std::string FileTag(std::string_view name) const { return header_.Tag(name); }
+    // The FEN of position `index` of `positions` (clamped to the last), with
+    // the counters the game had reached there.
+    std::string FenAt(const std::vector<std::string>& positions, size_t index) const;
+
+    // The opponent's name as an interface sent it (empty: the user's name).
+    void SetOpponentName(const std::string& name) { opponent_ = name; }
+    const std::string& OpponentName() const { return opponent_; }
+    // A result an interface sent ("1-0", "1/2-1/2"..., or "*" for words that
+    // are no PGN result, which go into the comment) and its comment, without braces.
+    void SetInterfaceResult(const std::string& result, const std::string& comment);
+    const std::string& InterfaceResult() const { return interface_result_; }
+    const std::string& InterfaceComment() const { return interface_comment_; }
+
+    // The evaluations of the positions (index: the ply after which), from
+    // White's view; the deeper one is kept. Evaluations(n): one entry for
+    // each of n positions, none where nothing evaluated it.
+    void NoteEvaluation(size_t ply, const MoveEvaluation& evaluation);
+    std::vector<std::optional<MoveEvaluation>> Evaluations(size_t positions) const;
+    // Moves taken back: the evaluations past `positions` go.
+    void KeepEvaluations(size_t positions);
 
     // The game's PGN from the board's `positions` and what the game knows of
     // its end (`result`, `ending`, `termination`) and its players and
     // control (`tags`, used where no file gave one). A game read from a
     // file keeps the file's tags, and its result while no move was added.
+    // The evaluations go with the moves as comments, from the mover's view.
     PgnGame Write(const std::vector<std::string>& positions, const std::string& result,
                   const std::string& ending, const std::string& termination,
                   const std::vector<std::pair<std::string, std::string>>& tags) const;
@@ -54,6 +78,8 @@ class TGameRecord {
     size_t read_positions_ = 0; // the positions the file held
     std::vector<std::string> filed_, appended_;
     bool appended_ended_ = false;
+    std::string opponent_, interface_result_, interface_comment_;
+    std::vector<std::optional<MoveEvaluation>> evaluations_; // White's view, by ply
 };
 
 } // namespace galvetta

@@ -45,8 +45,8 @@ TInterface::~TInterface() {
 void TInterface::SpeakUci() {
     if (uci_) return;
     uci_ = true;
-    game_.StopAtGameEnd = false;
-    if (!game_.BookChosen) game_.ChangeOptions([](EngineOptions& o) { o.use_book = false; });
+    game_.SetStopAtGameEnd(false);
+    if (!game_.BookChosen()) game_.ChangeOptions([](EngineOptions& o) { o.use_book = false; });
     front_end_ = std::make_unique<TUciControl>(*this);
 }
 
@@ -82,8 +82,8 @@ bool TInterface::TakeInputLine() {
         first_line_ = false;
         // An interface drives the game now: it judges when the game is over,
         // and the book stays off unless asked for.
-        game_.StopAtGameEnd = false;
-        if (!game_.BookChosen) game_.ChangeOptions([](EngineOptions& o) { o.use_book = false; });
+        game_.SetStopAtGameEnd(false);
+        if (!game_.BookChosen()) game_.ChangeOptions([](EngineOptions& o) { o.use_book = false; });
         if (line == "uci") SpeakUci();
     }
     view_.CommandItemChanged(line);

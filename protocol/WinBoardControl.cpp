@@ -188,7 +188,7 @@ void TWinBoardControl::OnFeatureReply(const Words&) {
 
 void TWinBoardControl::OnName(const Words& words) {
     link_.View().SetStatusPanel(1, word(words, 1));
-    game_.OpponentName = JoinWords(words, 1);
+    game_.SetOpponentName(JoinWords(words, 1));
 }
 void TWinBoardControl::OnRating(const Words& words) {
     link_.View().SetStatusPanel(2, word(words, 1));
@@ -371,9 +371,7 @@ void TWinBoardControl::OnSetBoard(const Words& words) {
         position_refused_ = true;
         return;
     }
-    const std::string opponent = game_.OpponentName;
     game_.NewGameFrom(position.value->text, position.value->halfmove_clock, position.value->move_number);
-    game_.OpponentName = opponent;
     game_.Force();
     position_refused_ = false;
     if (analyzing_) AnalyzeAgain();

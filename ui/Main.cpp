@@ -115,7 +115,7 @@ void TfrmMain::BuildWindow() {
     pages_->txtPartita->Opened = [this](const QString& names) {
         person_->FreshStart();
         // The person's side at the bottom: the side the engine does not play.
-        if (board_panel_->scacchiera->GetBlackAtBottom() != game_->EngineWhite) board_panel_->Reverse();
+        if (board_panel_->scacchiera->GetBlackAtBottom() != game_->EngineWhite()) board_panel_->Reverse();
         if (!names.isEmpty()) SetStatusPanel(1, names.toStdString());
     };
     actions_ = new TMainActions(*this, *game_, *person_, *pages_->txtPartita, *board_panel_);
@@ -235,7 +235,7 @@ void TfrmMain::FormShow() {
         if (!options_.book.empty()) o.book_file = options_.book;
         o.use_book = !options_.book.empty() || QFileInfo::exists(QString::fromStdString(o.book_file));
     });
-    game_->BookChosen = !options_.book.empty();
+    game_->SetBookChosen(!options_.book.empty());
     if (options_.uci) interface_->SpeakUci();
     if (options_.level) board_panel_->trkLivelli->setValue(*options_.level);
     if (!options_.notice.empty()) pages_->txtStatistiche->appendPlainText(qs(options_.notice));

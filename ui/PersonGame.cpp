@@ -148,7 +148,7 @@ void TPersonGame::Resign() {
     if (game_.GameOver()) return;
     if (Confirm && !Confirm(QStringLiteral("Abbandonare la partita? / Resign the game?"))) return;
     // The person plays the side the engine does not.
-    game_.Resign(!game_.EngineWhite);
+    game_.Resign(!game_.EngineWhite());
 }
 
 void TPersonGame::OfferDraw() {
@@ -258,7 +258,7 @@ QString TPersonGame::SetUpFen(const QString& fen) {
     ApplyChoices();
     // The person moves first, from the side at the bottom.
     const bool white = white_to_move(set_up.text);
-    game_.EngineWhite = !white;
+    game_.SetEngineWhite(!white);
     if (panel_.scacchiera->GetBlackAtBottom() == white) panel_.Reverse();
     game_.CopyBoardToEngine();
     FreshStart();
@@ -343,7 +343,7 @@ bool TPersonGame::SteppedPress() {
         game_.TakeBack();
     LeaveStepping(true);
     // The side to move plays on; when that is the engine, it thinks now.
-    if (!game_.GameOver() && white_to_move(Board().GetPosition()) == game_.EngineWhite) game_.Go();
+    if (!game_.GameOver() && white_to_move(Board().GetPosition()) == game_.EngineWhite()) game_.Go();
     return true;
 }
 

@@ -48,7 +48,7 @@ class GameApi : public ::testing::Test {
             game.NewGameFrom(start.value->text, start.value->halfmove_clock, start.value->move_number);
         }
         game.SetTimeControl(TimeControl{.base_seconds = 900, .increment_seconds = 10});
-        game.EngineWhite = !person_white;
+        game.SetEngineWhite(!person_white);
         const bool engine_to_move = (board.GetPosition()[SIDE_TO_MOVE] == WHITE_ON_MOVE) != person_white;
         if (engine_to_move) {
             game.Go();

@@ -71,7 +71,7 @@ TEST_F(GameFixture, ForceMovesThenGo) {
     EXPECT_EQ(Square("e5"), 'P');
     out.clear();
     link.InterpretCommand("go");
-    EXPECT_TRUE(game.EngineWhite);
+    EXPECT_TRUE(game.EngineWhite());
     const std::string move = WaitForMove();
     ASSERT_FALSE(move.empty());
     EXPECT_EQ(board.GetPosition()[64], 'N');
@@ -125,12 +125,12 @@ TEST_F(GameFixture, EditModeTakesEveryWordAsAToken) {
 TEST_F(GameFixture, WhiteAndBlackPutThatSideOnMove) {
     Send("black");
     EXPECT_EQ(board.GetPosition()[64], 'N');
-    EXPECT_FALSE(game.EngineWhite);
+    EXPECT_FALSE(game.EngineWhite());
     EXPECT_EQ(Send("e7e5"), Lines{});
     Send("force");
     Send("white");
     EXPECT_EQ(board.GetPosition()[64], 'B');
-    EXPECT_TRUE(game.EngineWhite);
+    EXPECT_TRUE(game.EngineWhite());
     EXPECT_FALSE(game.Hold());
 }
 

@@ -402,7 +402,7 @@ class WindowTest : public QObject {
         auto w = person_window(&out, &questions);
         w->Actions().actNewBlack->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(answered(out), 60000);
-        QVERIFY(w->Panel().scacchiera->GetBlackAtBottom() && w->Game().EngineWhite);
+        QVERIFY(w->Panel().scacchiera->GetBlackAtBottom() && w->Game().EngineWhite());
         QCOMPARE(questions, 0); // nothing to lose yet
         const LegalMove reply = LegalMoves(w->Panel().scacchiera->GetPosition()).front();
         QVERIFY(w->Panel().scacchiera->Move(reply.Coordinate()));
@@ -427,7 +427,7 @@ class WindowTest : public QObject {
             QVERIFY(game.Tag("Black") != "Galvetta");
             QCOMPARE(game.moves.size(), size_t(3));
         }
-        QVERIFY(opened->Game().EngineWhite);
+        QVERIFY(opened->Game().EngineWhite());
         w->Actions().actNewWhite->trigger(); // saved: no question
         QCOMPARE(questions, 2);
         QCOMPARE(w->Panel().scacchiera->Positions().size(), size_t(1));
@@ -504,7 +504,7 @@ class WindowTest : public QObject {
         QCOMPARE(w->Panel().scacchiera->GetPosition(), *FenToPositionText(fen.toStdString()).value);
         const bool black = fen.contains(" b ");
         QCOMPARE(w->Panel().scacchiera->GetBlackAtBottom(), black); // the person's side at the bottom
-        QCOMPARE(w->Game().EngineWhite, black);
+        QCOMPARE(w->Game().EngineWhite(), black);
         QCOMPARE(WritePgn(w->Game().Record()).find("[FEN \"" + fen.toStdString() + "\"]") !=
                      std::string::npos,
                  true);
@@ -684,7 +684,7 @@ class WindowTest : public QObject {
                  QStringLiteral("rnbqkbnr/pppppppp/8/8/3Q4/8/PPP1PPPP/RNBQKB1R b Qkq - 0 1"));
 
         // Typed moves: SAN or coordinates, cleared when played, refused with the reason.
-        w->Game().EngineWhite = true;
+        w->Game().SetEngineWhite(true);
         QTest::keyClicks(w->Panel().txtMossaTastiera, "Nf6");
         QTest::keyClick(w->Panel().txtMossaTastiera, Qt::Key_Return);
         QCOMPARE(w->Panel().txtMossaTastiera->text(), QString());
