@@ -49,6 +49,10 @@ TGame::TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView&
     board_.OnValidateMove = [this](bool& legal) { scacchieraValidateMove(legal); };
     board_.OnGameRestarted = [this] { scacchieraGameRestarted(); };
     board_.OnMoveStored = [this] { CheckGameEnd(); };
+    settings_.Refused = [this](const std::string& why) {
+        view_.NoticeShown(why + "; Galvetta plays without a book");
+        if (BookRefused) BookRefused(why);
+    };
     CopyBoardToEngine();
 }
 
@@ -273,64 +277,6 @@ void TGame::EndGame(GameResult result) {
     if (Ended) Ended();
 }
 
-std::string TGame::SetOptions(const EngineOptions& options) {
-    EngineOptions next = options;
-    std::string error;
-    if (next.lines < 1 || next.lines > MAX_LINES) {
-        error = "MultiPV takes a number from 1 to " + std::to_string(MAX_LINES);
-        next.lines = options_.lines;
-    }
-    if (next.move_overhead_ms < 0 || next.move_overhead_ms > MAX_OVERHEAD_MS) {
-        error = "Move Overhead takes milliseconds from 0 to " + std::to_string(MAX_OVERHEAD_MS);
-        next.move_overhead_ms = options_.move_overhead_ms;
-    }
-    next.depth_cap = std::clamp(next.depth_cap, 0, MAX_SEARCH_DEPTH);
-    // The file is checked when it changes or the book is turned on: a file
-    // refused leaves the wish, so that the order of the options never
-    // decides whether the book is used.
-    const bool file_changed = next.book_file != options_.book_file;
-    if (file_changed) {
-        book_.Close();
-        book_refused_.clear();
-    }
-    if (file_changed || (next.use_book && !options_.use_book)) {
-        if (const std::string why = book_.IsOpen() ? std::string() : TBook::Check(next.book_file);
-            !why.empty())
-            error = book_refused_ = why; // said by the caller: not again at the first move
-    }
-    options_ = next;
-    return error;
-}
-
-void TGame::RefuseBook(const std::string& why) {
-    if (why == book_refused_) return;
-    book_refused_ = why;
-    view_.NoticeShown(why + "; Galvetta plays without a book");
-    if (BookRefused) BookRefused(why);
-}
-
-bool TGame::BookReady() {
-    if (!options_.use_book) return false;
-    // The book is opened when its first move is wanted, not at the start,
-    // and a file that changed since is checked again.
-    const std::string why = book_.IsOpen() && book_.Path() == options_.book_file
-                                ? book_.Refresh()
-                                : book_.Open(options_.book_file);
-    if (why.empty()) {
-        book_refused_.clear();
-        return true;
-    }
-    RefuseBook(why);
-    return false;
-}
-
-std::vector<BookEntry> TGame::BookEntries(std::string_view position) {
-    if (!BookReady()) return {};
-    std::vector<BookEntry> entries = book_.Entries(position);
-    if (!book_.Problem().empty()) RefuseBook(book_.Problem());
-    return entries;
-}
-
 void TGame::Resign(bool white) {
     if (result_) return;
     EndGame({white ? "0-1" : "1-0", white ? "White resigns" : "Black resigns", "normal", GameEnd::None,
@@ -419,7 +365,7 @@ SearchLimits TGame::PlanLimits(const SearchLimits& given, bool started) {
     // A person's untimed game: the engine searches to the depth chosen.
     if (stop_at_game_end_ && clock_.Control().Untimed() && !limits.clock) {
         if (!started && limits.depth <= 0)
-            limits.depth = options_.depth_cap > 0 ? options_.depth_cap : UNTIMED_DEPTH;
+            limits.depth = settings_.Options().depth_cap > 0 ? settings_.Options().depth_cap : UNTIMED_DEPTH;
         limits.budget_ms = 0;
         limits.hard_ms = -1;
         return limits;
@@ -427,7 +373,8 @@ SearchLimits TGame::PlanLimits(const SearchLimits& given, bool started) {
     const PlanOutcome plan = Plan(limits);
     if (!started) {
         if (limits.depth <= 0) limits.depth = plan.depth;
-        if (options_.depth_cap > 0) limits.depth = std::min(limits.depth, options_.depth_cap);
+        if (settings_.Options().depth_cap > 0)
+            limits.depth = std::min(limits.depth, settings_.Options().depth_cap);
         // The depth shown is the one searched.
         view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, limits.depth);
     }
@@ -463,15 +410,11 @@ void TGame::Think(bool from_board, const SearchLimits& limits) {
         return;
     }
     // Several lines asked for are an analysis of their own: no book then.
-    if (limits.lines <= 1 && BookReady()) {
-        const std::optional<Move> move = book_.Pick(board_.GetPosition(), random_, limits.search_moves);
-        if (!book_.Problem().empty())
-            RefuseBook(book_.Problem());
-        else if (move) {
+    if (limits.lines <= 1)
+        if (const std::optional<Move> move = settings_.BookMove(board_.GetPosition(), limits.search_moves)) {
             driver_.StartBookMove(*move);
             return;
         }
-    }
     driver_.SetSearchLimits(PlanLimits(limits));
     driver_.StartSearch();
 }

@@ -9,14 +9,12 @@
 #include <optional>
 #include <string>
 
-#include <random>
-
-#include "notation/Book.h"
 #include "notation/GameFile.h"
 #include "notation/Pgn.h"
 #include "notation/Rules.h"
 #include "play/BoardModel.h"
 #include "play/ChessClock.h"
+#include "play/EngineSettings.h"
 #include "play/GameClock.h"
 #include "play/GameRecord.h"
 #include "play/TimeControl.h"
@@ -74,18 +72,6 @@ struct GameResult {
 // The depth of the engine's search in an untimed game when the person chose
 // none (the level slider's first position).
 inline constexpr int UNTIMED_DEPTH = 8;
-
-// The engine's options, whichever protocol or the window sets them.
-inline constexpr int MAX_LINES = 8;
-inline constexpr int DEFAULT_OVERHEAD_MS = 10, MAX_OVERHEAD_MS = 5000;
-struct EngineOptions {
-    bool use_book = false;
-    std::string book_file = TBook::DEFAULT_FILE;
-    int move_overhead_ms = DEFAULT_OVERHEAD_MS; // kept back from every timed move (UCI)
-    int lines = 1;                              // the best lines searched (MultiPV)
-    bool ponder = false;                        // the interface may ask for pondering
-    int depth_cap = 0;                          // the deepest a game's search may go (0: no cap)
-};
 
 class TGame {
   public:
@@ -287,19 +273,14 @@ class TGame {
     // The side the engine plays; SetEngineWhite leaves the side to move as it is.
     bool EngineWhite() const { return engine_white_; }
     void SetEngineWhite(bool white) { engine_white_ = white; }
-    // The book was asked for on the command line: it stays on for an interface.
-    void SetBookChosen(bool chosen) { book_chosen_ = chosen; }
-    bool BookChosen() const { return book_chosen_; }
-    const EngineOptions& Options() const { return options_; }
-    // Sets every option at once, each checked: the one place an option is
-    // written. Returns why the book cannot be used ("" when it can), or why a
-    // number is out of its range (that option then stays as it was). The
-    // wish for a book (use_book) and its file are two facts: a file refused
-    // leaves the wish as it is, and the next good file is used.
-    std::string SetOptions(const EngineOptions& options);
+    // The engine's options and book (see TEngineSettings).
+    void SetBookChosen(bool chosen) { settings_.SetBookChosen(chosen); }
+    bool BookChosen() const { return settings_.BookChosen(); }
+    const EngineOptions& Options() const { return settings_.Options(); }
+    std::string SetOptions(const EngineOptions& options) { return settings_.Set(options); }
     // The same for a change to the options as they are.
     template <class Change> std::string ChangeOptions(Change change) {
-        EngineOptions options = options_;
+        EngineOptions options = settings_.Options();
         change(options);
         return SetOptions(options);
     }
@@ -309,9 +290,9 @@ class TGame {
     // is wanted, and looked at again before each use.
     // The book is on and open (opened now if it was not); false when it is
     // off or cannot be used, which is said once (BookRefused and a notice).
-    bool BookReady();
+    bool BookReady() { return settings_.BookReady(); }
     // The book's entries for the position (none when it is not ready).
-    std::vector<BookEntry> BookEntries(std::string_view position);
+    std::vector<BookEntry> BookEntries(std::string_view position) { return settings_.BookEntries(position); }
     // Why the book, wished for, cannot be used: every host hears it (an
     // interface's line, the window's status bar), once for each cause.
     std::function<void(const std::string& why)> BookRefused;
@@ -325,7 +306,6 @@ class TGame {
     }
 
   private:
-    void RefuseBook(const std::string& why);
     void CollectSearch();
     // The mate of the side to move: WhiteMates when Black is to move.
     GameOutcome MateOutcome();
@@ -350,13 +330,10 @@ class TGame {
     GameView& view_;
     bool engine_white_ = false;
     bool stop_at_game_end_ = true;
-    bool book_chosen_ = false;
     PlanningStats planning_;
     TEngineDriver driver_;
     TGameClock clock_;
-    EngineOptions options_;
-    TBook book_;
-    std::string book_refused_; // the last refusal said, so that it is said once
+    TEngineSettings settings_;
     bool hold_ = false;
     bool edit_mode_ = false;
     bool autoplay_ = false;
@@ -367,7 +344,6 @@ class TGame {
     TGameRecord record_;
     int save_fd_ = -1;
     std::optional<GameResult> result_;
-    std::mt19937 random_{std::random_device{}()};
 };
 
 } // namespace galvetta
