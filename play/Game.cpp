@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "play/Game.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -29,18 +28,6 @@ std::string host_name() {
     return gethostname(name, sizeof name - 1) == 0 && name[0] != '\0' ? name : "?";
 }
 
-// Writes all of `text` to `fd`; false when the system refuses any of it.
-bool write_all(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 TGame::TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView& view)
@@ -58,7 +45,6 @@ TGame::TGame(TBoardModel& board, ChessClock& white, ChessClock& black, GameView&
 
 TGame::~TGame() {
     SaveGame();
-    if (save_fd_ >= 0) close(save_fd_);
     board_.AfterMove = nullptr;
     board_.OnValidateMove = nullptr;
     board_.OnGameRestarted = nullptr;
@@ -197,17 +183,11 @@ std::string TGame::FenAt(size_t index) const {
 }
 
 bool TGame::SaveGame() {
-    if (save_fd_ < 0 || !record_.NeedsAppending(board_.Positions())) return true;
+    if (!games_file_.IsOpen() || !record_.NeedsAppending(board_.Positions())) return true;
     record_.MarkAppended(board_.Positions(), result_.has_value() && stop_at_game_end_);
-    // A game written in part is cut away again, so that the file stays a
-    // list of whole games and the next game starts on a line of its own.
-    struct stat before {};
-    const bool sized = fstat(save_fd_, &before) == 0;
-    if (write_all(save_fd_, WritePgn(Record()))) return true;
-    const int error = errno;
-    // A device such as /dev/full cannot be cut; the notice is the same.
-    [[maybe_unused]] const bool cut = sized && ftruncate(save_fd_, before.st_size) == 0;
-    const std::string notice = std::string("The game could not be saved: ") + std::strerror(error);
+    const std::string error = games_file_.Append(WritePgn(Record()));
+    if (error.empty()) return true;
+    const std::string notice = "The game could not be saved: " + error;
     std::fprintf(stderr, "galvetta: %s\n", notice.c_str());
     view_.NoticeShown(notice);
     return false;

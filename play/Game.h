@@ -102,7 +102,7 @@ class TGame {
     std::string FenAt(size_t index) const;
     // Where each game is appended as PGN when it ends: a descriptor open for
     // appending (the game owns it from now on), or -1 for nowhere.
-    void SetSaveGames(int fd) { save_fd_ = fd; }
+    void SetSaveGames(int fd) { games_file_.Open(fd); }
     // Appends the game to the games file, once, unless it has no moves or no
     // file is set. False, with a notice, when the file cannot be written.
     bool SaveGame();
@@ -342,7 +342,7 @@ class TGame {
     std::string statistics_;
     std::string position_memo_;
     TGameRecord record_;
-    int save_fd_ = -1;
+    TGamesFile games_file_;
     std::optional<GameResult> result_;
 };
 

@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "play/GameRecord.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -24,6 +30,18 @@ std::string today() {
 // Tags the record writes from the game itself, whatever a file said.
 bool rebuilt(const std::string& name) {
     return name == "Result" || name == "SetUp" || name == "FEN" || name == "Termination";
+}
+
+// Writes all of `text` to `fd`; false when the system refuses any of it.
+bool write_all(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 } // namespace
@@ -127,6 +145,25 @@ void TGameRecord::MarkAppended(const std::vector<std::string>& positions, bool e
 
 bool TGameRecord::NeedsAppending(const std::vector<std::string>& positions) const {
     return positions.size() >= 2 && positions != appended_ && !appended_ended_;
+}
+
+TGamesFile::~TGamesFile() {
+    if (fd_ >= 0) close(fd_);
+}
+
+void TGamesFile::Open(int fd) {
+    if (fd_ >= 0 && fd_ != fd) close(fd_);
+    fd_ = fd;
+}
+
+std::string TGamesFile::Append(const std::string& text) {
+    struct stat before {};
+    const bool sized = fstat(fd_, &before) == 0;
+    if (write_all(fd_, text)) return std::string();
+    const int error = errno;
+    // A device such as /dev/full cannot be cut; the answer is the same.
+    [[maybe_unused]] const bool cut = sized && ftruncate(fd_, before.st_size) == 0;
+    return std::strerror(error);
 }
 
 } // namespace galvetta

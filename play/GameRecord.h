@@ -82,4 +82,23 @@ class TGameRecord {
     std::vector<std::optional<MoveEvaluation>> evaluations_; // White's view, by ply
 };
 
+// The file each game is appended to as PGN: a descriptor open for
+// appending, owned from Open on and closed with the object.
+class TGamesFile {
+  public:
+    TGamesFile() = default;
+    ~TGamesFile();
+    TGamesFile(const TGamesFile&) = delete;
+    TGamesFile& operator=(const TGamesFile&) = delete;
+    void Open(int fd);
+    bool IsOpen() const { return fd_ >= 0; }
+    // Appends `text` whole, or, when the system refuses any of it, cuts away
+    // what was written (so that the file stays a list of whole games) and
+    // returns why; empty when written.
+    std::string Append(const std::string& text);
+
+  private:
+    int fd_ = -1;
+};
+
 } // namespace galvetta
