@@ -12,6 +12,7 @@ map that the window holds more than a background (several colours in a grid
 of samples). Prints the medians and the ratio of the first frames; it only
 measures, and fails only when a window never comes.
 """
+import argparse
 import ctypes
 import os
 import select
@@ -152,14 +153,13 @@ def time_to_frame(x, damage, damage_base, display, command, env):
 
 
 def main():
-    args = sys.argv[1:]
-    runs = 5
-    if "--runs" in args:
-        i = args.index("--runs")
-        runs = int(args[i + 1])
-        del args[i:i + 2]
     here = os.path.dirname(os.path.abspath(__file__))
-    galvetta = args[0] if args else os.path.join(here, "..", "build", "release", "app", "galvetta")
+    parser = argparse.ArgumentParser(description="Start to first drawn window, beside xboard.")
+    parser.add_argument("galvetta", nargs="?",
+                        default=os.path.join(here, "..", "build", "release", "app", "galvetta"))
+    parser.add_argument("--runs", type=int, default=5)
+    options = parser.parse_args()
+    galvetta, runs = options.galvetta, options.runs
     x, damage = load_x()
     server, name = start_xvfb()
     ours, theirs = [], []
