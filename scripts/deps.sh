@@ -10,7 +10,7 @@ if [ "$what" = test ] || [ "$what" = package ]; then
   packages+=(dpkg-dev file gzip)
 fi
 if [ "$what" = test ]; then
-  packages+=(clang-format lintian desktop-file-utils appstream-util man-db xvfb xdotool x11-apps imagemagick locales-all xboard fairymax polyglot stockfish python3 pgn-extract gnuchess-book clang libfuzzer-14-dev poppler-utils)
+  packages+=(clang-format lintian desktop-file-utils appstream-util man-db xvfb xdotool x11-apps imagemagick locales-all xboard fairymax polyglot stockfish python3 pgn-extract gnuchess-book clang libfuzzer-14-dev poppler-utils libxdamage1)
   # Node.js may come from elsewhere than Debian, with its own npm.
   command -v npm >/dev/null || packages+=(nodejs npm)
 fi

@@ -88,9 +88,10 @@ fi
 stage "the Debian package"
 tests/package/package_test.sh
 
-stage "latency, memory and start-up over pipes (figures with their bounds)"
+stage "latency, memory and start-up over pipes (figures with their bounds), the window's first frame (figures)"
 python3 scripts/latency.py build/release/app/galvetta build/release/tools/galvetta-tool --runs 3
 python3 scripts/startup.py build/release/app/galvetta
+python3 scripts/window_startup.py build/release/app/galvetta --runs 3
 
 stage "a match under the real xboard"
 (cd build/release && ctest --no-tests=error --output-on-failure -L xboard)
