@@ -53,7 +53,9 @@ stage "a real window under Xvfb"
 (cd build/release && ctest --no-tests=error --output-on-failure -L xvfb)
 
 stage "address and undefined-behaviour sanitizers"
-configure build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=address
+# The sanitizer builds compile each target's files as one (a unity build):
+# Qt's headers are read once, not once a file, which halves a cold build.
+configure build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=address -DCMAKE_UNITY_BUILD=ON
 cmake --build build/asan -j "$jobs"
 (cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --no-tests=error --output-on-failure -j "$jobs" -LE 'perft-deep|xboard|fuzz|xvfb|stockfish')
 
@@ -67,7 +69,7 @@ FUZZ_JOBS=7 tests/fuzz/run.sh build/fuzz 30
 stage "thread sanitizer, where threads run"
 # Two engine runs at once, the search, the watch and the input reader, under
 # the game and both front-ends; Qt itself is not built for TSan.
-configure build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=thread
+configure build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_SANITIZE=thread -DCMAKE_UNITY_BUILD=ON
 cmake --build build/tsan -j "$jobs" --target engine_tests search_tests protocol_tests
 (cd build/tsan && TSAN_OPTIONS=halt_on_error=1 ctest --no-tests=error --output-on-failure -j "$jobs" -L threads)
 

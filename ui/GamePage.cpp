@@ -23,14 +23,11 @@
 #include "play/Game.h"
 #include "ui/EvalGraph.h"
 #include "ui/PieceImages.h"
+#include "ui/Text.h"
 
 namespace galvetta {
 
 namespace {
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // The list's lines are "  1. e4      e5": White's move from this column,
 // Black's from the next.

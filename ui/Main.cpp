@@ -31,14 +31,11 @@
 #include "ui/Pages.h"
 #include "ui/PersonGame.h"
 #include "ui/QuorClock.h"
+#include "ui/Text.h"
 
 namespace galvetta {
 
 namespace {
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // Memo text with the report's CR LF line ends shown as plain lines.
 QString memo_text(const std::string& s) {

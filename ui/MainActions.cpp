@@ -23,16 +23,9 @@
 #include "ui/GamePage.h"
 #include "ui/GraphicChessBoard.h"
 #include "ui/PersonGame.h"
+#include "ui/Text.h"
 
 namespace galvetta {
-
-namespace {
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-} // namespace
 
 QAction* TMainActions::GlyphAction(const char* glyph, const QString& text, const QString& icon_text,
                                    const QString& tip) {

@@ -18,14 +18,11 @@
 #include "ui/GraphicChessBoard.h"
 #include "ui/Pages.h"
 #include "ui/QuorClock.h"
+#include "ui/Text.h"
 
 namespace galvetta {
 
 namespace {
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // A hint searches this long, and stops on the spot at the hard limit
 // (milliseconds).
