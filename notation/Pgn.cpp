@@ -282,14 +282,24 @@ std::string WritePgn(const PgnGame& game) {
         line += token;
     };
     // Each move with its comment, if any; after a comment Black's move
-    // is numbered again, as readers expect.
+    // is numbered again, as readers expect. The last move's comment and the
+    // game's ending go in one comment: some readers (chess.js) take no two
+    // comments in a row, and a reader of evaluations reads the first word.
+    // A brace would end a comment early; the words go on without it.
     const size_t first_black = black_starts(game.StartPosition()) ? 1 : 0;
-    const auto comment_of = [&game, first_black](size_t pair_index, bool black) -> std::string {
+    const auto braced = [](std::string words) {
+        std::replace(words.begin(), words.end(), '}', ')');
+        return "{" + words + "}";
+    };
+    bool ending_written = false;
+    const auto comment_of = [&](size_t pair_index, bool black) -> std::string {
         const size_t ply = 2 * pair_index + (black ? 1 : 0) - first_black;
         if (ply >= game.comments.size() || game.comments[ply].empty()) return {};
-        std::string comment = game.comments[ply];
-        std::replace(comment.begin(), comment.end(), '}', ')');
-        return "{" + comment + "}";
+        if (ply + 1 == game.moves.size() && !game.ending.empty()) {
+            ending_written = true;
+            return braced(game.comments[ply] + " " + game.ending);
+        }
+        return braced(game.comments[ply]);
     };
     const std::vector<MovePair> pairs = MovePairs(game);
     for (size_t i = 0; i < pairs.size(); ++i) {
@@ -307,12 +317,7 @@ std::string WritePgn(const PgnGame& game) {
             if (const std::string after_black = comment_of(i, true); !after_black.empty()) put(after_black);
         }
     }
-    if (!game.ending.empty()) {
-        // A brace would end the comment early; the words go on without it.
-        std::string comment = game.ending;
-        std::replace(comment.begin(), comment.end(), '}', ')');
-        put("{" + comment + "}");
-    }
+    if (!game.ending.empty() && !ending_written) put(braced(game.ending));
     put(game.result);
     return out + line + "\n\n";
 }

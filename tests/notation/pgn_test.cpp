@@ -239,6 +239,12 @@ TEST(PgnReader, EvaluationsAfterTheMoves) {
     ASSERT_EQ(again.games.size(), 1u);
     EXPECT_EQ(again.games[0].moves, game.moves);
     EXPECT_EQ(again.games[0].comments, game.comments);
+    // An ending after an evaluated last move: one comment, its evaluation read.
+    game.ending = "XBoard adjudication: repetition draw";
+    const std::string ended = WritePgn(game);
+    EXPECT_NE(ended.find("2. Nf3 {-M2/5 XBoard adjudication: repetition draw} *"), std::string::npos)
+        << ended;
+    EXPECT_EQ(ReadEvaluationComment(ReadPgn(ended).games.at(0).comments.back()), MoveEvaluation({0, -2, 5}));
 }
 
 TEST(PgnWriter, TagsResultAndNumbering) {
