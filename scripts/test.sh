@@ -65,7 +65,7 @@ cmake --build build/asan -j "$jobs"
 stage "fuzz targets (libFuzzer under ASan and UBSan), 30 s each, all at once"
 # Every reader of outside input, from its seeds in tests/fuzz/seeds; a longer
 # run by hand goes on from the corpus kept in build/fuzz/fuzz-corpus.
-CC=clang CXX=clang++ configure build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_FUZZ=ON -DBUILD_TESTING=OFF
+CC=clang CXX=clang++ configure build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGALVETTA_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_UNITY_BUILD=ON
 cmake --build build/fuzz -j "$jobs" --target fuzz_targets
 FUZZ_JOBS=7 tests/fuzz/run.sh build/fuzz 30
 
