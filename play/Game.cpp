@@ -343,9 +343,9 @@ SearchLimits TGame::PlanLimits(const SearchLimits& given, bool started) {
     SearchLimits limits = given;
     if (!limits.planned) return limits;
     // A person's untimed game: the engine searches to the depth chosen.
+    const int cap = settings_.Options().depth_cap;
     if (stop_at_game_end_ && clock_.Control().Untimed() && !limits.clock) {
-        if (!started && limits.depth <= 0)
-            limits.depth = settings_.Options().depth_cap > 0 ? settings_.Options().depth_cap : UNTIMED_DEPTH;
+        if (!started && limits.depth <= 0) limits.depth = cap > 0 ? cap : UNTIMED_DEPTH;
         limits.budget_ms = 0;
         limits.hard_ms = -1;
         return limits;
@@ -353,8 +353,7 @@ SearchLimits TGame::PlanLimits(const SearchLimits& given, bool started) {
     const PlanOutcome plan = Plan(limits);
     if (!started) {
         if (limits.depth <= 0) limits.depth = plan.depth;
-        if (settings_.Options().depth_cap > 0)
-            limits.depth = std::min(limits.depth, settings_.Options().depth_cap);
+        if (cap > 0) limits.depth = std::min(limits.depth, cap);
         // The depth shown is the one searched.
         view_.PlanningShown(plan.predicted_moves, plan.predicted_ms, limits.depth);
     }

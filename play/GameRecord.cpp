@@ -44,6 +44,13 @@ bool write_all(int fd, const std::string& text) {
     return true;
 }
 
+// An evaluation turned between the view of the side that moved from
+// `before` and White's (either way: the same turn).
+MoveEvaluation mover_and_white(const MoveEvaluation& evaluation, const std::string& before) {
+    if (before[SIDE_TO_MOVE] == WHITE_ON_MOVE) return evaluation;
+    return MoveEvaluation{-evaluation.centipawns, -evaluation.mate, evaluation.depth};
+}
+
 } // namespace
 
 void TGameRecord::Begin(int halfmove_clock, int64_t move_number) {
@@ -64,11 +71,8 @@ void TGameRecord::BeginRead(const PgnGame& header, const std::vector<std::string
     filed_ = appended_ = positions;
     // A file's evaluations are the mover's view: White's are kept.
     for (size_t ply = 1; ply < positions.size() && ply <= header.comments.size(); ++ply)
-        if (const std::optional<MoveEvaluation> read = ReadEvaluationComment(header.comments[ply - 1])) {
-            const bool white_moved = positions[ply - 1][SIDE_TO_MOVE] == WHITE_ON_MOVE;
-            NoteEvaluation(ply,
-                           white_moved ? *read : MoveEvaluation{-read->centipawns, -read->mate, read->depth});
-        }
+        if (const std::optional<MoveEvaluation> read = ReadEvaluationComment(header.comments[ply - 1]))
+            NoteEvaluation(ply, mover_and_white(*read, positions[ply - 1]));
     header_.comments.clear();
 }
 
@@ -129,10 +133,8 @@ PgnGame TGameRecord::Write(const std::vector<std::string>& positions, const std:
         game.comments.assign(game.moves.size(), std::string());
         for (size_t ply = 1; ply < positions.size() && ply < evaluations_.size(); ++ply) {
             if (!evaluations_[ply]) continue;
-            const MoveEvaluation& white = *evaluations_[ply];
-            const bool white_moved = positions[ply - 1][SIDE_TO_MOVE] == WHITE_ON_MOVE;
-            game.comments[ply - 1] = EvaluationComment(
-                white_moved ? white : MoveEvaluation{-white.centipawns, -white.mate, white.depth});
+            game.comments[ply - 1] =
+                EvaluationComment(mover_and_white(*evaluations_[ply], positions[ply - 1]));
         }
     }
     return game;

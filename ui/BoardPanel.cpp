@@ -110,11 +110,10 @@ TBoardPanel::TBoardPanel(const ImageList* pictures, QWidget* parent)
     stepped_->setObjectName("stepped");
     // One line whose room stays while it is hidden: stepping back and
     // forth never moves or resizes the board.
-    stepped_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    stepped_->setStyleSheet(QStringLiteral("QLabel { background: #f3d36b; color: black; padding: 2px; }"));
-    QSizePolicy keep_room = stepped_->sizePolicy();
+    QSizePolicy keep_room(QSizePolicy::Ignored, QSizePolicy::Fixed);
     keep_room.setRetainSizeWhenHidden(true);
     stepped_->setSizePolicy(keep_room);
+    stepped_->setStyleSheet(QStringLiteral("QLabel { background: #f3d36b; color: black; padding: 2px; }"));
     stepped_->setFixedHeight(stepped_->fontMetrics().height() + 6);
     stepped_->hide();
     layout_->addWidget(black_row_);
@@ -192,16 +191,7 @@ void TBoardPanel::ShowLevel() {
 // The level line in a smaller font where the panel is narrow (a small
 // screen), down to three quarters of the panel's own.
 void TBoardPanel::FitLevelLine() {
-    QFont font = this->font();
-    const int wide = QFontMetrics(font).horizontalAdvance(lblLivello->text());
-    const int room = lblLivello->width();
-    const double least = font.pointSizeF() * 3 / 4;
-    if (wide > room && room > 0 && least > 0) {
-        font.setPointSizeF(std::max(font.pointSizeF() * room / wide, least));
-        // Glyph widths do not scale exactly: a step down more where needed.
-        while (QFontMetrics(font).horizontalAdvance(lblLivello->text()) > room && font.pointSizeF() > least)
-            font.setPointSizeF(std::max(font.pointSizeF() - 0.25, least));
-    }
+    const QFont font = FontToFit(this->font(), lblLivello->text(), lblLivello->width(), 0.75);
     if (lblLivello->font() != font) lblLivello->setFont(font);
     // Its height stays the panel font's, so that nothing above it moves.
     lblLivello->setMinimumHeight(QFontMetrics(this->font()).height());

@@ -31,20 +31,31 @@ int TQuorLabel::TextStart(int text_width) const {
     return 0;
 }
 
+QFont FontToFit(QFont font, const QString& text, int room, double least_scale) {
+    const int wide = QFontMetrics(font).horizontalAdvance(text);
+    if (wide <= room || room <= 0) return font;
+    const bool pixels = font.pixelSize() > 0;
+    const double size = pixels ? font.pixelSize() : font.pointSizeF();
+    const double least = size * least_scale;
+    const auto resize = [&font, pixels](double to) {
+        if (pixels)
+            font.setPixelSize(std::max(1, static_cast<int>(to)));
+        else
+            font.setPointSizeF(to);
+    };
+    double fitting = std::max(size * room / wide, least);
+    resize(fitting);
+    // Glyph widths do not scale exactly: a step down more where needed.
+    const double step = pixels ? 1 : 0.25;
+    while (QFontMetrics(font).horizontalAdvance(text) > room && fitting - step >= least) {
+        fitting -= step;
+        resize(fitting);
+    }
+    return font;
+}
+
 QFont TQuorLabel::FittingFont() const {
-    QFont fitting = font();
-    const int wide = QFontMetrics(fitting).horizontalAdvance(text());
-    if (wide <= width() || wide == 0) return fitting;
-    const double scale = std::max(MIN_FIT_SCALE, double(width()) / wide);
-    if (fitting.pixelSize() > 0)
-        fitting.setPixelSize(std::max(1, int(fitting.pixelSize() * scale)));
-    else
-        fitting.setPointSizeF(fitting.pointSizeF() * scale);
-    // Rounding may leave it a pixel wide: one step down more.
-    while (QFontMetrics(fitting).horizontalAdvance(text()) > width() && fitting.pixelSize() > 1 &&
-           double(fitting.pixelSize()) > font().pixelSize() * MIN_FIT_SCALE)
-        fitting.setPixelSize(fitting.pixelSize() - 1);
-    return fitting;
+    return FontToFit(font(), text(), width(), MIN_FIT_SCALE);
 }
 
 void TQuorLabel::paintEvent(QPaintEvent* event) {

@@ -10,6 +10,10 @@
 
 namespace galvetta {
 
+// `font`, or the same smaller (down to `least_scale` of its size) so that
+// `text` fits in `room` pixels where it can.
+QFont FontToFit(QFont font, const QString& text, int room, double least_scale);
+
 class TQuorLabel : public QLabel {
     Q_OBJECT
   public:
